@@ -1,0 +1,67 @@
+// A virtual optical drive: the device model behind the simulated machine and
+// the test ASPI DLL.
+//
+// Transports (winsim's pass-through and ASPI, the WNASPI32 test DLL) hand it
+// one 12-byte command block at a time and turn its Outcome into what their
+// interface reports. The drive never sleeps itself: it says how long the
+// command took (latency) and the transport waits that long on its clock.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "drive_config.h"
+
+namespace vdrive {
+
+enum class Direction : std::uint8_t { Out = 0, In = 1, None = 2 };
+
+constexpr std::uint8_t kStatusGood = 0x00;
+constexpr std::uint8_t kStatusCheckCondition = 0x02;
+constexpr std::uint8_t kStatusBusy = 0x08;
+
+struct Outcome {
+    bool delivered = true;            // false: the command never reached the drive or got no answer
+    std::uint8_t scsiStatus = kStatusGood;
+    std::array<std::uint8_t, 18> sense{};  // fixed-format sense, valid with CHECK CONDITION
+    std::uint32_t transferred = 0;    // bytes actually moved in the data phase
+    double latencySeconds = 0.0;      // how long the drive took to answer
+};
+
+struct CommandRecord {
+    std::array<std::uint8_t, 12> cdb{};
+    Direction direction = Direction::None;
+    std::uint32_t length = 0;
+    std::vector<std::uint8_t> dataOut;  // kept for WRITE BUFFER only
+};
+
+class Drive {
+public:
+    explicit Drive(DriveConfig config = {});
+
+    // Runs one command. `data` is the host buffer of `length` bytes: read
+    // from for Direction::Out, written to for Direction::In, unused for None.
+    Outcome Execute(const std::uint8_t* cdb, Direction direction, std::uint8_t* data,
+                    std::uint32_t length);
+
+    // ---- inspection, for tests and the DLL's exit report --------------------
+    std::vector<CommandRecord> Commands() const;
+    std::vector<std::array<std::uint8_t, 12>> CommandBlocks() const;
+    std::vector<std::uint8_t> FlashContents() const;
+    std::string Revision() const;
+    bool BootCodeRequested() const;
+    int CommitCount() const;
+    bool LoaderAccepted() const;
+    const DriveConfig& Config() const { return config_; }
+
+private:
+    struct State;
+    DriveConfig config_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace vdrive
