@@ -1,0 +1,65 @@
+#include <cstring>
+
+#include "../drive/drive_commands.h"
+#include "../package/settings.h"
+#include "matching.h"
+#include "messages.h"
+#include "norvek_main.h"
+
+void TNorvekMain::FillDriveList() {
+    cboDrives.Clear();
+    detectedDrivesText.clear();
+    for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
+        const DriveEntry* entry = mainManager->GetEntry(i);
+        if (entry == nullptr) continue;
+        const std::string line = FormatDriveLine(*entry);
+        detectedDrivesText += line;
+        detectedDrivesText += "\n";
+        cboDrives.Add(line);
+    }
+    MatchDrives();
+    for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
+        const DriveEntry* entry = mainManager->GetEntry(i);
+        if (entry != nullptr && entry->present && entry->matched) {
+            cboDrives.SetItemIndex(i);
+            return;
+        }
+    }
+}
+
+void TNorvekMain::MatchDrives() {
+    const pkg::PackageReader package = pkg::ActivePackage();
+    const Settings& settings = CurrentSettings();
+    for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
+        MatchEntry(mainManager->drives[i], package, settings.howManyBin, settings.n2oMessage);
+    }
+}
+
+void TNorvekMain::cboDrivesChange(void*) {
+    try {
+        if (mainManager == nullptr) return;
+        const int k = cboDrives.ItemIndex();
+        const DriveEntry* entry = mainManager->GetEntry(static_cast<std::uint32_t>(k));
+        if (entry == nullptr) return;
+        if (entry->matched == 0) {
+            cmdUpdate.SetEnabled(false);
+            lblNewFW.SetVisible(false);
+            lblOldFW.SetVisible(false);
+            lblUpdateMsg.SetCaption("This drive is not allowed to be updated.");
+            lblUpdateMsg.SetFontColor(fw::clMaroon);
+            return;
+        }
+        cmdUpdate.SetEnabled(!runInProgress);
+        lblNewFW.SetVisible(true);
+        lblOldFW.SetVisible(true);
+        lblUpdateMsg.SetCaption("It will be updated from");
+        lblUpdateMsg.SetFontColor(fw::clBlack);
+        lblTo.SetFontColor(fw::clBlack);
+        lblNewFW.SetCaption(pkg::ActivePackage().NewRevision(entry->bank));
+        lblOldFW.SetCaption(std::string(entry->revision, strnlen(entry->revision, sizeof entry->revision)));
+        mainManager->SelectDrive(static_cast<std::int16_t>(k));
+    } catch (...) {
+        // A failure here must not take the window down; the controls keep
+        // the state they reached.
+    }
+}

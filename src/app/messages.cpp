@@ -1,0 +1,49 @@
+#include "messages.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::string FormatDriveLine(const DriveEntry& entry) {
+    // The fields are fixed-width and zero-terminated in the table; bound
+    // every read by its field so a damaged row cannot run past it.
+    const std::string root(entry.rootPath, strnlen(entry.rootPath, sizeof entry.rootPath));
+    const std::string name(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName));
+    const std::string revision(entry.revision, strnlen(entry.revision, sizeof entry.revision));
+    char line[128];
+    std::snprintf(line, sizeof line, "%2d-%d-%d-%d %.2s%24s %4s", entry.adapter, entry.bus,
+                  entry.target, entry.lun, root.c_str(), name.c_str(), revision.c_str());
+    return line;
+}
+
+std::string NoMatchedDriveText(const std::string& driveName, const std::string& detectedDrives) {
+    std::string text;
+    text += "No matched drive detected !\n";
+    text += "This utility is only for ";
+    text += driveName;
+    text += " drive.\n\n";
+    text += "Detected drives :\n";
+    text += detectedDrives;
+    return text;
+}
+
+std::string NoticeText(const std::string& driveName, bool withBatteryPoint) {
+    std::string text;
+    text += "This flash utility only supports ";
+    text += driveName;
+    text += " drive.\n\n";
+    text += "NOTICE : \n\n";
+    text += "1> Please REMOVE disc and close all applications before running this utility !\n";
+    text += "2> Don't turn off the system while flash is in progress. \n";
+    if (withBatteryPoint) {
+        text += "3> Don't remove the adapter and battery during F/W reflash processing. \n";
+    }
+    text += "\nDo you wish to continue ?";
+    return text;
+}
+
+std::string UpToDateText() {
+    std::string text;
+    text += "Your drive's Firmware is already the most updated !\n ";
+    text += "Do you wish to continue ?";
+    return text;
+}

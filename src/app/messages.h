@@ -1,0 +1,14 @@
+// The texts the window builds from the package and the drive list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "../drive/drive_entry.h"
+
+// One line of the drive list: "%2d-%d-%d-%d %.2s%24s %4s".
+std::string FormatDriveLine(const DriveEntry& entry);
+
+std::string NoMatchedDriveText(const std::string& driveName, const std::string& detectedDrives);
+std::string NoticeText(const std::string& driveName, bool withBatteryPoint);
+std::string UpToDateText();

@@ -1,0 +1,82 @@
+// The updater's main window: start-up, drive list and matching, the update
+// run with its progress display, and the final report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "../drive/drive_manager.h"
+#include "../flash/parser.h"
+#include "../framework/framework.h"
+#include "../platform/os_info.h"
+
+class TNorvekMain : public fw::TForm {
+public:
+    TNorvekMain();
+    ~TNorvekMain() override;
+
+    // Controls, in the order the form creates them.
+    fw::TBevel Bevel1;
+    fw::TLabel Label1;
+    fw::TLabel lblMsg;
+    fw::TLabel lblPercent;
+    fw::TLabel lblUpdateMsg;
+    fw::TLabel lblNewFW;
+    fw::TLabel lblOldFW;
+    fw::TLabel lblTo;
+    fw::TComboBox cboDrives;
+    fw::TProgressBar pbar;
+    fw::TBitBtn cmdUpdate;
+    fw::TBitBtn cmdClose;
+    fw::TTimer tmr;
+
+    std::int32_t activeWorkers = 0;
+    std::int32_t runDriveCount = 0;
+    std::uint8_t runSucceeded = 0;
+    DriveManager* mainManager = nullptr;
+    DriveManager* perDriveManagers[kMaxDrives]{};
+    Parser* workers[kMaxDrives]{};
+    OsInfo osInfo;
+    std::string detectedDrivesText;
+
+    // Event handlers.
+    void cmdUpdateClick(void* sender);
+    void cmdCloseClick(void* sender);
+    void cboDrivesChange(void* sender);
+    void tmrTimer(void* sender);
+    void OnWorkerDone(fw::TThread* worker);
+    void FormDestroy(void* sender);
+
+    void FillDriveList();
+    void MatchDrives();
+    void CheckDiscAndTray(DriveManager& m);
+
+    bool RunInProgress() const { return runInProgress; }
+
+private:
+    bool StartUpFirstHalf();
+    void StartUpSecondHalf();
+    bool CreateMainManager();
+    bool ConfirmMatchedDrives();
+    bool ConfirmNotice();
+    void LockSystemMenu();
+
+    bool PrepareRunDrives();
+    void AddRunDrive(std::int16_t index);
+    void StartWorker(int j);
+    void EnterRunningState();
+    void FinishRun();
+    void ReinquireDrives();
+    void ReportSuccess();
+    void SetRunControlsEnabled(bool enabled);
+
+    // The table row each drive of the run was selected from.
+    std::int16_t runDriveIndex[kMaxDrives]{};
+    // A manager that could not be made, or a drive whose package bank is
+    // unusable, fails its drive without a worker.
+    bool runDriveFailed[kMaxDrives]{};
+    bool runInProgress = false;
+};
+
+// The window the program runs; null before it exists and after it is gone.
+extern TNorvekMain* NorvekMain;
