@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -58,6 +59,8 @@ public:
     virtual void ProcessMessages() = 0;
     // Queues a finished thread's termination for delivery on the UI thread.
     virtual void PostTermination(TThread* thread) = 0;
+    // A thread is about to start (UI thread); its termination will follow.
+    virtual void ThreadStarted(TThread* /*thread*/) {}
     virtual void TimerChanged(TTimer* timer) = 0;
     virtual void ControlChanged(TControl* control) = 0;
     virtual void ControlCreated(TControl* control) = 0;
@@ -274,6 +277,8 @@ public:
     void Start();
     // Called by the back end on the UI thread after Execute has returned.
     void DeliverTermination();
+    // What escaped Execute, if anything; the thread still terminated normally.
+    std::exception_ptr FatalException() const;
 
 protected:
     virtual void Execute() = 0;

@@ -1,0 +1,30 @@
+// The application object and the modal message dialog.
+#include "src/framework/framework.h"
+
+#include <stdexcept>
+
+namespace fw {
+
+TApplication* Application = nullptr;
+
+TApplication::TApplication(std::unique_ptr<EventLoop> loop) : loop_(std::move(loop)) {
+    if (!loop_) throw std::invalid_argument("TApplication needs an event loop");
+    Application = this;
+}
+
+TApplication::~TApplication() {
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Run() {
+    // A start-up that already asked to end (no firmware, no drive, notice
+    // declined) must not show the window at all.
+    if (!terminated_) loop_->Run();
+}
+
+bool MessageDlg(const std::string& text, DialogKind kind, DialogButtons buttons) {
+    if (!Application) return false;
+    return Application->Loop().ShowDialog(kind, text, buttons);
+}
+
+}  // namespace fw
