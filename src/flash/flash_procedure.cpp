@@ -1,0 +1,75 @@
+#include "flash_procedure.h"
+
+#include <cstring>
+
+#include "../drive/drive_commands.h"
+#include "../drive/drive_manager.h"
+#include "chip_loader.h"
+
+namespace {
+
+constexpr std::uint32_t kFlashTimeoutSeconds = 108000;
+constexpr std::int32_t kReadyWaitSeconds = 60;
+constexpr double kPauseBeforeCommitSeconds = 1.0;
+constexpr std::uint8_t kPieceControl = 0x00;
+constexpr std::uint8_t kCommitControl = 0x80;
+constexpr std::uint8_t kCommitWithBootCodeControl = 0xA0;
+constexpr std::int32_t kMaxImageSize = 1048576;  // the drive's download buffer
+
+// Only whole pieces are ever sent, so an image that is not a whole number of
+// pieces would lose its tail (or, below one piece, send nothing at all) and
+// the commit would then program a truncated or stale image while the run
+// reported success. Such an image, or one larger than the download buffer,
+// is refused before the drive is touched.
+bool ImageIsWholePieces(const std::uint8_t* image, std::int32_t imageSize) {
+    return image != nullptr && imageSize > 0 && imageSize <= kMaxImageSize &&
+           imageSize % static_cast<std::int32_t>(kPieceSize) == 0;
+}
+
+bool SendAndVerifyPiece(DriveManager& m, const std::uint8_t* image, std::uint32_t piece) {
+    const std::uint32_t offset = piece * kPieceSize;
+    std::memset(m.writeBuffer, 0, kPieceSize);
+    std::memset(m.readBuffer, 0, kPieceSize);
+    std::memcpy(m.writeBuffer, image + offset, kPieceSize);
+    if (!WriteBuffer(m, offset, kPieceSize, kPieceControl)) return false;
+    if (!ReadBuffer(m, offset, kPieceSize)) return false;
+    return std::memcmp(m.readBuffer, m.writeBuffer, kPieceSize) == 0;
+}
+
+// A pass ends at its first bad piece; the next one starts again at piece 0.
+bool TransferPass(DriveManager& m, const std::uint8_t* image, std::uint32_t pieces) {
+    for (std::uint32_t k = 0; k < pieces; ++k) {
+        if (!SendAndVerifyPiece(m, image, k)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint8_t WriteAndVerifyImage(DriveManager& m, const std::uint8_t* image,
+                                 std::int32_t imageSize) {
+    if (!ImageIsWholePieces(image, imageSize)) return 0;
+    const auto pieces = static_cast<std::uint32_t>(imageSize) / kPieceSize;
+    for (int pass = 0; pass < kMaxPasses; ++pass) {
+        if (TransferPass(m, image, pieces)) return 1;
+    }
+    return 0;
+}
+
+std::uint8_t FlashFirmware(DriveManager& m, const std::uint8_t* image, std::int32_t imageSize,
+                           std::uint8_t bootCode) {
+    if (!ImageIsWholePieces(image, imageSize)) return 0;
+
+    m.SetTimeout(kFlashTimeoutSeconds);
+    m.DisableRetry();
+    WaitReady(m, kReadyWaitSeconds);  // a drive still not ready shows up as a failed transfer
+    m.DisableRetry();
+    StopUnit(m);
+    m.DisableRetry();
+    IdentifyChipAndUploadLoader(m);  // no usable loader shows up as a failed transfer
+    m.EnableRetry();
+
+    if (!WriteAndVerifyImage(m, image, imageSize)) return 0;
+    PauseWithMessages(m.waitTimer, kPauseBeforeCommitSeconds);
+    return WriteBuffer(m, 0, 0, bootCode ? kCommitWithBootCodeControl : kCommitControl);
+}

@@ -1,0 +1,34 @@
+#include "../drive/stopwatch.h"
+#include "../framework/framework.h"
+#include "../platform/win32.h"
+#include "flash_procedure.h"
+
+namespace {
+
+void DispatchAndYield() {
+    // On a worker thread the dispatch has nothing to do; giving the processor
+    // away between readings keeps sixteen pausing workers from starving the
+    // drives whose workers are still transferring.
+    if (fw::Application) fw::Application->ProcessMessages();
+    Sleep(0);
+}
+
+// Without a high-resolution counter the stopwatch reads 0 for ever; the tick
+// count still ends the pause after about the same time.
+void PauseByTickCount(double seconds) {
+    const DWORD start = GetTickCount();
+    const auto wanted = static_cast<DWORD>(seconds * 1000.0);
+    while (GetTickCount() - start < wanted) DispatchAndYield();
+}
+
+}  // namespace
+
+void PauseWithMessages(Stopwatch& stopwatch, double seconds) {
+    if (stopwatch.Unavailable()) {
+        PauseByTickCount(seconds);
+        return;
+    }
+    stopwatch.Start(true);
+    while (stopwatch.ElapsedSinceStart() < seconds) DispatchAndYield();
+    stopwatch.Stop();
+}
