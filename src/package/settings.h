@@ -16,6 +16,9 @@ struct Settings {
     std::uint16_t howManyBin = 0;
     std::uint8_t nbWarning = 0;
     bool admin = false;
+
+    // Banks to iterate: HOW_MANY_BIN, but never more than the four that exist.
+    int BankCount() const { return howManyBin < pkg::kBankCount ? howManyBin : pkg::kBankCount; }
 };
 
 // Reads CHKDISC, N2OMESSAGE, BOOTCODE, CLOSEAP, WARNING, REBOOT, AUTOMODE,

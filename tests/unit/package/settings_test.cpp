@@ -1,0 +1,48 @@
+#include "src/package/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "support/package_builder.h"
+
+namespace {
+
+TEST(ReadSettings, FillsEveryProcessWideValue) {
+    testpkg::PackageBuilder b;
+    // Written in layout order: "REBOOT=10" and "AUTOMODE=21" fill their
+    // fields, and their NULs spill into the next field, which is written after.
+    b.Setting(pkg::kChkDiscOffset, "CHKDISC=1").Setting(pkg::kN2oMessageOffset, "N2OMESSAGE=1");
+    b.Setting(pkg::kBootCodeOffset, "BOOTCODE=0").Setting(pkg::kRebootOffset, "REBOOT=10");
+    b.Setting(pkg::kAutoModeOffset, "AUTOMODE=21").Setting(pkg::kCloseApOffset, "CLOSEAP=3");
+    b.Setting(pkg::kWarningOffset, "WARNING=0").Setting(pkg::kNbWarningOffset, "NBWARNING=1");
+    b.Setting(pkg::kAdminOffset, "ADMIN=1").HowManyBin(2);
+    ReadSettings(b.Reader());
+    const Settings& s = CurrentSettings();
+    EXPECT_EQ(s.chkDisc, 1);
+    EXPECT_EQ(s.n2oMessage, 1);
+    EXPECT_EQ(s.bootCode, 0);
+    EXPECT_EQ(s.closeAp, 3);
+    EXPECT_EQ(s.warning, 0);
+    EXPECT_EQ(s.reboot, 0);
+    EXPECT_EQ(s.autoMode, 1);
+    EXPECT_EQ(s.nbWarning, 1);
+    EXPECT_TRUE(s.admin);
+    EXPECT_EQ(s.howManyBin, 2);
+
+    ReadSettings(pkg::PackageReader(pkg::EmbeddedBlock()));
+    EXPECT_EQ(CurrentSettings().howManyBin, 0);
+    EXPECT_EQ(CurrentSettings().bootCode, 1);
+    EXPECT_FALSE(CurrentSettings().admin);
+}
+
+TEST(ReadSettings, BankCountNeverExceedsTheFourBanks) {
+    testpkg::PackageBuilder b;
+    for (int n : {0, 1, 4}) {
+        ReadSettings(b.HowManyBin(n).Reader());
+        EXPECT_EQ(CurrentSettings().BankCount(), n);
+    }
+    ReadSettings(b.HowManyBin(9).Reader());
+    EXPECT_EQ(CurrentSettings().howManyBin, 9);
+    EXPECT_EQ(CurrentSettings().BankCount(), 4);
+}
+
+}  // namespace
