@@ -1,0 +1,239 @@
+// The simulated Windows machine behind win32_sim.h.
+//
+// One process-wide machine, shared by every thread of a test: the platform
+// family, the shutdown privilege, message boxes, collation, drive letters and
+// the devices behind them, the ASPI manager, events, the heap and the clock.
+// Tests configure it (after Reset) before they run the updater's code, then
+// read its recorders. Every member function takes the machine's lock, so the
+// updater's worker threads may call into it at the same time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../../src/drive/aspi_layout.h"
+#include "win32_sim.h"
+
+namespace vdrive {
+class Drive;
+}
+
+namespace sim {
+
+enum class Platform : std::uint8_t {
+    Nt,                  // GetVersionExA: platform 2, version 5.1
+    Older,               // GetVersionExA: platform 1, version 4.10
+    VersionQueryFails,   // GetVersionExA returns FALSE and leaves the record alone
+};
+
+enum class ClockMode : std::uint8_t {
+    Real,       // the steady clock; Sleep and device latencies really wait
+    Virtual,    // Sleep, waits and latencies advance the clock; every counter
+                // or tick read advances it by 1 microsecond
+    NoCounter,  // virtual, but the platform has no high-resolution counter
+};
+
+// How the ASPI manager completes an SC_EXEC_SCSI_CMD for one device.
+enum class AspiCompletion : std::uint8_t {
+    Synchronous,  // finished before SendASPI32Command returns its final status
+    Immediate,    // finished (block written, event set) before the call
+                  // returns, yet the call still returns SS_PENDING
+    Background,   // returns SS_PENDING; a background thread finishes it after
+                  // the drive's latency on the machine clock
+    Never,        // stays SS_PENDING; nothing touches the block until the test
+                  // calls ReleasePendingAspi()
+};
+
+enum class AddressQuery : std::uint8_t {
+    Answers,    // SCSI_ADDRESS with Length 8 and the configured address
+    CallFails,  // the call fails with error 50, as for a letter without device
+    LengthZero, // the call succeeds but the record's Length is 0
+};
+
+// The device behind a CD-ROM letter. A null drive is a letter without a
+// device: it opens, but its address query fails (error 50) and its commands
+// fail.
+struct CdromDevice {
+    std::shared_ptr<vdrive::Drive> drive;
+    AddressQuery addressQuery = AddressQuery::Answers;
+    std::uint8_t port = 1;
+    std::uint8_t pathId = 0;
+    std::uint8_t targetId = 0;
+    std::uint8_t lun = 0;
+    STORAGE_BUS_TYPE busType = BusTypeAtapi;
+    bool storageQueryFails = false;
+    bool openFails = false;         // CreateFileA on "\\.\X:" fails (access denied)
+    bool passThroughFails = false;  // every pass-through call fails (ERROR_IO_DEVICE)
+};
+
+// A target/LUN slot of an ASPI host adapter.
+struct AspiDevice {
+    BYTE deviceType = DTYPE_CDROM;
+    std::shared_ptr<vdrive::Drive> drive;  // null: SC_EXEC_SCSI_CMD ends in SS_ERR
+    AspiCompletion completion = AspiCompletion::Background;
+};
+
+struct AspiAdapter {
+    bool inquiryFails = false;  // SC_HA_INQUIRY for this adapter ends in SS_ERR
+    std::map<std::pair<BYTE, BYTE>, AspiDevice> devices;  // (target, lun) -> device
+};
+
+struct AspiManagerConfig {
+    bool installed = false;
+    BYTE supportStatus = SS_COMP;   // GetASPI32SupportInfo bits 8-15
+    int reportedAdapterCount = -1;  // bits 0-7; -1 = adapters.size()
+    bool supportInfoMissing = false;  // GetProcAddress finds no GetASPI32SupportInfo
+    bool sendCommandMissing = false;  // GetProcAddress finds no SendASPI32Command
+    std::vector<AspiAdapter> adapters;
+};
+
+// ---- recorders ---------------------------------------------------------------
+
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+    bool hadOwner = false;
+};
+
+struct PrivilegeLog {
+    int tokensOpened = 0;
+    DWORD lastTokenAccess = 0;
+    int lookups = 0;
+    int adjustments = 0;
+    bool shutdownEnabled = false;  // an adjustment enabled the held privilege
+};
+
+struct ExitRequest {
+    UINT flags = 0;
+    DWORD reason = 0;
+    bool accepted = false;
+};
+
+struct DeviceOpen {
+    std::string path;
+    DWORD access = 0;
+    DWORD share = 0;
+    DWORD disposition = 0;
+    DWORD flags = 0;
+    bool succeeded = false;
+};
+
+// One DeviceIoControl call: the input block exactly as the caller handed it
+// in (before the machine wrote its answer).
+struct IoctlRecord {
+    char letter = 0;
+    DWORD code = 0;
+    std::vector<std::uint8_t> in;
+    DWORD outSize = 0;
+    bool succeeded = false;
+};
+
+// One request block received by SendASPI32Command, copied as received.
+struct AspiRecord {
+    BYTE command = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+enum class HandleKind : std::uint8_t { Device, Event, Token, Heap, Module };
+
+struct ClosedHandle {
+    HandleKind kind;
+    HANDLE handle;
+};
+
+class Machine {
+public:
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // Back to a fresh NT machine: real clock, C: fixed, no other letters, no
+    // ASPI manager, privilege held, empty recorders. Finishes or cancels every
+    // ASPI request still held and frees the simulated heap.
+    void Reset();
+
+    // ---- platform and privileges ---------------------------------------------
+    void SetPlatform(Platform platform);
+    Platform GetPlatform() const;
+    void SetShutdownPrivilegeHeld(bool held);
+    void SetOpenProcessTokenFails(bool fails);
+    void SetLookupPrivilegeFails(bool fails);
+    void SetExitWindowsFails(bool fails);
+    PrivilegeLog Privileges() const;
+    std::vector<ExitRequest> ExitRequests() const;
+
+    // ---- message boxes -----------------------------------------------------------
+    // Answers are used in order; once the queue is empty every box answers IDOK.
+    void QueueMessageBoxAnswer(int answer);
+    std::vector<MessageBoxRecord> MessageBoxes() const;
+
+    // ---- drive letters, devices, heap ---------------------------------------------
+    // Letters are listed in the order added. Adding a letter again replaces it.
+    void AddLetter(char letter, UINT driveType);
+    void AddCdrom(char letter, CdromDevice device);
+    void RemoveLetter(char letter);
+    // Changes a CD-ROM letter's device in place (e.g. make its open fail after
+    // discovery). Returns false when the letter has no device.
+    bool ConfigureCdrom(char letter, const std::function<void(CdromDevice&)>& change);
+    void SetDriveStringsFail(bool fails);  // GetLogicalDriveStringsA returns 0
+    void SetProcessHeapNull(bool null);    // GetProcessHeap returns NULL
+    void SetHeapAllocFails(bool fails);    // HeapAlloc returns NULL
+    std::size_t HeapBlocksOutstanding() const;
+
+    std::vector<DeviceOpen> DeviceOpens() const;
+    std::vector<IoctlRecord> Ioctls() const;
+    // The SCSI_PASS_THROUGH_DIRECT records of every pass-through call, as sent.
+    std::vector<SCSI_PASS_THROUGH_DIRECT> PassThroughRequests() const;
+
+    // ---- ASPI manager ------------------------------------------------------------------
+    void SetAspiManager(AspiManagerConfig config);
+    // Current reference count of the loaded WNASPI32 (LoadLibraryA minus FreeLibrary).
+    int AspiReferences() const;
+    int AspiLoads() const;  // successful LoadLibraryA calls since Reset
+    std::vector<std::string> LibraryLoadNames() const;  // every LoadLibraryA name
+    // Calls through an entry point while no reference was held: a use after
+    // FreeLibrary, which would crash on Windows.
+    int AspiCallsWhileUnloaded() const;
+    std::vector<AspiRecord> AspiLog() const;
+    // Requests still SS_PENDING (Never mode, or Background not yet finished).
+    int AspiPending() const;
+    // Finishes every Never-mode request now: runs it on its drive, writes the
+    // block and signals its event. The blocks must still be alive.
+    void ReleasePendingAspi();
+
+    // ---- events and handles ----------------------------------------------------------
+    void SetCreateEventFails(bool fails);
+    std::vector<ClosedHandle> ClosedHandles() const;
+    int OpenHandles(HandleKind kind) const;
+
+    // ---- clock ---------------------------------------------------------------------------
+    void SetClockMode(ClockMode mode);
+    ClockMode GetClockMode() const;
+    // Seconds on the machine clock, without advancing it; the clock a
+    // vdrive::DriveConfig can be given.
+    double NowSeconds() const;
+    // Moves the virtual clock forward (no effect on the real clock).
+    void AdvanceSeconds(double seconds);
+
+    // ---- implementation access for the Win32 functions (win32_*.cpp) ----------------
+    struct State;
+    State& state() { return *state_; }
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// The one machine of the process.
+Machine& machine();
+
+// machine().NowSeconds(), as a plain function for clock callbacks.
+double NowSeconds();
+
+}  // namespace sim
