@@ -204,6 +204,9 @@ public:
     std::vector<AspiRecord> AspiLog() const;
     // Requests still SS_PENDING (Never mode, or Background not yet finished).
     int AspiPending() const;
+    // SC_EXEC_SCSI_CMD blocks sent again while the manager still held them
+    // (the updater must never reuse a pending block).
+    int AspiBlocksReusedWhilePending() const;
     // Finishes every Never-mode request now: runs it on its drive, writes the
     // block and signals its event. The blocks must still be alive.
     void ReleasePendingAspi();

@@ -1,0 +1,128 @@
+// Events, waits and handle closing.
+//
+// On the virtual clock a wait never sleeps for its limit: it returns at once
+// when nothing can set the event in time (moving the clock by the limit), and
+// otherwise moves the clock to the moment the pending ASPI request that will
+// set it finishes.
+#include <chrono>
+#include <limits>
+
+#include "machine_state.h"
+
+namespace {
+
+using Lock = std::unique_lock<std::mutex>;
+
+bool TakeSignal(sim::HandleEntry& event) {
+    if (!event.signalled) return false;
+    if (!event.manualReset) event.signalled = false;
+    return true;
+}
+
+// The unfinished ASPI request that will signal `event`, if any.
+std::shared_ptr<sim::AspiJob> JobFor(const sim::Machine::State& s, HANDLE event) {
+    for (const auto& job : s.aspiJobs)
+        if (!job->finished && !job->cancelled && job->event == event &&
+            job->completion == sim::AspiCompletion::Background)
+            return job;
+    return nullptr;
+}
+
+DWORD WaitVirtual(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milliseconds) {
+    const bool forever = milliseconds == INFINITE;
+    const std::int64_t deadline = forever ? std::numeric_limits<std::int64_t>::max()
+                                          : s.clock.Now() + std::int64_t{milliseconds} * 1'000'000;
+    for (;;) {
+        sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
+        if (!event) {
+            sim::SetError(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        }
+        if (TakeSignal(*event)) return WAIT_OBJECT_0;
+        const auto job = JobFor(s, handle);
+        if (job && !job->answered) {
+            s.changed.wait(lock);
+        } else if (job && job->finishAt <= deadline) {
+            lock.unlock();
+            s.clock.AdvanceTo(job->finishAt);
+            lock.lock();
+            s.changed.wait(lock, [&] { return job->finished || job->cancelled; });
+        } else if (forever) {
+            // Nothing can ever set it: on Windows the thread would hang; here
+            // the wait fails so the test sees it instead of stalling.
+            sim::SetError(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        } else {
+            lock.unlock();
+            s.clock.AdvanceTo(deadline);
+            lock.lock();
+            return WAIT_TIMEOUT;
+        }
+    }
+}
+
+DWORD WaitReal(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milliseconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
+        if (!event) {
+            sim::SetError(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        }
+        if (TakeSignal(*event)) return WAIT_OBJECT_0;
+        if (milliseconds == INFINITE) {
+            s.changed.wait(lock);
+        } else if (s.changed.wait_until(lock, until) == std::cv_status::timeout) {
+            event = s.FindHandle(handle, sim::HandleKind::Event);
+            if (event && TakeSignal(*event)) return WAIT_OBJECT_0;
+            return WAIT_TIMEOUT;
+        }
+    }
+}
+
+}  // namespace
+
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR) {
+    auto& s = sim::machine().state();
+    std::lock_guard lock(s.mutex);
+    if (s.createEventFails) {
+        sim::SetError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    sim::HandleEntry entry;
+    entry.kind = sim::HandleKind::Event;
+    entry.manualReset = manualReset != FALSE;
+    entry.signalled = initialState != FALSE;
+    return s.NewHandle(entry);
+}
+
+BOOL WINAPI SetEvent(HANDLE event) {
+    auto& s = sim::machine().state();
+    std::lock_guard lock(s.mutex);
+    if (s.Signal(event)) return TRUE;
+    sim::SetError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    auto& s = sim::machine().state();
+    Lock lock(s.mutex);
+    return s.clock.IsVirtual() ? WaitVirtual(s, lock, handle, milliseconds)
+                               : WaitReal(s, lock, handle, milliseconds);
+}
+
+// Devices, events and tokens close; the heap and modules are not closed
+// with CloseHandle, and neither is INVALID_HANDLE_VALUE.
+BOOL WINAPI CloseHandle(HANDLE handle) {
+    auto& s = sim::machine().state();
+    std::lock_guard lock(s.mutex);
+    const auto found = s.handles.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (found == s.handles.end()) {
+        sim::SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    s.closed.push_back({found->second.kind, handle});
+    s.handles.erase(found);
+    s.changed.notify_all();
+    return TRUE;
+}

@@ -1,0 +1,108 @@
+// What the simulated machine holds. Private to sim/winsim: the Win32
+// functions reach it through machine().state() and take `mutex` themselves.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "../vdrive/drive.h"
+#include "machine.h"
+#include "machine_clock.h"
+
+namespace sim {
+
+struct DriveLetter {
+    char letter = 0;
+    UINT type = DRIVE_UNKNOWN;
+    std::optional<CdromDevice> device;  // CD-ROM letters only
+};
+
+struct HandleEntry {
+    HandleKind kind = HandleKind::Device;
+    char letter = 0;           // Device
+    DWORD access = 0;          // Token
+    bool manualReset = true;   // Event
+    bool signalled = false;    // Event
+};
+
+// An SC_EXEC_SCSI_CMD the manager has accepted and not yet finished.
+struct AspiJob {
+    SRB_ExecSCSICmd* srb = nullptr;
+    HANDLE event = nullptr;  // set when the caller asked for SRB_EVENT_NOTIFY
+    std::shared_ptr<vdrive::Drive> drive;
+    AspiCompletion completion = AspiCompletion::Background;
+    std::array<std::uint8_t, 16> cdb{};
+    vdrive::Direction direction = vdrive::Direction::None;
+    std::int64_t sentAt = 0;
+    // Written once the drive has answered (under the machine lock).
+    bool answered = false;
+    vdrive::Outcome outcome;
+    std::int64_t finishAt = 0;
+    bool finished = false;
+    std::atomic<bool> cancelled{false};
+    std::thread worker;
+};
+
+struct Machine::State {
+    mutable std::mutex mutex;
+    // Signalled whenever an event is set or an ASPI job changes state.
+    std::condition_variable changed;
+    MachineClock clock;
+
+    Platform platform = Platform::Nt;
+    bool privilegeHeld = true;
+    bool openTokenFails = false;
+    bool lookupFails = false;
+    bool exitFails = false;
+    PrivilegeLog privileges;
+    std::vector<ExitRequest> exits;
+
+    std::deque<int> answers;
+    std::vector<MessageBoxRecord> boxes;
+
+    std::vector<DriveLetter> letters;
+    bool driveStringsFail = false;
+    bool heapNull = false;
+    bool heapAllocFails = false;
+    std::map<void*, std::size_t> heapBlocks;
+    std::vector<DeviceOpen> opens;
+    std::vector<IoctlRecord> ioctls;
+
+    AspiManagerConfig aspi;
+    int aspiReferences = 0;
+    int aspiLoads = 0;
+    int aspiCallsWhileUnloaded = 0;
+    int aspiBlocksReused = 0;
+    std::vector<std::string> loadNames;
+    std::vector<AspiRecord> aspiLog;
+    std::list<std::shared_ptr<AspiJob>> aspiJobs;
+
+    bool createEventFails = false;
+    std::map<std::uintptr_t, HandleEntry> handles;
+    std::uintptr_t nextHandle = 0;
+    std::vector<ClosedHandle> closed;
+
+    DriveLetter* FindLetter(char letter);
+    HandleEntry* FindHandle(HANDLE handle, HandleKind kind);
+    HANDLE NewHandle(HandleEntry entry);
+    // Marks an event signalled and wakes its waiters; unknown handles are ignored.
+    bool Signal(HANDLE event);
+};
+
+// Fixed handle values: one process heap, one module for WNASPI32.
+HANDLE ProcessHeapHandle();
+HMODULE AspiModuleHandle();
+
+// The error code of the calling thread, for the functions that set it.
+void SetError(DWORD code);
+
+}  // namespace sim
