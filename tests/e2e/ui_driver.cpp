@@ -14,6 +14,7 @@
 //   press-dialog-button CAPTION LABEL [SECONDS]
 //                                        presses it and waits until the dialog is gone
 //   wait-exit SECONDS                    the main window is gone
+//   os-version                           the platform family Wine reports
 //
 // The main window is the visible top-level non-dialog window whose title
 // contains the --window text (any, without it). Every wait fails with a
@@ -115,6 +116,16 @@ void PrintSnapshot(const e2e::WindowSnapshot& snap) {
     if (snap.progressPosition) {
         std::printf("progress: %d/%d\n", *snap.progressPosition, *snap.progressMax);
     }
+}
+
+// What a program of this prefix learns from the version query: a run set to
+// the older family must show platform 1 here.
+void PrintOsVersion() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info)) throw Failure{"GetVersionExA failed"};
+    std::printf("platform: %lu\nversion: %lu.%lu\n", info.dwPlatformId, info.dwMajorVersion,
+                info.dwMinorVersion);
 }
 
 class Driver {
@@ -272,6 +283,9 @@ int Run(std::vector<std::string> args) {
     } else if (command == "wait-exit") {
         need(1);
         driver.WaitExit(Seconds(args[1]));
+    } else if (command == "os-version") {
+        need(0);
+        PrintOsVersion();
     } else {
         throw Usage{"unknown command " + command};
     }

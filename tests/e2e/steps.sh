@@ -1,0 +1,161 @@
+# shellcheck shell=bash
+# The vocabulary the scenario files are written in: start the updater, look
+# at its window, answer its dialogs, take a screenshot per step, and check
+# the ASPI DLL's log and the flash it left. Sourced by run.sh in the subshell
+# of one scenario, after lib.sh, with these set:
+#   E2E_NAME   scenario name          E2E_SHOTS  folder of its screenshots
+#   E2E_WORK   its scratch folder     E2E_LOG    the DLL's log for it
+#   DEMO_*     what the demo package holds (run.sh reads it from the manifest)
+
+E2E_STEP=0
+E2E_TRANSCRIPT=$E2E_SHOTS/transcript.txt
+
+fail() {
+  printf 'FAIL [%s]: %s\n' "$E2E_NAME" "$*" >&2
+  exit 1
+}
+
+note() { printf '  %s\n' "$*" | tee -a "$E2E_TRANSCRIPT"; }
+
+# shot NAME: a screenshot of the whole display as the next numbered step.
+shot() {
+  E2E_STEP=$((E2E_STEP + 1))
+  local file
+  file=$E2E_SHOTS/$(printf '%02d' "$E2E_STEP")-$1.png
+  e2e_shot "$file" || fail "screenshot $file"
+  note "screenshot $(basename "$file")"
+}
+
+# ui ARGS...: the UI driver against the updater's window; its answer is kept
+# in $E2E_WORK/last.txt and the transcript. Fails the scenario when it fails.
+ui() {
+  note "ui $*"
+  if ! e2e_ui --window "$E2E_WINDOW" "$@" >"$E2E_WORK/last.txt" 2>"$E2E_WORK/last.err"; then
+    cat "$E2E_WORK/last.txt" "$E2E_WORK/last.err" >>"$E2E_TRANSCRIPT"
+    fail "ui $* failed: $(cat "$E2E_WORK/last.err")"
+  fi
+  sed 's/^/    /' "$E2E_WORK/last.txt" >>"$E2E_TRANSCRIPT"
+}
+
+# start EXE SCENARIO_FILE [OVERRIDE]: the updater with the DLL serving the file.
+start() {
+  note "start $(basename "$1") with ${2:+$(basename "$2")}${2:-no scenario} (wnaspi32=${3:-n})"
+  e2e_start_updater "$1" "$2" "$E2E_LOG" "${3:-n}"
+}
+
+# The updater ends, and so its DLL's exit report is written.
+ended() {
+  ui wait-exit 20
+  e2e_wait_updater 20 || fail "the updater did not end"
+  note "updater ended"
+}
+
+# shows TEXT: the last driver answer contains TEXT (driver quoting: "\n" for a line feed).
+shows() {
+  grep -qF -- "$1" "$E2E_WORK/last.txt" || fail "expected $(printf '%q' "$1") in: $(cat "$E2E_WORK/last.txt")"
+}
+
+lacks() {
+  if grep -qF -- "$1" "$E2E_WORK/last.txt"; then
+    fail "did not expect $(printf '%q' "$1") in: $(cat "$E2E_WORK/last.txt")"
+  fi
+}
+
+# dialog CAPTION TEXT: a dialog of that caption whose whole text is exactly TEXT.
+dialog() {
+  ui wait-dialog "$1" "" 30
+  shows "text: \"$2\""
+}
+
+press() { ui press-dialog-button "$1" "$2"; }
+
+# ---- the DLL's log --------------------------------------------------------
+
+log_has() {
+  [ -f "$E2E_LOG" ] || fail "no DLL log at $E2E_LOG"
+  grep -qE -- "$1" "$E2E_LOG" || fail "the DLL log has no line matching $1"
+}
+
+log_lacks() {
+  [ -f "$E2E_LOG" ] || return 0
+  if grep -qE -- "$1" "$E2E_LOG"; then
+    fail "the DLL log has a line matching $1: $(grep -m1 -E -- "$1" "$E2E_LOG")"
+  fi
+}
+
+# log_count PATTERN: lines of the DLL log matching PATTERN.
+log_count() { grep -cE -- "$1" "$E2E_LOG" || true; }
+
+# The commit: WRITE BUFFER mode 5, buffer 1, control 80h or A0h, no data.
+COMMIT_CDB='cdb=3b0501000000000000(80|a0)0000 dir=none'
+# Image pieces: WRITE BUFFER mode 5 with 16 KiB of data out.
+PIECE_CDB='cdb=3b05010[0-9a-f]{5}00400000000000 dir=out len=16384'
+READBACK_CDB='cdb=3c[0-9a-f]{22} dir=in len=16384'
+
+# drive_state N KEY VALUE: the exit report of drive N says KEY=VALUE.
+drive_state() {
+  log_has "^exit drive=$1 .* $2=$3( |\$)"
+}
+
+# flash_is_image N IMAGE: drive N's flash holds IMAGE byte for byte.
+flash_is_image() {
+  local flash=$E2E_LOG.drive$1.flash
+  [ -f "$flash" ] || fail "no flash file $flash"
+  cmp -s "$flash" "$2" || fail "the flash of drive $1 differs from $(basename "$2"): $(cmp "$flash" "$2" 2>&1 | head -1)"
+  note "drive $1 flash equals $(basename "$2") ($(stat -c %s "$flash") bytes)"
+}
+
+flash_is_not_image() {
+  local flash=$E2E_LOG.drive$1.flash
+  [ -f "$flash" ] || fail "no flash file $flash"
+  if cmp -s "$flash" "$2"; then fail "the flash of drive $1 holds the image although the update failed"; fi
+  note "drive $1 flash does not hold the image"
+}
+
+# pack NAME KEY=VALUE...: a package like the demo with some manifest keys
+# changed (every line "KEY = ..." of the demo manifest), built by the host
+# packer into the scenario's folder; prints its path.
+pack() {
+  local name=$1 manifest=$E2E_WORK/$1.toml exe=$E2E_WORK/$1.exe
+  shift
+  # The image is named relative to the manifest: name it by its full path.
+  sed -E "s|^image *= *\"(.*)\"|image = \"$(dirname "$DEMO_MANIFEST")/\\1\"|" "$DEMO_MANIFEST" >"$manifest"
+  local change key value
+  for change in "$@"; do
+    key=${change%%=*}
+    value=${change#*=}
+    grep -qE "^$key *=" "$manifest" || fail "the demo manifest has no key $key"
+    sed -i -E "s|^$key *=.*|$key = $value|" "$manifest"
+  done
+  "$DEMO_PACK_TOOL" build --template "$E2E_WIN_BUILD/src/app/norvek.exe" --manifest "$manifest" -o "$exe" \
+    >"$E2E_WORK/$name.pack.txt" 2>&1 || fail "packing $name: $(cat "$E2E_WORK/$name.pack.txt")"
+  printf '%s\n' "$exe"
+}
+
+# ---- the updater's texts --------------------------------------------------
+
+# list_line ADAPTER BUS TARGET LUN ROOT VENDOR PRODUCT REVISION: a drive list
+# line as the window builds it, the identity fields at their INQUIRY widths.
+list_line() {
+  local name
+  name=$(printf '%-8.8s%-16.16s' "$6" "$7")
+  [ -n "$6$7" ] || name=""
+  printf '%2d-%d-%d-%d %.2s%24s %4s' "$1" "$2" "$3" "$4" "$5" "$name" "$8"
+}
+
+# The notice of the demo package (WARNING 1, NBWARNING 0), as the driver prints it.
+notice_text() {
+  printf '%s' "This flash utility only supports $DEMO_DRIVE_NAME drive.\\n\\nNOTICE : \\n\\n" \
+    "1> Please REMOVE disc and close all applications before running this utility !\\n" \
+    "2> Don't turn off the system while flash is in progress. \\n\\nDo you wish to continue ?"
+}
+
+# no_match_text LINE...: the no-match message listing those drive lines.
+no_match_text() {
+  printf '%s' "No matched drive detected !\\nThis utility is only for $DEMO_DRIVE_NAME drive.\\n\\nDetected drives :\\n"
+  local line
+  for line in "$@"; do printf '%s\\n' "$line"; done
+}
+
+SUCCESS_TEXT="Firmware has been updated successfully !"
+FAILURE_TEXT="Unable to flash firmware. Please contact with your vendor !"
