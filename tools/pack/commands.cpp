@@ -1,0 +1,134 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "block_locator.h"
+#include "block_writer.h"
+#include "file_bytes.h"
+#include "manifest.h"
+#include "package_inspector.h"
+#include "package_plan.h"
+#include "package_rules.h"
+#include "pe_checksum.h"
+
+namespace pack {
+namespace {
+
+namespace fs = std::filesystem;
+
+int Fail(std::ostream& err, const Error& e) {
+    err << "norvek-pack: " << e.message << "\n";
+    return static_cast<int>(e.code);
+}
+
+std::string Hex32(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", value);
+    return text;
+}
+
+std::uint32_t StoredChecksum(std::span<const std::uint8_t> file, std::size_t at) {
+    return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<std::uint32_t>(file[at + 3]) << 24;
+}
+
+void PutChecksum(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// Recomputes the PE CheckSum, or says why there is none to recompute.
+std::string UpdateChecksum(std::vector<std::uint8_t>& file) {
+    const auto at = PeChecksumOffset(file);
+    if (!at) return "no PE header: checksum not written";
+    const std::uint32_t sum = PeChecksum(file, *at);
+    PutChecksum(file, *at, sum);
+    return "PE checksum " + Hex32(sum);
+}
+
+std::string ChecksumStatus(std::span<const std::uint8_t> file) {
+    const auto at = PeChecksumOffset(file);
+    if (!at) return "PE checksum: none (no PE header)";
+    const std::uint32_t stored = StoredChecksum(file, *at);
+    const std::uint32_t computed = PeChecksum(file, *at);
+    if (stored == computed) return "PE checksum: " + Hex32(stored) + " (matches)";
+    return "PE checksum: " + Hex32(stored) + ", the file sums to " + Hex32(computed);
+}
+
+// The package the build writes, or the error that stops it.
+Result<PackageModel> LoadPlan(const BuildOptions& options) {
+    auto manifest = ReadManifest(options.manifestPath);
+    if (!manifest) return manifest.error();
+    return PlanPackage(manifest.value());
+}
+
+std::optional<Error> CheckTemplate(const pkg::PackageReader& block, const BuildOptions& options) {
+    if (IsTemplate(block) || options.force) return std::nullopt;
+    return Error{ExitCode::kRefused, options.templatePath.string() + " already holds a package (title \"" +
+                                         block.Title() + "\"); use --force to pack it again"};
+}
+
+std::optional<Error> WriteManifestOut(const PackageModel& model, const fs::path& manifestPath) {
+    const fs::path folder = manifestPath.parent_path();
+    std::error_code ec;
+    if (!folder.empty()) fs::create_directories(folder, ec);
+    if (ec) return Error{ExitCode::kWriteFailed, "cannot create " + folder.string() + ": " + ec.message()};
+    std::vector<std::string> names;
+    for (std::size_t b = 0; b < model.banks.size(); ++b) {
+        names.push_back(manifestPath.stem().string() + "-bank" + std::to_string(b + 1) + ".bin");
+        if (auto e = WriteFileAtomically(folder / names.back(), model.banks[b].image)) return e;
+    }
+    const std::string text = ManifestText(model, names);
+    return WriteFileAtomically(manifestPath, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace
+
+int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) {
+    auto file = ReadFileBytes(options.templatePath);
+    if (!file) return Fail(err, file.error());
+    std::vector<std::uint8_t>& bytes = file.value();
+    const auto located = LocateBlock(bytes);
+    if (!located) return Fail(err, Error{located.error().code, options.templatePath.string() + ": " + located.error().message});
+    std::uint8_t* block = bytes.data() + located.value();
+    if (auto e = CheckTemplate(pkg::PackageReader(block), options)) return Fail(err, *e);
+
+    auto plan = LoadPlan(options);
+    if (!plan) return Fail(err, plan.error());
+    WriteBlock(plan.value(), block);
+    if (auto mismatch = ReadBackMismatch(plan.value(), pkg::PackageReader(block))) {
+        return Fail(err, Error{ExitCode::kRefused, "refused: " + *mismatch});
+    }
+    const std::string checksum = UpdateChecksum(bytes);
+    if (auto e = WriteFileAtomically(options.outputPath, bytes, &options.templatePath)) return Fail(err, *e);
+
+    out << "Wrote " << options.outputPath.string() << " (package block at file offset " << located.value() << ", "
+        << checksum << ")\n";
+    PrintInspection(Inspect(pkg::PackageReader(block)), pkg::PackageReader(block), out);
+    for (const std::string& note : Notes(plan.value())) out << "note: " << note << "\n";
+    return static_cast<int>(ExitCode::kOk);
+}
+
+int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+    auto file = ReadFileBytes(options.file);
+    if (!file) return Fail(err, file.error());
+    const std::vector<std::uint8_t>& bytes = file.value();
+    const auto located = LocateBlock(bytes);
+    if (!located) return Fail(err, Error{located.error().code, options.file.string() + ": " + located.error().message});
+    const pkg::PackageReader block(bytes.data() + located.value());
+    const Inspection inspection = Inspect(block);
+
+    out << "File:        " << options.file.string() << " (package block at file offset " << located.value() << ")\n";
+    PrintInspection(inspection, block, out);
+    out << ChecksumStatus(bytes) << "\n";
+    if (!options.manifestOut) return static_cast<int>(ExitCode::kOk);
+
+    auto model = ToModel(inspection, block);
+    if (!model) return Fail(err, model.error());
+    if (auto e = WriteManifestOut(model.value(), *options.manifestOut)) return Fail(err, *e);
+    out << "Wrote manifest " << options.manifestOut->string() << "\n";
+    return static_cast<int>(ExitCode::kOk);
+}
+
+}  // namespace pack
