@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -55,7 +56,15 @@ public:
     bool BootCodeRequested() const;
     int CommitCount() const;
     bool LoaderAccepted() const;
+    // Bytes held in the download buffer at [offset, offset + length), cut at its end.
+    std::vector<std::uint8_t> DownloadBuffer(std::uint32_t offset, std::uint32_t length) const;
+    bool DiscPresent() const;
+    bool TrayOpen() const;
     const DriveConfig& Config() const { return config_; }
+
+    // ---- what a user does at the machine ------------------------------------
+    void SetDiscPresent(bool present);
+    void SetTrayOpen(bool open);
 
 private:
     struct State;
