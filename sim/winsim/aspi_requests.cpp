@@ -87,7 +87,7 @@ vdrive::Outcome RunOnDrive(AspiJob& job) {
         none.delivered = false;
         return none;
     }
-    return job.drive->Execute(job.cdb.data(), job.direction, job.srb->SRB_BufPointer, job.srb->SRB_BufLen);
+    return job.drive->Execute(job.cdb.data(), job.direction, job.buffer, job.length);
 }
 
 std::int64_t Nanos(double seconds) { return static_cast<std::int64_t>(seconds * 1e9); }
@@ -162,6 +162,8 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     job->drive = device->drive;
     job->completion = device->completion;
     std::memcpy(job->cdb.data(), srb.CDBByte, job->cdb.size());
+    job->buffer = srb.SRB_BufPointer;
+    job->length = srb.SRB_BufLen;
     job->sentAt = s.clock.Now();
     SetStatus(srb.SRB_Status, SS_PENDING);
     PruneFinishedJobs(s);

@@ -42,6 +42,8 @@ struct AspiJob {
     AspiCompletion completion = AspiCompletion::Background;
     std::array<std::uint8_t, 16> cdb{};
     vdrive::Direction direction = vdrive::Direction::None;
+    std::uint8_t* buffer = nullptr;  // taken from the block when it was sent
+    std::uint32_t length = 0;
     std::int64_t sentAt = 0;
     // Written once the drive has answered (under the machine lock).
     bool answered = false;
