@@ -106,13 +106,13 @@ Result<std::size_t> LocateBlock(std::span<const std::uint8_t> file) {
         return Damaged(file, *firstCandidate);
     }
     if (whole.size() > 1) {
-        return Error{ExitCode::kNoBlock,
-                     "more than one package block found (file offsets " + Hex(whole[0]) + " and " + Hex(whole[1]) + ")"};
+        return Error{ExitCode::kNoBlock, "more than one package block found (file offsets " + Hex(whole[0]) + " and " +
+                                             Hex(whole[1]) + ")"};
     }
     if (whole[0] + pkg::kBlockSize > file.size()) {
         return Error{ExitCode::kNoBlock, "file truncated: the package block at file offset " + Hex(whole[0]) +
-                                             " needs " + std::to_string(pkg::kBlockSize) + " bytes, the file ends after " +
-                                             std::to_string(file.size() - whole[0])};
+                                             " needs " + std::to_string(pkg::kBlockSize) +
+                                             " bytes, the file ends after " + std::to_string(file.size() - whole[0])};
     }
     return whole[0];
 }

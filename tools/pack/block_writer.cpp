@@ -31,7 +31,8 @@ SlotRule Placeholder(int bank, int slot) {
 void PutConstraints(std::uint8_t* block, const PackageModel& model) {
     for (int b = 0; b < pkg::kBankCount; ++b) {
         for (int s = 0; s < pkg::kSlotCount; ++s) {
-            const std::vector<SlotRule>* slots = b < static_cast<int>(model.banks.size()) ? &model.banks[b].slots : nullptr;
+            const std::vector<SlotRule>* slots =
+                b < static_cast<int>(model.banks.size()) ? &model.banks[b].slots : nullptr;
             const bool given = slots && s < static_cast<int>(slots->size()) && !(*slots)[s].unfilled;
             PutSlot(SlotAt(block, b, s), given ? (*slots)[s] : Placeholder(b, s));
         }
@@ -128,9 +129,10 @@ std::optional<std::string> ReadBackMismatch(const PackageModel& model, const pkg
     if (block.DriveName() != model.driveName) return "drive name reads as " + Q(block.DriveName());
     for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
         const SettingKey& key = kSettingKeys[i];
-        const std::int64_t read = key.offset == pkg::kAdminOffset ? (block.AdminRequested() ? 1 : 0)
-                                                                    : block.SettingAt(key.offset);
-        const std::int64_t want = key.offset == pkg::kAdminOffset ? (model.settings[i] == 1 ? 1 : 0) : model.settings[i];
+        const std::int64_t read =
+            key.offset == pkg::kAdminOffset ? (block.AdminRequested() ? 1 : 0) : block.SettingAt(key.offset);
+        const std::int64_t want =
+            key.offset == pkg::kAdminOffset ? (model.settings[i] == 1 ? 1 : 0) : model.settings[i];
         if (read != want) return std::string(key.key) + " reads as " + std::to_string(read);
     }
     if (block.HowManyBin() != model.banks.size()) return "HOW_MANY_BIN reads as " + std::to_string(block.HowManyBin());

@@ -80,7 +80,8 @@ std::optional<Error> WriteManifestOut(const PackageModel& model, const fs::path&
         if (auto e = WriteFileAtomically(folder / names.back(), model.banks[b].image)) return e;
     }
     const std::string text = ManifestText(model, names);
-    return WriteFileAtomically(manifestPath, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return WriteFileAtomically(manifestPath,
+                               std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace
@@ -90,7 +91,8 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
     if (!file) return Fail(err, file.error());
     std::vector<std::uint8_t>& bytes = file.value();
     const auto located = LocateBlock(bytes);
-    if (!located) return Fail(err, Error{located.error().code, options.templatePath.string() + ": " + located.error().message});
+    if (!located)
+        return Fail(err, Error{located.error().code, options.templatePath.string() + ": " + located.error().message});
     std::uint8_t* block = bytes.data() + located.value();
     if (auto e = CheckTemplate(pkg::PackageReader(block), options)) return Fail(err, *e);
 

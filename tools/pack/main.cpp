@@ -1,7 +1,6 @@
 // norvek-pack: writes a package into a built updater, or shows one.
 
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 
 #include "commands.h"

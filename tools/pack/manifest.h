@@ -13,7 +13,7 @@
 namespace pack {
 
 struct ManifestBank {
-    std::filesystem::path image;        // resolved against the manifest's folder
+    std::filesystem::path image;  // resolved against the manifest's folder
     std::string newRevision;
     std::optional<std::int64_t> start;  // default: after the previous bank, 16 KiB aligned
     std::vector<SlotRule> slots;

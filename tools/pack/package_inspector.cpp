@@ -44,8 +44,9 @@ InspectedBank ReadBank(const pkg::PackageReader& block, int b) {
         bank.slots[s] = block.Constraint(b, s);
         bank.unfilled[s] = pkg::PackageReader::IsUnfilledSlot(bank.slots[s]);
     }
-    bank.rangeValid = bank.start >= 0 && bank.size > 0 && bank.size % kImageUnit == 0 &&
-                      static_cast<std::int64_t>(bank.start) + bank.size <= static_cast<std::int64_t>(pkg::kImageAreaSize);
+    bank.rangeValid =
+        bank.start >= 0 && bank.size > 0 && bank.size % kImageUnit == 0 &&
+        static_cast<std::int64_t>(bank.start) + bank.size <= static_cast<std::int64_t>(pkg::kImageAreaSize);
     return bank;
 }
 
@@ -70,7 +71,8 @@ void WarnAboutPackage(Inspection& in) {
     if (in.howManyBin == 0) {
         in.warnings.push_back("HOW_MANY_BIN is 0: the updater says \"No F/W in executable !\" and ends");
     } else if (in.howManyBin > pkg::kBankCount) {
-        in.warnings.push_back("HOW_MANY_BIN is " + std::to_string(in.howManyBin) + ": only the 4 banks that exist are read");
+        in.warnings.push_back("HOW_MANY_BIN is " + std::to_string(in.howManyBin) +
+                              ": only the 4 banks that exist are read");
     }
     if (in.imageAreaEmpty && in.howManyBin != 0) {
         in.warnings.push_back("the image area still begins with the template marker: no drive will be matched");
@@ -109,7 +111,8 @@ void PrintBanks(std::ostream& out, const Inspection& in, const pkg::PackageReade
         out << "  bank " << b + 1 << ": start " << bank.start << ", size " << bank.size << ", new revision "
             << Q(bank.newRevision);
         if (bank.rangeValid) {
-            const std::span<const std::uint8_t> image(block.ImageArea() + bank.start, static_cast<std::size_t>(bank.size));
+            const std::span<const std::uint8_t> image(block.ImageArea() + bank.start,
+                                                      static_cast<std::size_t>(bank.size));
             out << ", sha256 " << Sha256Hex(image);
         }
         out << "\n";

@@ -29,7 +29,7 @@ struct Inspection {
     std::string driveName;
     SettingValues settings{};  // as the updater reads them; ADMIN as its digit
     std::uint16_t howManyBin = 0;
-    int banksInUse = 0;        // HOW_MANY_BIN, at most 4
+    int banksInUse = 0;  // HOW_MANY_BIN, at most 4
     bool isTemplate = false;
     bool imageAreaEmpty = false;
     std::array<InspectedBank, pkg::kBankCount> banks;

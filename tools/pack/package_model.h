@@ -16,11 +16,11 @@ namespace pack {
 // One settings string of the block. HOW_MANY_BIN is not among them: the
 // packer derives it from the number of banks.
 struct SettingKey {
-    std::string_view key;       // as in the block, "REBOOT"
-    std::string_view name;      // as in the manifest, "reboot"
-    std::size_t offset;         // of the settings string
-    std::size_t width;          // room for the string and its NUL
-    std::int64_t templateValue; // what a template holds
+    std::string_view key;        // as in the block, "REBOOT"
+    std::string_view name;       // as in the manifest, "reboot"
+    std::size_t offset;          // of the settings string
+    std::size_t width;           // room for the string and its NUL
+    std::int64_t templateValue;  // what a template holds
 };
 
 inline constexpr std::array<SettingKey, 9> kSettingKeys{{

@@ -1,8 +1,8 @@
 #include "package_rules.h"
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
+#include <optional>
 
 namespace pack {
 namespace {
@@ -33,8 +33,8 @@ void CheckSettings(std::vector<std::string>& out, const SettingValues& values) {
 }
 
 bool ReadsAsUnfilled(const SlotRule& slot) {
-    return slot.minRevision.starts_with("#FLS") && slot.maxRevision.starts_with('#') &&
-           slot.vendor.starts_with('#') && slot.product.starts_with('#');
+    return slot.minRevision.starts_with("#FLS") && slot.maxRevision.starts_with('#') && slot.vendor.starts_with('#') &&
+           slot.product.starts_with('#');
 }
 
 void CheckSlots(std::vector<std::string>& out, const std::string& where, const std::vector<SlotRule>& slots) {
@@ -65,8 +65,9 @@ void CheckImage(std::vector<std::string>& out, const std::string& where, const B
     if (bank.start < 0) {
         out.push_back(where + " start " + std::to_string(bank.start) + ": must not be negative");
     } else if (bank.start + size > static_cast<std::int64_t>(pkg::kImageAreaSize)) {
-        out.push_back(where + " image: bytes " + std::to_string(bank.start) + " to " + std::to_string(bank.start + size) +
-                      " end past the " + std::to_string(pkg::kImageAreaSize) + "-byte image area");
+        out.push_back(where + " image: bytes " + std::to_string(bank.start) + " to " +
+                      std::to_string(bank.start + size) + " end past the " + std::to_string(pkg::kImageAreaSize) +
+                      "-byte image area");
     }
 }
 
