@@ -1,0 +1,37 @@
+// What the DLL serves: the ASPI manager's support status and the virtual
+// drives behind its host adapters, read from the scenario file (the format is
+// described in README.md).
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/vdrive/drive_config.h"
+
+namespace aspidll {
+
+struct DriveSlot {
+    int adapter = 0;
+    int target = 0;
+    int lun = 0;
+    vdrive::DriveConfig config;
+};
+
+struct Scenario {
+    std::uint8_t supportStatus = 0x01;  // SS_COMP: a working manager
+    int adapterCount = 0;               // at least one past the highest drive's adapter
+    std::vector<DriveSlot> drives;
+};
+
+class ScenarioError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws ScenarioError naming the line of the first mistake.
+Scenario ParseScenario(std::istream& in);
+
+}  // namespace aspidll
