@@ -1,0 +1,68 @@
+#include <algorithm>
+#include <cstring>
+
+#include "drive_commands.h"
+#include "identity_row.h"
+
+namespace {
+
+constexpr std::uint8_t kInquiryLength = 96;
+constexpr int kIdentityAttempts = 10;
+
+// Standard INQUIRY data: where each identity field starts and how long it is.
+constexpr int kVendorAt = 8, kVendorLength = 8;
+constexpr int kProductAt = 16, kProductLength = 16;
+constexpr int kRevisionAt = 32, kRevisionLength = 4;
+constexpr int kVendorSpecificAt = 36, kVendorSpecificLength = 16;
+
+void ClearIdentity(DriveManager& m) {
+    std::memset(m.revision, 0, sizeof m.revision);
+    std::memset(m.vendor, 0, sizeof m.vendor);
+    std::memset(m.product, 0, sizeof m.product);
+    std::memset(m.vendorSpecific, 0, sizeof m.vendorSpecific);
+}
+
+}  // namespace
+
+std::uint8_t ReadIdentity(DriveManager& m) {
+    ClearIdentity(m);
+    if (!Inquiry(m, 0, 0, 0, kInquiryLength, 0)) return 0;
+    const std::uint8_t* reply = m.readBuffer;
+    std::memcpy(m.vendor, reply + kVendorAt, kVendorLength);
+    std::memcpy(m.product, reply + kProductAt, kProductLength);
+    std::memcpy(m.revision, reply + kRevisionAt, kRevisionLength);
+    std::memcpy(m.vendorSpecific, reply + kVendorSpecificAt, kVendorSpecificLength);
+    // The fields are kept raw either way; only vendor and product say whether
+    // the drive gave an identity at all.
+    const std::uint8_t* named = reply + kVendorAt;
+    const std::uint8_t* namedEnd = reply + kProductAt + kProductLength;
+    return std::any_of(named, namedEnd, [](std::uint8_t b) { return b != 0; }) ? 1 : 0;
+}
+
+std::uint8_t ReadIdentityRetrying(DriveManager& m) {
+    for (int attempt = 0; attempt < kIdentityAttempts; ++attempt) {
+        if (ReadIdentity(m)) return 1;
+    }
+    return 0;
+}
+
+void StoreIdentity(const DriveManager& m, DriveEntry& row) {
+    std::memset(row.displayName, 0, sizeof row.displayName);
+    std::memset(row.revision, 0, sizeof row.revision);
+    std::memset(row.vendor, 0, sizeof row.vendor);
+    std::memset(row.product, 0, sizeof row.product);
+    std::memset(row.vendorSpecific, 0, sizeof row.vendorSpecific);
+    std::memcpy(row.revision, m.revision, sizeof row.revision);
+    std::memcpy(row.vendor, m.vendor, sizeof row.vendor);
+    std::memcpy(row.product, m.product, sizeof row.product);
+    std::memcpy(row.vendorSpecific, m.vendorSpecific, sizeof row.vendorSpecific);
+    std::memcpy(row.displayName, m.vendor, kVendorLength);
+    std::memcpy(row.displayName + kVendorLength, m.product, kProductLength);
+}
+
+std::uint8_t RefreshCurrentIdentity(DriveManager& m) {
+    if (m.currentIndex < 0 || m.currentIndex >= kMaxDrives) return 0;  // no drive selected
+    if (!ReadIdentityRetrying(m)) return 0;
+    StoreIdentity(m, m.drives[m.currentIndex]);
+    return 1;
+}
