@@ -72,6 +72,10 @@ TEST(VdriveFlashing, AcceptsOnlyTheExactUploadForItsChip) {
     vdrive::Drive entry22(WithChip({0x01, 0x37, 0x00, 0x05}));
     EXPECT_TRUE(SendLoader(entry22, Upload({0x01, 0x37, 0x00, 0x05, 0x04, 0xD2}, 16156, 1234, 1240)).Good());
 
+    // Entry 4, like 2 and 3, sends its header over the loader's last six bytes.
+    vdrive::Drive entry4(WithChip({0x37, 0x8C, 0x00, 0x01}));
+    EXPECT_TRUE(SendLoader(entry4, Upload({0x37, 0x8C, 0x00, 0x01, 0x05, 0x00}, 2046, 1274, 1280)).Good());
+
     vdrive::Drive drive;
     std::vector<std::uint8_t> flipped = Entry2Upload();
     flipped[700] ^= 0x01;
