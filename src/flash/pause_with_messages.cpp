@@ -14,11 +14,12 @@ void DispatchAndYield() {
 }
 
 // Without a high-resolution counter the stopwatch reads 0 for ever; the tick
-// count still ends the pause after about the same time.
+// count still ends the pause. Its whole milliseconds may start just before a
+// tick, so one more is waited for to make the pause last at least `seconds`.
 void PauseByTickCount(double seconds) {
     const DWORD start = GetTickCount();
     const auto wanted = static_cast<DWORD>(seconds * 1000.0);
-    while (GetTickCount() - start < wanted) DispatchAndYield();
+    while (GetTickCount() - start <= wanted) DispatchAndYield();
 }
 
 }  // namespace
