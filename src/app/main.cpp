@@ -3,6 +3,7 @@
 
 #include "../framework/framework.h"
 #include "norvek_main.h"
+#include "single_instance.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ void ShowException(const char* message) {
 }  // namespace
 
 int main() {
+    if (!ClaimSingleInstance()) return 0;
     fw::TApplication application(fw::MakeEventLoop());
     try {
         TNorvekMain window;
