@@ -37,11 +37,15 @@ bool WellFormed(const SCSI_PASS_THROUGH_DIRECT& request, std::size_t bufferSize)
     return true;
 }
 
-// The drive took `latency` seconds; the platform gives up after TimeOutValue.
+// The drive took `latency` seconds. The platform gives up after TimeOutValue:
+// its time-out is checked on a timer tick, so it fires a little after the
+// limit, never before it.
 bool SpendDriveTime(double latency, ULONG timeoutSeconds) {
+    constexpr double kTimeOutTickSeconds = 0.01;
     auto& clock = machine().state().clock;
     const bool timedOut = timeoutSeconds > 0 && latency > timeoutSeconds;
-    clock.Spend(static_cast<std::int64_t>((timedOut ? timeoutSeconds : latency) * 1e9));
+    const double spent = timedOut ? timeoutSeconds + kTimeOutTickSeconds : latency;
+    clock.Spend(static_cast<std::int64_t>(spent * 1e9));
     return !timedOut;
 }
 

@@ -235,7 +235,8 @@ TEST_F(DeviceTest, LatencyRunsOnTheMachineClockAndTheTimeOutEndsTheCall) {
     before = m.NowSeconds();
     EXPECT_FALSE(Send(d, request));
     EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
-    EXPECT_NEAR(m.NowSeconds() - before, 1.0, 0.001) << "the platform gave up after TimeOutValue";
+    EXPECT_GT(m.NowSeconds() - before, 1.0) << "the platform gave up after TimeOutValue";
+    EXPECT_LT(m.NowSeconds() - before, 1.1);
     CloseHandle(d);
 }
 
