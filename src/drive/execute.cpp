@@ -28,7 +28,9 @@ std::uint8_t RecordNotSent(DriveManager& m, const std::uint8_t* cdb) {
 void RecordAttempt(DriveManager& m, const std::uint8_t* cdb, const std::uint8_t* sense) {
     std::memcpy(m.lastCdb, cdb, sizeof m.lastCdb);
     m.lastElapsed = m.commandTimer.Elapsed();
-    m.lastTooSlow = m.lastElapsed > static_cast<double>(m.timeoutSeconds) ? 1 : 0;
+    // A platform that gives up at the time-out returns after exactly that
+    // long: an attempt that used up the whole time-out has timed out too.
+    m.lastTooSlow = m.lastElapsed >= static_cast<double>(m.timeoutSeconds) ? 1 : 0;
     m.senseKey = sense != nullptr ? static_cast<std::uint8_t>(sense[2] & 0x0F) : 0;
     m.asc = sense != nullptr ? sense[12] : 0;
     m.ascq = sense != nullptr ? sense[13] : 0;

@@ -19,7 +19,8 @@ bool CanCarry(const DriveManager& m, std::uint8_t direction, std::uint32_t lengt
 // no sense) and returns 0.
 std::uint8_t RecordNotSent(DriveManager& m, const std::uint8_t* cdb);
 
-// Records the block, the attempt's time and the fixed-format sense data
+// Records the block, the attempt's time (too slow when it reached
+// timeoutSeconds) and the fixed-format sense data
 // (key: byte 2 low nibble, ASC: byte 12, ASCQ: byte 13); null sense counts as
 // none.
 void RecordAttempt(DriveManager& m, const std::uint8_t* cdb, const std::uint8_t* sense);

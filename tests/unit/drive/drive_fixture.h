@@ -1,0 +1,102 @@
+// A freshly reset simulated machine for every drive-layer test, with helpers
+// that put virtual drives behind CD-ROM letters or ASPI target slots.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/vdrive/drive.h"
+#include "sim/winsim/machine.h"
+#include "src/drive/app_tag.h"
+#include "src/drive/drive_manager.h"
+
+using Block = std::array<std::uint8_t, 12>;
+
+class DriveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m.Reset();
+        SetApplicationTag(0);
+    }
+    // Managers go before the machine forgets their handles and heap blocks.
+    void TearDown() override {
+        manager.reset();
+        m.Reset();
+        SetApplicationTag(0);
+    }
+
+    static std::shared_ptr<vdrive::Drive> NewDrive(vdrive::DriveConfig config = {}) {
+        config.clock = sim::NowSeconds;
+        return std::make_shared<vdrive::Drive>(std::move(config));
+    }
+
+    // A CD-ROM letter whose device answers at the given address.
+    std::shared_ptr<vdrive::Drive> AddCdrom(char letter, std::uint8_t port, std::uint8_t target,
+                                            vdrive::DriveConfig config = {}) {
+        auto drive = NewDrive(std::move(config));
+        sim::CdromDevice device;
+        device.drive = drive;
+        device.port = port;
+        device.targetId = target;
+        m.AddCdrom(letter, device);
+        return drive;
+    }
+
+    // An ASPI manager with one adapter per entry; each holds CD-ROMs at
+    // targets 0, 1, ... completing as given.
+    void InstallAspi(const std::vector<std::vector<std::shared_ptr<vdrive::Drive>>>& adapters,
+                     sim::AspiCompletion completion = sim::AspiCompletion::Background,
+                     BYTE supportStatus = SS_COMP) {
+        sim::AspiManagerConfig config;
+        config.installed = true;
+        config.supportStatus = supportStatus;
+        for (const auto& drivesOnAdapter : adapters) {
+            sim::AspiAdapter adapter;
+            for (std::size_t t = 0; t < drivesOnAdapter.size(); ++t) {
+                adapter.devices[{static_cast<BYTE>(t), 0}] =
+                    sim::AspiDevice{DTYPE_CDROM, drivesOnAdapter[t], completion};
+            }
+            config.adapters.push_back(adapter);
+        }
+        m.SetAspiManager(config);
+    }
+
+    // A manager without discovery whose row 0 is the drive at `letter`
+    // (pass-through) or at adapter 0 target 0 (ASPI), selected.
+    static void SelectOnly(DriveManager& manager, char letter, bool viaAspi) {
+        DriveEntry& row = manager.drives[0];
+        row = DriveEntry{};
+        row.present = 1;
+        row.viaAspi = viaAspi ? 1 : 0;
+        row.adapter = viaAspi ? 0 : 1;
+        row.target = row.lun = row.bus = 0;
+        if (!viaAspi) {
+            row.rootPath[0] = letter;
+            row.rootPath[1] = ':';
+            row.rootPath[2] = '\\';
+        }
+        manager.driveCount = 1;
+        ASSERT_EQ(manager.SelectDrive(0), 1);
+    }
+
+    static Block Cdb(std::initializer_list<std::uint8_t> bytes) {
+        Block block{};
+        std::copy(bytes.begin(), bytes.end(), block.begin());
+        return block;
+    }
+
+    // A fresh machine in the middle of a test, for cases run one after another.
+    void Restart() {
+        manager.reset();
+        m.Reset();
+        SetApplicationTag(0);
+    }
+
+    sim::Machine& m = sim::machine();
+    std::shared_ptr<vdrive::Drive> drive;
+    std::unique_ptr<DriveManager> manager;
+};

@@ -1,0 +1,247 @@
+// Execute through the ASPI manager: the request block, completion by event
+// or by polling, the outcome rules, and requests the manager never finishes.
+#include <cstring>
+
+#include "drive_fixture.h"
+#include "src/drive/drive_commands.h"
+
+namespace {
+
+// The records are byte-packed: their fields are read as values, never bound by reference.
+template <typename T>
+T Copy(T value) {
+    return value;
+}
+
+using vdrive::CommandKind;
+using vdrive::FaultEffect;
+
+class AspiExecuteTest : public DriveTest {
+protected:
+    void Start(vdrive::DriveConfig config = {},
+               sim::AspiCompletion completion = sim::AspiCompletion::Background) {
+        drive = NewDrive(std::move(config));
+        InstallAspi({{drive}}, completion);
+        SetApplicationTag(kPreferAspiTag);
+        manager = std::make_unique<DriveManager>(false);
+        ASSERT_EQ(manager->useAspi, 1);
+        SelectOnly(*manager, 0, true);
+    }
+
+    static vdrive::DriveConfig Failing(CommandKind kind, FaultEffect effect, int count = 0) {
+        vdrive::DriveConfig config;
+        vdrive::CommandFault fault;
+        fault.kind = kind;
+        fault.effect = effect;
+        fault.count = count;
+        fault.sense = {0x03, 0x11, 0x05};
+        config.faults.push_back(fault);
+        return config;
+    }
+
+    std::vector<SRB_ExecSCSICmd> ExecRequests() const {
+        std::vector<SRB_ExecSCSICmd> requests;
+        for (const auto& record : m.AspiLog()) {
+            if (record.command != SC_EXEC_SCSI_CMD) continue;
+            SRB_ExecSCSICmd srb;
+            std::memcpy(&srb, record.bytes.data(), sizeof srb);
+            requests.push_back(srb);
+        }
+        return requests;
+    }
+
+};
+
+}  // namespace
+
+TEST_F(AspiExecuteTest, RequestBlockNamesAddressBufferDirectionAndEvent) {
+    Start();
+    manager->lun = 0;
+    ASSERT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 1);
+    WriteBuffer(*manager, 0, 0x4000, 0);  // refused by a drive without loader; the block is what counts
+    ASSERT_EQ(TestUnitReady(*manager), 1);
+
+    const auto requests = ExecRequests();
+    ASSERT_EQ(requests.size(), 3u);
+    const SRB_ExecSCSICmd& in = requests[0];
+    EXPECT_EQ(Copy(in.SRB_Cmd), SC_EXEC_SCSI_CMD);
+    EXPECT_EQ(Copy(in.SRB_Status), SS_PENDING);
+    EXPECT_EQ(Copy(in.SRB_HaId), 0);
+    EXPECT_EQ(Copy(in.SRB_Target), 0);
+    EXPECT_EQ(Copy(in.SRB_Lun), 0);
+    EXPECT_EQ(Copy(in.SRB_Flags), SRB_DIR_IN | SRB_EVENT_NOTIFY);
+    EXPECT_EQ(Copy(in.SRB_BufLen), 96u);
+    EXPECT_EQ(Copy(in.SRB_BufPointer), manager->readBuffer);
+    EXPECT_EQ(Copy(in.SRB_SenseLen), 14);
+    EXPECT_EQ(Copy(in.SRB_CDBLen), 12);
+    EXPECT_NE(Copy(in.SRB_PostProc), nullptr);
+    EXPECT_EQ(std::memcmp(in.CDBByte, Cdb({0x12, 0, 0, 0, 0x60}).data(), 12), 0);
+    for (int i = 12; i < 16; ++i) EXPECT_EQ(in.CDBByte[i], 0);
+
+    EXPECT_EQ(Copy(requests[1].SRB_Flags), SRB_DIR_OUT | SRB_EVENT_NOTIFY);
+    EXPECT_EQ(Copy(requests[1].SRB_BufPointer), manager->writeBuffer);
+    EXPECT_EQ(Copy(requests[1].SRB_BufLen), 0x4000u);
+    EXPECT_EQ(Copy(requests[2].SRB_Flags), SRB_EVENT_NOTIFY);
+    EXPECT_EQ(Copy(requests[2].SRB_BufPointer), nullptr);
+    EXPECT_EQ(Copy(requests[2].SRB_BufLen), 0u);
+
+    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 0) << "each command's event is closed";
+}
+
+TEST_F(AspiExecuteTest, WithoutAnEventTheStatusIsPolled) {
+    Start();
+    m.SetCreateEventFails(true);
+    ASSERT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 1);
+    const SRB_ExecSCSICmd sent = ExecRequests().back();
+    EXPECT_EQ(Copy(sent.SRB_Flags), SRB_DIR_IN);
+    EXPECT_EQ(Copy(sent.SRB_PostProc), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(manager->readBuffer) + 16, 16), "DVDRW KTV-360R  ");
+}
+
+TEST_F(AspiExecuteTest, EveryCompletionModeEndsGood) {
+    for (auto mode : {sim::AspiCompletion::Synchronous, sim::AspiCompletion::Immediate,
+                      sim::AspiCompletion::Background}) {
+        Restart();
+        Start({}, mode);
+        EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 1) << static_cast<int>(mode);
+        EXPECT_EQ(manager->lastStatus, kStatusGood);
+    }
+}
+
+TEST_F(AspiExecuteTest, GoodCommandReportsTheRequestedLength) {
+    Start();
+    ASSERT_EQ(GetEventStatus(*manager, 1, 0x10, 64, 0), 1);  // the drive sends 8 of them
+    EXPECT_EQ(manager->lastTransferLength, 64u);
+}
+
+TEST_F(AspiExecuteTest, CheckConditionKeepsItsSenseAndIsNeverRetried) {
+    Start(Failing(CommandKind::ReadBack, FaultEffect::CheckCondition));
+    manager->EnableRetry();
+    EXPECT_EQ(ReadBuffer(*manager, 0, 0x4000), 0);
+    EXPECT_EQ(ExecRequests().size(), 1u);
+    EXPECT_EQ(manager->lastStatus, kStatusCheckCondition);
+    EXPECT_EQ(manager->senseKey, 0x03);
+    EXPECT_EQ(manager->asc, 0x11);
+    EXPECT_EQ(manager->ascq, 0x05);
+    EXPECT_EQ(manager->lastTransferLength, 0u);
+}
+
+TEST_F(AspiExecuteTest, PlainFailureIsRetriedOnceOnlyWithRetryEnabled) {
+    Start(Failing(CommandKind::Inquiry, FaultEffect::NotDelivered));
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    EXPECT_EQ(ExecRequests().size(), 1u);
+    manager->EnableRetry();
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    EXPECT_EQ(ExecRequests().size(), 3u);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(m.AspiBlocksReusedWhilePending(), 0);
+}
+
+TEST_F(AspiExecuteTest, BusyWithoutSenseIsAFailure) {
+    Start(Failing(CommandKind::Commit, FaultEffect::Busy));
+    EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0xA0), 0);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+}
+
+TEST_F(AspiExecuteTest, CompletedButTooSlowFailsAndIsNotRetried) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    vdrive::DriveConfig slow;
+    slow.commandSeconds = 5.0;
+    Start(slow, sim::AspiCompletion::Synchronous);
+    manager->SetTimeout(2);
+    manager->EnableRetry();
+    EXPECT_EQ(TestUnitReady(*manager), 0);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(manager->lastTooSlow, 1);
+    EXPECT_EQ(ExecRequests().size(), 1u);
+}
+
+TEST_F(AspiExecuteTest, RequestNeverFinishedIsAbandonedAndTheManagerStops) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    Start({}, sim::AspiCompletion::Never);
+    manager->SetTimeout(3);
+    manager->EnableRetry();
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 0);
+    EXPECT_NEAR(m.NowSeconds() - before, 3.0, 0.01) << "waited the command's time-out";
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(manager->aspiRequestAbandoned, 1);
+    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 1) << "the manager may still signal it";
+
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(manager->lastCdb[0], 0x12);
+    EXPECT_EQ(ExecRequests().size(), 1u) << "nothing more was sent";
+    EXPECT_EQ(m.AspiBlocksReusedWhilePending(), 0);
+
+    m.ReleasePendingAspi();
+    manager.reset();
+    EXPECT_EQ(m.HeapBlocksOutstanding(), 0u) << "finished late: the buffers could be released";
+    EXPECT_EQ(m.AspiReferences(), 0);
+}
+
+TEST_F(AspiExecuteTest, ManagerDestroyedWhileItsRequestIsHeldKeepsBuffersAndLibrary) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    Start({}, sim::AspiCompletion::Never);
+    manager->SetTimeout(1);
+    EXPECT_EQ(ReadBuffer(*manager, 0, 0x4000), 0);
+    manager.reset();
+    EXPECT_EQ(m.HeapBlocksOutstanding(), 2u);
+    EXPECT_EQ(m.AspiReferences(), 1);
+}
+
+TEST_F(AspiExecuteTest, PollWithoutEventEndsAtTheTimeOut) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    Start({}, sim::AspiCompletion::Never);
+    m.SetCreateEventFails(true);
+    manager->SetTimeout(2);
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 0);
+    EXPECT_GE(m.NowSeconds() - before, 2.0);
+    EXPECT_LT(m.NowSeconds() - before, 2.1);
+    EXPECT_EQ(manager->aspiRequestAbandoned, 1);
+    m.ReleasePendingAspi();
+}
+
+TEST_F(AspiExecuteTest, HugeTimeOutDoesNotWrapTheWaitLimit) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    Start({}, sim::AspiCompletion::Never);
+    // x 1000 wraps 32 bits to about 11 minutes; the wait must stay ~49 days.
+    manager->SetTimeout(4294968);
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 0);
+    EXPECT_GT(m.NowSeconds() - before, 4.0e6);
+    m.ReleasePendingAspi();
+}
+
+TEST_F(AspiExecuteTest, NoAddressWithRetryIsRefusedWithoutRetryItIsSent) {
+    Start();
+    ASSERT_EQ(TestUnitReady(*manager), 1);
+    manager->CloseDrive();
+    manager->EnableRetry();
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    EXPECT_EQ(ExecRequests().size(), 1u);
+    EXPECT_EQ(manager->lastStatus, kStatusGood);
+    EXPECT_EQ(manager->lastCdb[0], 0x00);
+
+    manager->DisableRetry();
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    const auto requests = ExecRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(Copy(requests.back().SRB_HaId), 0xFF);
+    EXPECT_EQ(Copy(requests.back().SRB_Target), 0xFF);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+}
+
+TEST_F(AspiExecuteTest, MissingEntryPointsFailCommandsWithoutCallingThrough) {
+    m.SetPlatform(sim::Platform::Older);  // ASPI is the only transport, and none is installed
+    DriveManager manager(false);
+    ASSERT_EQ(manager.useAspi, 1);
+    ASSERT_EQ(manager.pfnSendASPI32Command, nullptr);
+    manager.adapter = manager.target = manager.lun = 0;
+    EXPECT_EQ(TestUnitReady(manager), 0);
+    EXPECT_EQ(manager.lastStatus, kStatusFailed);
+    EXPECT_EQ(manager.lastCdb[0], 0x00);
+    EXPECT_TRUE(m.AspiLog().empty());
+    EXPECT_EQ(m.AspiCallsWhileUnloaded(), 0);
+}
