@@ -21,16 +21,16 @@ Result<PackageModel> PlanPackage(const Manifest& manifest) {
     // boundary, so the default is end to end in manifest order.
     std::int64_t end = 0;
     for (std::size_t b = 0; b < manifest.banks.size(); ++b) {
-        const ManifestBank& spec = manifest.banks[b];
-        auto image = ReadFileBytes(spec.image);
+        const ManifestBank& wanted = manifest.banks[b];
+        auto image = ReadFileBytes(wanted.image);
         if (!image) {
             return Error{ExitCode::kBadInput, "bank " + std::to_string(b + 1) + " image: " + image.error().message};
         }
         BankModel bank;
-        bank.start = spec.start.value_or(AlignUp(end, kImageUnit));
+        bank.start = wanted.start.value_or(AlignUp(end, kImageUnit));
         bank.image = std::move(image.value());
-        bank.newRevision = spec.newRevision;
-        bank.slots = spec.slots;
+        bank.newRevision = wanted.newRevision;
+        bank.slots = wanted.slots;
         end = std::max(end, bank.start + static_cast<std::int64_t>(bank.image.size()));
         model.banks.push_back(std::move(bank));
     }
