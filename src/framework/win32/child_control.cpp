@@ -30,12 +30,16 @@ NativeKind KindOf(const TControl& control) {
 }
 
 HFONT MakeFont(const TFont& font, int dpi) {
+    // Where Courier New is missing the font mapper must still pick a
+    // fixed-pitch face, or the drive list's columns no longer line up.
+    const bool fixed = font.name.find("Courier") != std::string::npos;
+    const DWORD pitch = fixed ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE;
     // Negative heights are character heights, positive ones cell heights;
     // both scale the same way.
     return CreateFontA(MulDiv(font.height, dpi, kDesignDpi), 0, 0, 0,
                        font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch,
+                       font.name.c_str());
 }
 
 }  // namespace
