@@ -126,7 +126,6 @@ void FinishInBackground(std::shared_ptr<AspiJob> job) {
     std::int64_t finishAt = 0;
     {
         std::lock_guard lock(s.mutex);
-        job->outcome = outcome;
         job->answered = true;
         job->finishAt = finishAt = job->sentAt + Nanos(outcome.latencySeconds);
         s.changed.notify_all();

@@ -45,9 +45,9 @@ struct AspiJob {
     std::uint8_t* buffer = nullptr;  // taken from the block when it was sent
     std::uint32_t length = 0;
     std::int64_t sentAt = 0;
-    // Written once the drive has answered (under the machine lock).
+    // Written once the drive has answered (under the machine lock): the
+    // machine time at which the request finishes.
     bool answered = false;
-    vdrive::Outcome outcome;
     std::int64_t finishAt = 0;
     bool finished = false;
     std::atomic<bool> cancelled{false};
