@@ -1,0 +1,92 @@
+// The headless message loop: timer ticks on the simulated clock, and the
+// limits that turn a hung scenario into a failure.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "src/framework/framework.h"
+#include "src/framework/headless/headless_loop.h"
+#include "src/platform/win32.h"
+#include "virtual_clock.h"
+
+namespace {
+
+using fw::headless::HeadlessLoop;
+using fw::headless::StopReason;
+
+struct LoopTest : testing::Test {
+    VirtualClock clock;
+    fw::TApplication app{std::make_unique<HeadlessLoop>()};
+    HeadlessLoop& loop = static_cast<HeadlessLoop&>(app.Loop());
+    fw::TForm form{"Form", {}, ""};
+    fw::TTimer timer{&form, 100};
+};
+
+TEST_F(LoopTest, TimerTicksEveryHundredMillisecondsOfVirtualTime) {
+    const DWORD start = GetTickCount();
+    std::vector<DWORD> at;
+    timer.OnTimer = [&](void* sender) {
+        EXPECT_EQ(sender, &timer);
+        at.push_back(GetTickCount() - start);
+        if (at.size() == 5) app.Terminate();
+    };
+    timer.SetEnabled(true);
+    app.Run();
+    EXPECT_EQ(loop.LastStop(), StopReason::Terminated);
+    EXPECT_EQ(at, (std::vector<DWORD>{100, 200, 300, 400, 500}));
+    EXPECT_EQ(loop.TimerTicks(), 5u);
+}
+
+TEST_F(LoopTest, ClockJumpGivesOneTickPerIntervalPassed) {
+    timer.SetEnabled(true);
+    int ticks = 0;
+    timer.OnTimer = [&](void*) { ++ticks; };
+    Sleep(350);  // as a worker's long wait would move the shared clock
+    app.ProcessMessages();
+    EXPECT_EQ(ticks, 1);  // one dispatch, one tick
+    app.ProcessMessages();
+    app.ProcessMessages();
+    app.ProcessMessages();
+    EXPECT_EQ(ticks, 3);  // and no more than the 3 intervals that passed
+}
+
+TEST_F(LoopTest, SwitchedOffTimerNeverTicksAndAnIdleLoopStops) {
+    int ticks = 0;
+    timer.OnTimer = [&](void*) { ++ticks; };
+    timer.SetEnabled(true);
+    timer.SetEnabled(false);
+    app.Run();
+    EXPECT_EQ(loop.LastStop(), StopReason::Idle);
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(LoopTest, TimerSwitchedOffByItsOwnTickStops) {
+    int ticks = 0;
+    timer.OnTimer = [&](void*) {
+        if (++ticks == 3) timer.SetEnabled(false);
+    };
+    timer.SetEnabled(true);
+    app.Run();
+    EXPECT_EQ(loop.LastStop(), StopReason::Idle);
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(LoopTest, LoopThatNeverEndsStopsAtTheVirtualTimeLimit) {
+    loop.limits.maxTickMs = 10'000;
+    timer.SetEnabled(true);
+    app.Run();
+    EXPECT_EQ(loop.LastStop(), StopReason::VirtualTimeLimit);
+    EXPECT_GE(loop.TimerTicks(), 100u);
+    EXPECT_LE(loop.TimerTicks(), 101u);
+    EXPECT_FALSE(app.Terminated());
+}
+
+TEST_F(LoopTest, RunStateIsRecordedInOrder) {
+    loop.RunStateChanged(true);
+    EXPECT_TRUE(loop.Running());
+    loop.RunStateChanged(false);
+    EXPECT_FALSE(loop.Running());
+    EXPECT_EQ(loop.RunStates(), (std::vector<bool>{true, false}));
+}
+
+}  // namespace
