@@ -1,3 +1,5 @@
+#include <thread>
+
 #include "../drive/stopwatch.h"
 #include "../framework/framework.h"
 #include "../platform/win32.h"
@@ -10,7 +12,7 @@ void DispatchAndYield() {
     // away between readings keeps sixteen pausing workers from starving the
     // drives whose workers are still transferring.
     if (fw::Application) fw::Application->ProcessMessages();
-    Sleep(0);
+    std::this_thread::yield();
 }
 
 // Without a high-resolution counter the stopwatch reads 0 for ever; the tick
