@@ -1,0 +1,176 @@
+// The cost of flashing: the image transfer against the floor of moving and
+// comparing the same bytes, the one-second pause on its own, and how well
+// drives flash in parallel when every command takes the drive some time.
+//
+//   flash_bench --benchmark_counters_tabular=true
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "sim/vdrive/drive.h"
+#include "sim/winsim/machine.h"
+#include "src/drive/drive_manager.h"
+#include "src/drive/stopwatch.h"
+#include "src/flash/chip_loader.h"
+#include "src/flash/flash_procedure.h"
+
+namespace {
+
+constexpr std::int32_t kImageSize = 1048576;
+constexpr std::uint32_t kPieces = kImageSize / kPieceSize;
+constexpr int kMaxDrives = 16;
+
+std::vector<std::uint8_t> MakeImage(std::uint32_t seed) {
+    std::vector<std::uint8_t> image(kImageSize);
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : image) {
+        x = x * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(x >> 24);
+    }
+    return image;
+}
+
+vdrive::DriveConfig DriveWithLatency(double commandSeconds) {
+    vdrive::DriveConfig config;
+    config.commandSeconds = commandSeconds;
+    return config;
+}
+
+// Drives on letters D, E, ... on the real clock, each selected by its own
+// manager, with the loader already accepted, so that the transfer alone can
+// be timed.
+struct Bay {
+    std::vector<std::shared_ptr<vdrive::Drive>> drives;
+    std::vector<std::unique_ptr<DriveManager>> managers;
+    std::vector<std::vector<std::uint8_t>> images;
+    double commandSeconds;
+
+    Bay(int count, double latency) : commandSeconds(latency) {
+        auto& machine = sim::machine();
+        machine.Reset();
+        machine.SetClockMode(sim::ClockMode::Real);
+        for (int i = 0; i < count; ++i) {
+            drives.push_back(std::make_shared<vdrive::Drive>(DriveWithLatency(commandSeconds)));
+            sim::CdromDevice device;
+            device.drive = drives.back();
+            device.targetId = static_cast<std::uint8_t>(i);
+            machine.AddCdrom(Letter(i), device);
+        }
+        DriveManager startup(true);
+        for (std::int16_t row = 0; row < count; ++row) {
+            auto m = std::make_unique<DriveManager>(false);
+            DriveManager::CopyDiscoveryState(&startup, m.get());
+            m->SelectDrive(row);
+            m->SetTimeout(108000);
+            managers.push_back(std::move(m));
+            images.push_back(MakeImage(static_cast<std::uint32_t>(row)));
+            FreshDrive(row);
+        }
+    }
+    ~Bay() { sim::machine().Reset(); }
+
+    static char Letter(int i) { return static_cast<char>('D' + i); }
+
+    // The virtual drive logs every byte it is sent; a fresh drive per run
+    // keeps that log from growing through the whole benchmark.
+    void FreshDrive(int i) {
+        drives[i] = std::make_shared<vdrive::Drive>(DriveWithLatency(commandSeconds));
+        sim::machine().ConfigureCdrom(Letter(i), [&](sim::CdromDevice& d) { d.drive = drives[i]; });
+        managers[i]->DisableRetry();
+        IdentifyChipAndUploadLoader(*managers[i]);
+        managers[i]->EnableRetry();
+    }
+};
+
+void BM_TransferOneMegabyte(benchmark::State& state) {
+    Bay bay(1, 0.0);
+    std::uint8_t ok = 1;
+    for (auto _ : state) {
+        ok &= WriteAndVerifyImage(*bay.managers[0], bay.images[0].data(), kImageSize);
+        state.PauseTiming();
+        bay.FreshDrive(0);
+        state.ResumeTiming();
+    }
+    if (!ok) state.SkipWithError("transfer failed");
+    state.SetBytesProcessed(state.iterations() * kImageSize);
+}
+BENCHMARK(BM_TransferOneMegabyte)->Unit(benchmark::kMillisecond);
+
+// The least any transfer must do per piece: copy it into the send buffer,
+// copy it out of the drive's buffer into the receive buffer, and compare.
+void BM_CopyAndCompareFloor(benchmark::State& state) {
+    const std::vector<std::uint8_t> image = MakeImage(0);
+    std::vector<std::uint8_t> send(kPieceSize), drive(kImageSize), receive(kPieceSize);
+    int equal = 0;
+    for (auto _ : state) {
+        for (std::uint32_t k = 0; k < kPieces; ++k) {
+            std::memcpy(send.data(), image.data() + k * kPieceSize, kPieceSize);
+            std::memcpy(drive.data() + k * kPieceSize, send.data(), kPieceSize);
+            std::memcpy(receive.data(), drive.data() + k * kPieceSize, kPieceSize);
+            equal += std::memcmp(receive.data(), send.data(), kPieceSize) == 0;
+        }
+        benchmark::DoNotOptimize(equal);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * kImageSize);
+}
+BENCHMARK(BM_CopyAndCompareFloor)->Unit(benchmark::kMillisecond);
+
+void BM_PauseBeforeCommit(benchmark::State& state) {
+    sim::machine().Reset();
+    sim::machine().SetClockMode(sim::ClockMode::Real);
+    Stopwatch stopwatch;
+    for (auto _ : state) PauseWithMessages(stopwatch, 1.0);
+    sim::machine().Reset();
+}
+BENCHMARK(BM_PauseBeforeCommit)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// N drives, each command taking the drive a fixed time on the real clock,
+// one thread per drive as in an update run. Wall time per run of all N.
+double g_oneDriveSeconds = 0.0;
+
+template <bool kWholeProcedure>
+void BM_ParallelDrives(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    Bay bay(count, 0.001);
+    std::uint8_t ok = 1;
+    double total = 0.0;
+    for (auto _ : state) {
+        std::vector<std::uint8_t> results(static_cast<std::size_t>(count), 0);
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::thread> workers;
+        for (int i = 0; i < count; ++i) {
+            workers.emplace_back([&, i] {
+                DriveManager& m = *bay.managers[i];
+                const std::uint8_t* image = bay.images[i].data();
+                results[i] = kWholeProcedure ? FlashFirmware(m, image, kImageSize, 0)
+                                             : WriteAndVerifyImage(m, image, kImageSize);
+            });
+        }
+        for (auto& w : workers) w.join();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+        for (std::uint8_t r : results) ok &= r;
+        for (int i = 0; i < count; ++i) bay.FreshDrive(i);
+    }
+    if (!ok) state.SkipWithError("a drive failed");
+    const double perRun = total / static_cast<double>(state.iterations());
+    if (count == 1) g_oneDriveSeconds = perRun;
+    if (g_oneDriveSeconds > 0) state.counters["vs_one_drive"] = perRun / g_oneDriveSeconds;
+}
+BENCHMARK(BM_ParallelDrives<false>)
+    ->Name("BM_ParallelTransfer")->Arg(1)->Arg(kMaxDrives)
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ParallelDrives<true>)
+    ->Name("BM_ParallelFlashFirmware")->Arg(1)->Arg(kMaxDrives)
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
