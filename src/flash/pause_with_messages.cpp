@@ -1,5 +1,3 @@
-#include <thread>
-
 #include "../drive/stopwatch.h"
 #include "../framework/framework.h"
 #include "../platform/win32.h"
@@ -8,11 +6,12 @@
 namespace {
 
 void DispatchAndYield() {
-    // On a worker thread the dispatch has nothing to do; giving the processor
-    // away between readings keeps sixteen pausing workers from starving the
-    // drives whose workers are still transferring.
+    // On a worker thread the dispatch has nothing to do. Sleeping a
+    // millisecond between readings keeps sixteen pausing workers from
+    // starving the drives whose workers are still transferring; the pause
+    // still ends by the clock, at one second or a scheduler tick after.
     if (fw::Application) fw::Application->ProcessMessages();
-    std::this_thread::yield();
+    Sleep(1);
 }
 
 // Without a high-resolution counter the stopwatch reads 0 for ever; the tick
