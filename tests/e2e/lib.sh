@@ -53,15 +53,38 @@ e2e_prepare_prefix() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || return 1
   fi
-  wineserver -p
   local sysdir=$WINEPREFIX/drive_c/windows/system32
   [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && sysdir=$WINEPREFIX/drive_c/windows/syswow64
   # Wine leaves a placeholder under the lower-case name; replace that file
   # rather than add a second one that differs only in case.
   cp "$E2E_DLL" "$sysdir/wnaspi32.dll"
+  # A Wine desktop of the display's size, which draws the windows' frames and
+  # title bars itself (Xvfb has no window manager to do it), and the fonts
+  # the window asks for, which a Windows machine has and Wine lacks.
+  local key value
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  for key in "Courier New=Liberation Mono" "Arial=Liberation Sans" "Verdana=DejaVu Sans"; do
+    value=${key#*=}
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${key%%=*}" /d "$value" /f >/dev/null 2>&1
+  done
+  # A program that crashes just ends: the debugger Wine would start instead
+  # waits for ever, and the run with it.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
   # Whatever an interrupted run left behind.
   e2e_use_older_family 0
   e2e_cdrom_letter_x ""
+  # The desktop settings count from the session's start: begin a new one.
+  e2e_restart_session
+}
+
+# Ends the prefix's Wine session (its programs and services) and starts a
+# new, persistent one, so each program starts quickly and sees settings that
+# Wine reads only when a session begins.
+e2e_restart_session() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w
+  wineserver -p
 }
 
 # e2e_use_older_family 1|0: the prefix reports the older platform family (or not).
@@ -74,16 +97,20 @@ e2e_use_older_family() {
 }
 
 # e2e_cdrom_letter_x FOLDER: drive X: becomes a CD-ROM letter on FOLDER, with
-# no device behind it; an empty FOLDER removes it again.
+# no device behind it; an empty FOLDER removes it again. Wine's mount manager
+# reads drive types when the session starts, so a change restarts it.
 e2e_cdrom_letter_x() {
   local link=$WINEPREFIX/dosdevices/x:
-  rm -f "$link"
   if [ -n "$1" ]; then
-    ln -s "$1" "$link"
+    ln -sfn "$1" "$link"
     wine reg add 'HKLM\Software\Wine\Drives' /v x: /d cdrom /f /reg:64 >/dev/null 2>&1
-  else
+  elif [ -L "$link" ]; then
+    rm -f "$link"
     wine reg delete 'HKLM\Software\Wine\Drives' /v x: /f /reg:64 >/dev/null 2>&1 || true
+  else
+    return 0
   fi
+  e2e_restart_session
 }
 
 e2e_stop_wine() {

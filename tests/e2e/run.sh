@@ -68,6 +68,7 @@ e2e_start_display || skip_all "Xvfb cannot start"
 e2e_prepare_prefix "$work/prefix" || skip_all "wineboot cannot create a Wine prefix"
 e2e_ui list-windows >/dev/null 2>&1 || skip_all "Wine cannot start a program"
 
+scenario_limit=120  # seconds; the slowest scenario takes a fraction of this
 passed=0
 failed=0
 for name in "${selected[@]}"; do
@@ -76,12 +77,18 @@ for name in "${selected[@]}"; do
   rm -rf "${out:?}/$name" "${work:?}/$name"
   mkdir -p "$out/$name" "$work/$name"
   start=$(date +%s%3N)
-  # A process of its own, so that its errexit holds whatever this loop does.
-  if bash "$here/run_scenario.sh" "$name" "$out/$name" "$work/$name" >"$out/$name/output.txt" 2>&1; then
+  # A process of its own, so that its errexit holds whatever this loop does;
+  # a hung scenario is ended with its whole process group (the updater and
+  # the driver under Wine with it).
+  if timeout -k 5 "$scenario_limit" bash "$here/run_scenario.sh" "$name" "$out/$name" "$work/$name" \
+    >"$out/$name/output.txt" 2>&1; then
     result=ok
   else
     result=FAILED
   fi
+  # What a killed scenario could not undo itself.
+  e2e_use_older_family 0
+  e2e_cdrom_letter_x ""
   if [ -f "$work/$name/aspi.log" ]; then cp "$work/$name/aspi.log" "$out/$name/aspi.log"; fi
   seconds=$(elapsed "$start")
   if [ "$result" = ok ]; then

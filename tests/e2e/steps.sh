@@ -89,8 +89,7 @@ log_count() { grep -cE -- "$1" "$E2E_LOG" || true; }
 # The commit: WRITE BUFFER mode 5, buffer 1, control 80h or A0h, no data.
 COMMIT_CDB='cdb=3b0501000000000000(80|a0)0000 dir=none'
 # Image pieces: WRITE BUFFER mode 5 with 16 KiB of data out.
-PIECE_CDB='cdb=3b05010[0-9a-f]{5}00400000000000 dir=out len=16384'
-READBACK_CDB='cdb=3c[0-9a-f]{22} dir=in len=16384'
+PIECE_CDB='cdb=3b0501[0-9a-f]{6}004000000000 dir=out len=16384'
 
 # drive_state N KEY VALUE: the exit report of drive N says KEY=VALUE.
 drive_state() {

@@ -106,9 +106,9 @@ void PrintSnapshot(const e2e::WindowSnapshot& snap) {
     }
     for (const e2e::ControlInfo& c : snap.controls) {
         const char* shown = c.visible ? "" : " hidden";
-        if (c.className == "Static") {
+        if (e2e::IsClass(c, "Static")) {
             std::printf("static: %s%s\n", Quote(c.text).c_str(), shown);
-        } else if (c.className == "Button") {
+        } else if (e2e::IsClass(c, "Button")) {
             std::printf("button: %s %s%s\n", Quote(c.text).c_str(),
                         c.enabled ? "enabled" : "disabled", shown);
         }
@@ -210,7 +210,7 @@ public:
         std::printf("dialog: %s\n", Quote(caption).c_str());
         std::printf("text: %s\n", Quote(e2e::DialogText(dialog)).c_str());
         for (const e2e::ControlInfo& c : e2e::Controls(dialog)) {
-            if (c.className == "Button") std::printf("button: %s\n", Quote(c.text).c_str());
+            if (e2e::IsClass(c, "Button")) std::printf("button: %s\n", Quote(c.text).c_str());
         }
     }
 

@@ -13,21 +13,38 @@ constexpr UINT kAnswerMs = 1500;
 
 std::optional<LRESULT> Ask(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_BLOCK, kAnswerMs, &result)) {
+    if (!SendMessageTimeoutW(hwnd, msg, wParam, lParam, SMTO_BLOCK, kAnswerMs, &result)) {
         return std::nullopt;
     }
     return static_cast<LRESULT>(result);
 }
 
-std::optional<std::string> AskText(HWND hwnd) {
-    auto length = Ask(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    if (!length) return std::nullopt;
-    std::string text(static_cast<size_t>(*length) + 1, '\0');
-    auto copied = Ask(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    if (!copied) return std::nullopt;
-    text.resize(static_cast<size_t>(*copied));
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
+                        nullptr);
     return text;
 }
+
+// Asks for a text into a wide buffer far larger than the length reported:
+// Wine's ANSI forms of these requests across processes write past a buffer
+// sized by the ANSI length, so the driver reads the Unicode text and
+// converts it itself.
+std::optional<std::string> AskString(HWND hwnd, UINT lengthMsg, UINT textMsg, WPARAM index) {
+    auto length = Ask(hwnd, lengthMsg, index, 0);
+    if (!length || *length < 0) return std::nullopt;
+    std::wstring text(static_cast<size_t>(*length) * 2 + 64, L'\0');
+    const WPARAM wParam = textMsg == WM_GETTEXT ? text.size() : index;
+    auto copied = Ask(hwnd, textMsg, wParam, reinterpret_cast<LPARAM>(text.data()));
+    if (!copied || *copied < 0) return std::nullopt;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return Narrow(text);
+}
+
+std::optional<std::string> AskText(HWND hwnd) { return AskString(hwnd, WM_GETTEXTLENGTH, WM_GETTEXT, 0); }
 
 std::string WithoutAmpersands(const std::string& text) {
     std::string plain;
@@ -62,15 +79,23 @@ std::vector<HWND> TopLevelWindows() {
 std::string WindowTitle(HWND hwnd) {
     // A top-level window's title is kept by the system: reading it never
     // waits for the owning thread.
-    char title[512] = {};
-    GetWindowTextA(hwnd, title, sizeof title);
-    return title;
+    wchar_t title[512] = {};
+    GetWindowTextW(hwnd, title, static_cast<int>(std::size(title)));
+    return Narrow(title);
 }
 
 std::string ClassOf(HWND hwnd) {
     char name[256] = {};
     GetClassNameA(hwnd, name, sizeof name);
-    return name;
+    // Controls of common controls v6 may carry a versioned name,
+    // "6.0.2600.0!Button"; what matters is the class after the "!".
+    std::string className = name;
+    const auto bang = className.rfind('!');
+    return bang == std::string::npos ? className : className.substr(bang + 1);
+}
+
+bool IsClass(const ControlInfo& control, const char* className) {
+    return lstrcmpiA(control.className.c_str(), className) == 0;
 }
 
 bool IsDialogClass(HWND hwnd) { return ClassOf(hwnd) == "#32770"; }
@@ -115,7 +140,7 @@ std::vector<ControlInfo> Controls(HWND parent) {
 std::string DialogText(HWND dialog) {
     std::string text;
     for (const ControlInfo& c : Controls(dialog)) {
-        if (c.className != "Static" || c.text.empty()) continue;
+        if (!IsClass(c, "Static") || c.text.empty()) continue;
         if (!text.empty()) text += '\n';
         text += c.text;
     }
@@ -131,25 +156,20 @@ std::optional<WindowSnapshot> Snapshot(HWND hwnd) {
     snap.controls = Controls(hwnd);
     bool comboSeen = false;
     for (const ControlInfo& c : snap.controls) {
-        if (!comboSeen && c.className == "ComboBox") {
+        if (!comboSeen && IsClass(c, "ComboBox")) {
             comboSeen = true;
             auto count = Ask(c.hwnd, CB_GETCOUNT, 0, 0);
             if (!count) return std::nullopt;
             for (LRESULT i = 0; i < *count; ++i) {
-                auto length = Ask(c.hwnd, CB_GETLBTEXTLEN, i, 0);
-                if (!length || *length == CB_ERR) return std::nullopt;
-                std::string line(static_cast<size_t>(*length) + 1, '\0');
-                if (!Ask(c.hwnd, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(line.data()))) {
-                    return std::nullopt;
-                }
-                line.resize(static_cast<size_t>(*length));
-                snap.comboLines.push_back(line);
+                auto line = AskString(c.hwnd, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(i));
+                if (!line) return std::nullopt;
+                snap.comboLines.push_back(*line);
             }
             auto selection = Ask(c.hwnd, CB_GETCURSEL, 0, 0);
             if (!selection) return std::nullopt;
             snap.comboSelection = static_cast<int>(*selection);
         }
-        if (!snap.progressPosition && c.className == PROGRESS_CLASSA) {
+        if (!snap.progressPosition && IsClass(c, PROGRESS_CLASSA)) {
             auto position = Ask(c.hwnd, PBM_GETPOS, 0, 0);
             auto max = Ask(c.hwnd, PBM_GETRANGE, FALSE, 0);
             if (!position || !max) return std::nullopt;
@@ -162,7 +182,7 @@ std::optional<WindowSnapshot> Snapshot(HWND hwnd) {
 
 HWND FindButton(HWND parent, const std::string& label) {
     for (const ControlInfo& c : Controls(parent)) {
-        if (c.className != "Button") continue;
+        if (!IsClass(c, "Button")) continue;
         if (c.text == label || WithoutAmpersands(c.text) == WithoutAmpersands(label)) {
             return c.hwnd;
         }

@@ -36,7 +36,10 @@ struct WindowSnapshot {
 std::vector<HWND> TopLevelWindows();
 
 std::string WindowTitle(HWND hwnd);
+// The window's class name, without a side-by-side version prefix.
 std::string ClassOf(HWND hwnd);
+// Case-insensitive, as the system compares class names.
+bool IsClass(const ControlInfo& control, const char* className);
 bool IsDialogClass(HWND hwnd);
 
 // The updater's main window: a visible top-level window that is not a dialog
