@@ -10,6 +10,7 @@
 //   wait-text TEXT SECONDS               some control or list line contains TEXT
 //   wait-progress POSITION SECONDS       the progress bar reached POSITION
 //   click LABEL                          presses an enabled button of the main window
+//   drop-list 1|0                        opens or closes the drive list (for a screenshot)
 //   wait-dialog CAPTION TEXT SECONDS     a dialog with that caption and text is up
 //   press-dialog-button CAPTION LABEL [SECONDS]
 //                                        presses it and waits until the dialog is gone
@@ -202,6 +203,22 @@ public:
         std::printf("clicked: %s\n", Quote(label).c_str());
     }
 
+    // Opening the list shows every line at once; it selects nothing, so the
+    // window's change handler does not run.
+    void DropList(bool open) {
+        for (const e2e::ControlInfo& c : e2e::Controls(MainWindow())) {
+            if (!e2e::IsClass(c, "ComboBox")) continue;
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutA(c.hwnd, CB_SHOWDROPDOWN, open ? TRUE : FALSE, 0, SMTO_BLOCK, 5000,
+                                     &result)) {
+                throw Failure{"the drive list did not answer"};
+            }
+            std::printf("list: %s\n", open ? "open" : "closed");
+            return;
+        }
+        throw Failure{"the main window has no list"};
+    }
+
     void WaitDialog(const std::string& caption, const std::string& text, double seconds) {
         HWND dialog = nullptr;
         if (!WaitFor(seconds, [&] { return (dialog = e2e::FindDialog(caption, text)) != nullptr; })) {
@@ -274,6 +291,10 @@ int Run(std::vector<std::string> args) {
     } else if (command == "click") {
         need(1);
         driver.Click(args[1]);
+    } else if (command == "drop-list") {
+        need(1);
+        if (args[1] != "1" && args[1] != "0") throw Usage{"drop-list takes 1 or 0"};
+        driver.DropList(args[1] == "1");
     } else if (command == "wait-dialog") {
         need(3);
         driver.WaitDialog(args[1], args[2], Seconds(args[3]));
