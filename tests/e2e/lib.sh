@@ -96,6 +96,13 @@ e2e_use_older_family() {
   fi
 }
 
+# e2e_use_dpi DPI: the prefix's screen resolution in dots per inch (96 is the
+# default). Programs read it when the session starts, so a change restarts it.
+e2e_use_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  e2e_restart_session
+}
+
 # e2e_cdrom_letter_x FOLDER: drive X: becomes a CD-ROM letter on FOLDER, with
 # no device behind it; an empty FOLDER removes it again. Wine's mount manager
 # reads drive types when the session starts, so a change restarts it.

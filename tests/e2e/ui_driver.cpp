@@ -16,6 +16,8 @@
 //                                        presses it and waits until the dialog is gone
 //   wait-exit SECONDS                    the main window is gone
 //   os-version                           the platform family Wine reports
+//   layout                               the main window's client size; fails when a
+//                                        control reaches outside it
 //
 // The main window is the visible top-level non-dialog window whose title
 // contains the --window text (any, without it). Every wait fails with a
@@ -249,6 +251,27 @@ public:
         std::printf("pressed: %s %s\n", Quote(caption).c_str(), Quote(label).c_str());
     }
 
+    // At a higher DPI every control must still lie wholly inside the client
+    // area: a layout scaled in one place and not another shows as a control
+    // pushed past the edge.
+    void Layout() {
+        HWND main = MainWindow();
+        RECT client{};
+        GetClientRect(main, &client);
+        std::printf("client: %ldx%ld\n", client.right, client.bottom);
+        for (const e2e::ControlInfo& c : e2e::Controls(main)) {
+            if (!c.visible) continue;
+            RECT r{};
+            GetWindowRect(c.hwnd, &r);
+            MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+            std::printf("control: %s %s at %ld,%ld size %ldx%ld\n", c.className.c_str(), Quote(c.text).c_str(),
+                        r.left, r.top, r.right - r.left, r.bottom - r.top);
+            if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom) {
+                throw Failure{"the control " + Quote(c.text) + " reaches outside the window"};
+            }
+        }
+    }
+
     void WaitExit(double seconds) {
         if (!WaitFor(seconds, [&] { return e2e::FindMainWindow(windowTitle_) == nullptr; })) {
             TimedOut("the main window titled " + Quote(windowTitle_) + " to go away", seconds);
@@ -304,6 +327,9 @@ int Run(std::vector<std::string> args) {
     } else if (command == "wait-exit") {
         need(1);
         driver.WaitExit(Seconds(args[1]));
+    } else if (command == "layout") {
+        need(0);
+        driver.Layout();
     } else if (command == "os-version") {
         need(0);
         PrintOsVersion();
