@@ -49,8 +49,10 @@ std::optional<Error> ReadSettingsTable(const toml::node* node, SettingValues& va
     const toml::table* table = node->as_table();
     if (!table) return Bad("settings", "must be a table");
     for (auto&& [key, value] : *table) {
+        // A named copy: clang before 16 cannot capture a structured binding.
+        const std::string_view name = key.str();
         const auto known = std::find_if(kSettingKeys.begin(), kSettingKeys.end(),
-                                        [&](const SettingKey& s) { return s.name == key.str(); });
+                                        [&](const SettingKey& s) { return s.name == name; });
         if (known == kSettingKeys.end()) {
             const std::string hint = key.str() == "how_many_bin" ? " (it is the number of [[bank]] entries)" : "";
             return Bad("settings", "unknown key \"" + std::string(key.str()) + "\"" + hint);
