@@ -1,0 +1,105 @@
+// CHKDISC: before a drive is flashed, its disc must be out and its tray in.
+#include "scenario_fixture.h"
+
+namespace scenario {
+namespace {
+
+using fw::DialogButtons;
+using fw::DialogKind;
+
+constexpr std::uint8_t kLoadTray = 0x03;   // START STOP UNIT byte 4: LoEj and Start
+constexpr std::uint8_t kEjectTray = 0x02;  // LoEj alone
+
+const std::string kLockedText =
+    "Disc detected in drive. Unable to eject the disc , maybe locked by other program\n\n"
+    "Please remove the disc manually.";
+
+class DiscTrayTest : public ScenarioTest {
+protected:
+    void SetUp() override {
+        ScenarioTest::SetUp();
+        package.Setting(pkg::kChkDiscOffset, "CHKDISC=1");
+    }
+
+    // The status line each dialog came up over.
+    void RecordStatus() {
+        onDialog = [this](const DialogRecord&) { statusAtDialog.push_back(window->lblMsg.Caption()); };
+    }
+
+    static int TrayCommands(const vdrive::Drive& drive, std::uint8_t byte4) {
+        const auto blocks = drive.CommandBlocks();
+        return static_cast<int>(std::ranges::count_if(
+            blocks, [byte4](const auto& cdb) { return cdb[0] == kStartStopOp && cdb[4] == byte4; }));
+    }
+
+    std::vector<std::string> statusAtDialog;
+};
+
+TEST_F(DiscTrayTest, DiscThatEjectsIsRemovedThenTheDriveIsFlashed) {
+    auto drive = AddDrive();  // a disc in, lifted off once the tray comes out
+    Launch();
+    RecordStatus();
+    UpdateAndRun();
+
+    ASSERT_EQ(Dialogs().size(), 3u);
+    ExpectDialog(Dialogs()[1], DialogKind::Warning, "Please remove the disc.", DialogButtons::Ok);
+    EXPECT_EQ(Dialogs()[2].text, kSuccessText);
+    EXPECT_EQ(statusAtDialog[0], "Tray Out ...");
+    EXPECT_FALSE(drive->DiscPresent());
+    EXPECT_FALSE(drive->TrayOpen());
+    EXPECT_EQ(TrayCommands(*drive, kEjectTray), 1);
+    EXPECT_EQ(TrayCommands(*drive, kLoadTray), 1);
+    ExpectFlashed(*drive);
+}
+
+TEST_F(DiscTrayTest, LockedDiscIsAskedForUntilTheUserTakesItOut) {
+    vdrive::DriveConfig locked;
+    locked.ejectLocked = true;
+    auto drive = AddDrive(locked);
+    Launch();
+    int warnings = 0;
+    onDialog = [&](const DialogRecord& d) {
+        // The user ignores the first warning and takes the disc out after the second.
+        if (d.text == kLockedText && ++warnings == 2) drive->SetDiscPresent(false);
+    };
+    UpdateAndRun();
+
+    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kLockedText, kLockedText, kSuccessText}));
+    ExpectDialog(Dialogs()[1], DialogKind::Warning, kLockedText, DialogButtons::Ok);
+    EXPECT_EQ(TrayCommands(*drive, kEjectTray), 2);
+    ExpectFlashed(*drive);
+}
+
+TEST_F(DiscTrayTest, EmptyDriveWithOpenTrayIsLoadedWithoutAQuestion) {
+    vdrive::DriveConfig open;
+    open.discPresent = false;
+    open.trayOpen = true;
+    auto drive = AddDrive(open);
+    Launch();
+    UpdateAndRun();
+
+    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kSuccessText}));
+    EXPECT_FALSE(drive->TrayOpen());
+    EXPECT_EQ(TrayCommands(*drive, kLoadTray), 1);
+    EXPECT_EQ(TrayCommands(*drive, kEjectTray), 0);
+    ExpectFlashed(*drive);
+}
+
+TEST_F(DiscTrayTest, EmptyDriveWithClosedTrayStartsAtOnce) {
+    vdrive::DriveConfig empty;
+    empty.discPresent = false;
+    auto drive = AddDrive(empty);
+    Launch();
+    window->cmdUpdate.Click();
+    // The check ran and found nothing to do; the worker was started after it.
+    EXPECT_EQ(window->lblMsg.Caption(), "Check Disc & Tray Status...");
+    EXPECT_TRUE(window->RunInProgress());
+    RunLoop();
+
+    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kSuccessText}));
+    EXPECT_EQ(TrayCommands(*drive, kLoadTray) + TrayCommands(*drive, kEjectTray), 0);
+    ExpectFlashed(*drive);
+}
+
+}  // namespace
+}  // namespace scenario
