@@ -54,33 +54,45 @@ inline std::string NoMatchText(const std::string& detectedLines) {
            detectedLines;
 }
 
-// Holds a worker inside its drive's clock once `seconds` have passed on the
-// machine clock from now, until the UI thread lets it go: the only way to see
-// on the UI thread what the window shows while a worker is still busy,
-// without racing the worker in real time.
+// A drive clock that holds the worker asking it: first until the UI thread
+// has started the run (Start), then again once `seconds` have passed on the
+// machine clock since then, until the UI thread lets it go (Open). The only
+// way to see on the UI thread what the window shows while a worker is still
+// busy, without racing the worker in real time.
 class ClockGate {
 public:
-    std::function<double()> HoldAfter(double seconds) {
-        const double from = sim::NowSeconds();
-        return [this, from, seconds] {
-            if (sim::NowSeconds() - from >= seconds) {
-                std::unique_lock lock(mutex_);
-                opened_.wait(lock, [this] { return open_; });
-            }
+    std::function<double()> Clock(double seconds) {
+        return [this, seconds] {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return started_ || open_; });
+            if (sim::NowSeconds() - from_ >= seconds) changed_.wait(lock, [this] { return open_; });
             return sim::NowSeconds();
         };
     }
+    void Start() {
+        const double now = sim::NowSeconds();
+        Set([&] {
+            from_ = now;
+            started_ = true;
+        });
+    }
     void Open() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        opened_.notify_all();
+        Set([this] { open_ = true; });
     }
 
 private:
+    void Set(const std::function<void()>& change) {
+        {
+            std::lock_guard lock(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+
     std::mutex mutex_;
-    std::condition_variable opened_;
+    std::condition_variable changed_;
+    double from_ = 0.0;
+    bool started_ = false;
     bool open_ = false;
 };
 

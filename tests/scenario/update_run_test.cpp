@@ -114,12 +114,12 @@ TEST_F(UpdateRunTest, RunShorterThanTheBarJumpsToFullBeforeTheReport) {
 
 TEST_F(UpdateRunTest, RunLongerThanThirtyThreeSecondsStopsAtOneHundredPercentAndWaitsWithTenDots) {
     // After discovery the drive takes 40 virtual seconds to become ready; the
-    // worker is held there until the window has shown the full bar.
+    // worker is held at 34 seconds until the window has shown the full bar.
     AddDrive();
     Launch();
     vdrive::DriveConfig slow;
     slow.becomingReadySeconds = 40.0;
-    slow.clock = gate.HoldAfter(34.0);
+    slow.clock = gate.Clock(34.0);
     ReplaceDrive(0, slow);
 
     struct Tick {
@@ -133,7 +133,9 @@ TEST_F(UpdateRunTest, RunLongerThanThirtyThreeSecondsStopsAtOneHundredPercentAnd
         ticks.push_back({window->lblPercent.Caption(), window->lblMsg.Caption()});
         if (ticks.size() == 335) gate.Open();
     };
-    EXPECT_EQ(UpdateAndRun(), StopReason::Idle);
+    window->cmdUpdate.Click();
+    gate.Start();
+    EXPECT_EQ(RunLoop(), StopReason::Idle);
 
     ASSERT_GE(ticks.size(), 335u);
     EXPECT_EQ(ticks[0].percent, "0 %");  // 1 x 100 / 330
