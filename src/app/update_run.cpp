@@ -66,15 +66,16 @@ void TNorvekMain::AddRunDrive(std::int16_t index) {
     runDriveFailed[j] = m == nullptr;
     if (m == nullptr) return;
     DriveManager::CopyDiscoveryState(mainManager, m);
-    m->SelectDrive(index);
+    // A drive whose device cannot be opened fails here: its disc check
+    // could only ask for ever for a disc it cannot see.
+    runDriveFailed[j] = m->SelectDrive(index) != 1;
 }
 
 void TNorvekMain::StartWorker(int j) {
     workers[j] = nullptr;
     DriveManager* m = perDriveManagers[j];
-    if (m == nullptr) return;
-    // The bank comes from the row the drive was chosen from: a drive whose
-    // device failed to open has no current index to look it up by.
+    if (m == nullptr || runDriveFailed[j]) return;
+    // The bank comes from the row the drive was chosen from.
     const DriveEntry* entry = mainManager->GetEntry(static_cast<std::uint32_t>(runDriveIndex[j]));
     if (entry == nullptr) {
         runDriveFailed[j] = true;

@@ -101,5 +101,19 @@ TEST_F(DiscTrayTest, EmptyDriveWithClosedTrayStartsAtOnce) {
     ExpectFlashed(*drive);
 }
 
+// No disc can be asked out of a drive that cannot be reached: the check would
+// repeat its warning for ever.
+TEST_F(DiscTrayTest, DriveThatCannotBeOpenedFailsWithoutAskingForItsDisc) {
+    AddDrive();
+    Launch();
+    machine.ConfigureCdrom('D', [](sim::CdromDevice& d) { d.openFails = true; });
+    loop->limits.maxDialogs = 10;
+    EXPECT_NO_THROW(UpdateAndRun());
+
+    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kFailureText}));
+    EXPECT_TRUE(Ended());
+    ExpectUntouched(*drives[0]);
+}
+
 }  // namespace
 }  // namespace scenario

@@ -108,6 +108,21 @@ TEST_F(ScenarioTest, NoFirmwareEndsBeforeAnyDeviceIsOpened) {
     EXPECT_TRUE(drives[0]->Commands().empty());
 }
 
+TEST_F(ScenarioTest, ManagerWithoutBuffersEndsWithTheInitialiseMessageBox) {
+    AddDrive();
+    machine.SetHeapAllocFails(true);
+    LaunchAndRun();
+
+    EXPECT_TRUE(Ended());
+    EXPECT_EQ(window->mainManager, nullptr);
+    EXPECT_TRUE(Dialogs().empty());
+    const auto boxes = machine.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Device object initialize failed !");
+    EXPECT_EQ(boxes[0].caption, "Error ...");
+    EXPECT_EQ(boxes[0].type, 16u);
+}
+
 TEST_F(ScenarioTest, AdministratorWarningOnlyOnNtWithAdminOne) {
     const std::string warning = "User must be administrator priority !";
     AddDrive();

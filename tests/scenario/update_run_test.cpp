@@ -239,7 +239,11 @@ TEST_F(UpdateRunTest, DriveThatCannotBeOpenedForTheRunFailsIt) {
     AddDrive();
     Launch();
     machine.ConfigureCdrom('D', [](sim::CdromDevice& d) { d.openFails = true; });
-    EXPECT_EQ(UpdateAndRun(), StopReason::Terminated);
+    UpdateAndRun();
+
+    EXPECT_TRUE(Ended());
+    EXPECT_FALSE(window->RunInProgress());
+    EXPECT_TRUE(window->cmdClose.Enabled());
 
     ASSERT_EQ(Dialogs().size(), 2u);
     ExpectDialog(Dialogs()[1], DialogKind::Error, kFailureText, DialogButtons::Ok);
