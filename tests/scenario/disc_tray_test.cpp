@@ -32,6 +32,16 @@ protected:
             blocks, [byte4](const auto& cdb) { return cdb[0] == kStartStopOp && cdb[4] == byte4; }));
     }
 
+    // The check left the drive empty with its tray in, after `ejects` and
+    // `loads` tray commands, and the image then went in.
+    void ExpectEmptyClosedAndFlashed(const vdrive::Drive& drive, int ejects, int loads) const {
+        EXPECT_FALSE(drive.DiscPresent());
+        EXPECT_FALSE(drive.TrayOpen());
+        EXPECT_EQ(TrayCommands(drive, kEjectTray), ejects);
+        EXPECT_EQ(TrayCommands(drive, kLoadTray), loads);
+        ExpectFlashed(drive);
+    }
+
     std::vector<std::string> statusAtDialog;
 };
 
@@ -45,11 +55,7 @@ TEST_F(DiscTrayTest, DiscThatEjectsIsRemovedThenTheDriveIsFlashed) {
     ExpectDialog(Dialogs()[1], DialogKind::Warning, "Please remove the disc.", DialogButtons::Ok);
     EXPECT_EQ(Dialogs()[2].text, kSuccessText);
     EXPECT_EQ(statusAtDialog[0], "Tray Out ...");
-    EXPECT_FALSE(drive->DiscPresent());
-    EXPECT_FALSE(drive->TrayOpen());
-    EXPECT_EQ(TrayCommands(*drive, kEjectTray), 1);
-    EXPECT_EQ(TrayCommands(*drive, kLoadTray), 1);
-    ExpectFlashed(*drive);
+    ExpectEmptyClosedAndFlashed(*drive, 1, 1);
 }
 
 TEST_F(DiscTrayTest, LockedDiscIsAskedForUntilTheUserTakesItOut) {
@@ -64,10 +70,10 @@ TEST_F(DiscTrayTest, LockedDiscIsAskedForUntilTheUserTakesItOut) {
     };
     UpdateAndRun();
 
-    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kLockedText, kLockedText, kSuccessText}));
+    EXPECT_EQ(DialogTexts(),
+              (std::vector<std::string>{kNoticeText, kLockedText, kLockedText, kSuccessText}));
     ExpectDialog(Dialogs()[1], DialogKind::Warning, kLockedText, DialogButtons::Ok);
-    EXPECT_EQ(TrayCommands(*drive, kEjectTray), 2);
-    ExpectFlashed(*drive);
+    ExpectEmptyClosedAndFlashed(*drive, 2, 2);
 }
 
 TEST_F(DiscTrayTest, EmptyDriveWithOpenTrayIsLoadedWithoutAQuestion) {
@@ -79,10 +85,7 @@ TEST_F(DiscTrayTest, EmptyDriveWithOpenTrayIsLoadedWithoutAQuestion) {
     UpdateAndRun();
 
     EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kSuccessText}));
-    EXPECT_FALSE(drive->TrayOpen());
-    EXPECT_EQ(TrayCommands(*drive, kLoadTray), 1);
-    EXPECT_EQ(TrayCommands(*drive, kEjectTray), 0);
-    ExpectFlashed(*drive);
+    ExpectEmptyClosedAndFlashed(*drive, 0, 1);
 }
 
 TEST_F(DiscTrayTest, EmptyDriveWithClosedTrayStartsAtOnce) {
@@ -97,8 +100,7 @@ TEST_F(DiscTrayTest, EmptyDriveWithClosedTrayStartsAtOnce) {
     RunLoop();
 
     EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kNoticeText, kSuccessText}));
-    EXPECT_EQ(TrayCommands(*drive, kLoadTray) + TrayCommands(*drive, kEjectTray), 0);
-    ExpectFlashed(*drive);
+    ExpectEmptyClosedAndFlashed(*drive, 0, 0);
 }
 
 // No disc can be asked out of a drive that cannot be reached: the check would

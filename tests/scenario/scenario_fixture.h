@@ -36,7 +36,6 @@ constexpr std::uint8_t kInquiryOp = 0x12;
 constexpr std::uint8_t kIdentifyOp = 0xDF;
 constexpr std::uint8_t kStartStopOp = 0x1B;
 constexpr std::uint8_t kWriteBufferOp = 0x3B;
-constexpr std::uint8_t kReadBufferOp = 0x3C;
 
 inline const std::string kDriveName = "VELMORA DVDRW KTV-360R";
 inline const std::string kFailureText = "Unable to flash firmware. Please contact with your vendor !";
@@ -130,7 +129,8 @@ protected:
     std::shared_ptr<vdrive::Drive> ReplaceDrive(std::size_t index, vdrive::DriveConfig config) {
         if (!config.clock) config.clock = sim::NowSeconds;
         auto drive = std::make_shared<vdrive::Drive>(std::move(config));
-        machine.ConfigureCdrom(static_cast<char>('D' + index), [&](sim::CdromDevice& d) { d.drive = drive; });
+        const char letter = static_cast<char>('D' + index);
+        machine.ConfigureCdrom(letter, [&](sim::CdromDevice& d) { d.drive = drive; });
         drives.at(index) = drive;
         return drive;
     }
@@ -204,7 +204,8 @@ protected:
 
     static int CountOpcode(const vdrive::Drive& drive, std::uint8_t opcode) {
         const auto blocks = drive.CommandBlocks();
-        return static_cast<int>(std::ranges::count_if(blocks, [opcode](const auto& cdb) { return cdb[0] == opcode; }));
+        return static_cast<int>(
+            std::ranges::count_if(blocks, [opcode](const auto& cdb) { return cdb[0] == opcode; }));
     }
 
     // Only what discovery sends: readiness, identity and chip queries.
