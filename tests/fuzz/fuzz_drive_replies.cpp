@@ -323,6 +323,30 @@ bool IsWholePieces(std::int32_t size) {
     return size > 0 && size <= 1048576 && size % static_cast<std::int32_t>(kPieceSize) == 0;
 }
 
+// One piece more than the largest whole image, so that no size the run
+// picks can read past it.
+std::vector<std::uint8_t> MakeImage(std::uint8_t seed) {
+    std::vector<std::uint8_t> image((kMaxImagePieces + 1) * kPieceSize);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(seed + i * 131 + (i >> 14));
+    return image;
+}
+
+// What the drive's log and flash say about one FlashFirmware call whose
+// commands start at log entry `before`.
+void CheckFlash(const vdrive::Drive& drive, std::size_t before, const std::vector<std::uint8_t>& image,
+                std::int32_t size, std::uint8_t flashed) {
+    if (!IsWholePieces(size)) {
+        Require(flashed == 0 && drive.Commands().size() == before, "a bad image size sends nothing");
+        return;
+    }
+    const std::vector<Answer> answers = Replay(drive);
+    const Answer* commit = CheckCommits(answers, before, image.data(), size / static_cast<std::int32_t>(kPieceSize));
+    if (!flashed) return;
+    Require(commit != nullptr && Good(commit->outcome), "success only with a commit the drive took");
+    const std::vector<std::uint8_t> flash = drive.FlashContents();
+    Require(std::equal(image.begin(), image.begin() + size, flash.begin()), "a success leaves the image in flash");
+}
+
 void FlashOneRow(FuzzedDataProvider& in, const DriveManager& startup, const Devices& devices) {
     if (startup.driveCount == 0) return;
     const auto row = in.ConsumeIntegralInRange<std::int16_t>(0, static_cast<std::int16_t>(startup.driveCount - 1));
@@ -331,29 +355,15 @@ void FlashOneRow(FuzzedDataProvider& in, const DriveManager& startup, const Devi
     if (m.SelectDrive(row) != 1) return;
     const DrivePtr drive = DriveOfRow(devices, m.drives[row]);
 
-    // One piece more than the largest whole image, so no size read can leave it.
-    std::vector<std::uint8_t> image((kMaxImagePieces + 1) * kPieceSize);
-    const std::uint8_t seed = in.ConsumeIntegral<std::uint8_t>();
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(seed + i * 131 + (i >> 14));
-    const int pieces = in.ConsumeIntegralInRange(1, kMaxImagePieces);
-    const std::int32_t size = ConsumeImageSize(in, pieces);
-    const bool bootCode = in.ConsumeBool();
+    const std::vector<std::uint8_t> image = MakeImage(in.ConsumeIntegral<std::uint8_t>());
+    const std::int32_t size = ConsumeImageSize(in, in.ConsumeIntegralInRange(1, kMaxImagePieces));
+    const std::uint8_t bootCode = in.ConsumeBool() ? 1 : 0;
 
     const std::size_t before = drive ? drive->Commands().size() : 0;
-    const std::uint8_t flashed = FlashFirmware(m, image.data(), size, bootCode ? 1 : 0);
+    const std::uint8_t flashed = FlashFirmware(m, image.data(), size, bootCode);
     CheckManager(m);
     Require(flashed <= 1, "FlashFirmware answers 0 or 1");
-    if (!drive) return;
-    if (!IsWholePieces(size)) {
-        Require(flashed == 0 && drive->Commands().size() == before, "a bad image size sends nothing");
-        return;
-    }
-    const std::vector<Answer> answers = Replay(*drive);
-    const Answer* commit = CheckCommits(answers, before, image.data(), size / static_cast<std::int32_t>(kPieceSize));
-    if (!flashed) return;
-    Require(commit != nullptr && Good(commit->outcome), "success only with a commit the drive took");
-    const std::vector<std::uint8_t> flash = drive->FlashContents();
-    Require(std::equal(image.begin(), image.begin() + size, flash.begin()), "a success leaves the image in flash");
+    if (drive) CheckFlash(*drive, before, image, size, flashed);
 }
 
 }  // namespace
