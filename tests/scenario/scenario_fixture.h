@@ -123,6 +123,21 @@ protected:
         return drive;
     }
 
+    // An ASPI manager whose one host adapter holds a new drive at target 0,
+    // completing its commands on a background thread.
+    std::shared_ptr<vdrive::Drive> InstallAspiDrive() {
+        vdrive::DriveConfig config;
+        config.clock = sim::NowSeconds;
+        auto drive = std::make_shared<vdrive::Drive>(std::move(config));
+        sim::AspiManagerConfig aspi;
+        aspi.installed = true;
+        sim::AspiAdapter adapter;
+        adapter.devices[{0, 0}] = sim::AspiDevice{DTYPE_CDROM, drive, sim::AspiCompletion::Background};
+        aspi.adapters.push_back(adapter);
+        machine.SetAspiManager(aspi);
+        return drive;
+    }
+
     // Puts a new drive behind the letter of drive `index` once discovery is
     // over, so that what it is configured with (a long wait, a held clock)
     // meets only the update run.

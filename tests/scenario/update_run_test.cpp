@@ -99,6 +99,23 @@ TEST_F(UpdateRunTest, SuccessWithCloseApEndsWithoutRestart) {
     EXPECT_TRUE(machine.ExitRequests().empty());
 }
 
+// The window's application tag makes every manager prefer a working ASPI
+// manager, on NT as well; the older family has nothing else.
+TEST_F(UpdateRunTest, DriveBehindTheAspiManagerIsFlashedOnBothFamilies) {
+    for (const sim::Platform platform : {sim::Platform::Nt, sim::Platform::Older}) {
+        SCOPED_TRACE(platform == sim::Platform::Nt ? "NT" : "older");
+        machine.SetPlatform(platform);
+        const auto drive = InstallAspiDrive();
+        Launch();
+        EXPECT_EQ(ListLines(), std::vector<std::string>{" 0-0-0-0 VELMORA DVDRW KTV-360R   1.00"});
+        EXPECT_EQ(UpdateAndRun(), StopReason::Idle);
+
+        ExpectFlashed(*drive);
+        EXPECT_EQ(DialogTexts().back(), kSuccessText);
+        EXPECT_TRUE(machine.PassThroughRequests().empty());
+    }
+}
+
 TEST_F(UpdateRunTest, RunShorterThanTheBarJumpsToFullBeforeTheReport) {
     AddDrive();
     Launch();
