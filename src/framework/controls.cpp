@@ -89,6 +89,8 @@ void TComboBox::SetItemIndex(int index) {
 }
 
 void TComboBox::UserSelect(int index) {
+    // A disabled list takes no choice, as on screen.
+    if (!Enabled()) return;
     SetItemIndex(index);
     if (OnChange) OnChange(this);
 }

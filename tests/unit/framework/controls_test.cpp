@@ -31,6 +31,12 @@ TEST_F(ControlsTest, ComboRaisesChangeOnlyForTheUsersChoice) {
     EXPECT_EQ(combo.ItemIndex(), 0);
     EXPECT_EQ(changes, 1);
 
+    combo.SetEnabled(false);  // during a run: the user cannot choose
+    combo.UserSelect(1);
+    EXPECT_EQ(combo.ItemIndex(), 0);
+    EXPECT_EQ(changes, 1);
+    combo.SetEnabled(true);
+
     combo.SetItemIndex(5);  // no such line: nothing selected
     EXPECT_EQ(combo.ItemIndex(), -1);
     combo.SetItemIndex(1);
