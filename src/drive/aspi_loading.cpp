@@ -67,7 +67,8 @@ bool DriveManager::LoadAspi() {
         ShowLoadError("LoadLibrary:\nWNASPI32.DLL not found.", "Error FS 002");
         return false;
     }
-    pfnGetASPI32SupportInfo = EntryPoint<GetASPI32SupportInfoFn>(aspiModule, "GetASPI32SupportInfo");
+    pfnGetASPI32SupportInfo =
+        EntryPoint<GetASPI32SupportInfoFn>(aspiModule, "GetASPI32SupportInfo");
     if (pfnGetASPI32SupportInfo == nullptr) {
         UnloadAspi();
         ShowLoadError("GetProcAddress:\nGetASPI32SupportInfo not fount.", "Error FS 003");

@@ -1,5 +1,6 @@
 #include "drive_manager.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "app_tag.h"
@@ -44,7 +45,9 @@ DriveManager::~DriveManager() {
     // then write into the buffers and run code of the library, so both are
     // deliberately kept. This only follows a command that outlived its whole
     // time-out on a drive that never answered.
-    const bool requestStillHeld = aspiRequestAbandoned != 0 && aspiRequest.SRB_Status == SS_PENDING;
+    const bool requestStillHeld =
+        aspiRequestAbandoned != 0 &&
+        std::atomic_ref<BYTE>(aspiRequest.SRB_Status).load(std::memory_order_acquire) == SS_PENDING;
     if (!requestStillHeld) {
         FreeBuffers();
         UnloadAspi();

@@ -61,7 +61,9 @@ bool SendAndWaitForEvent(DriveManager& m, HANDLE event) {
     m.aspiRequest.SRB_Flags |= SRB_EVENT_NOTIFY;
     m.aspiRequest.SRB_PostProc = event;
     m.pfnSendASPI32Command(&m.aspiRequest);
-    if (RequestStatus(m) == SS_PENDING) WaitForSingleObject(event, WaitLimitMilliseconds(m.timeoutSeconds));
+    if (RequestStatus(m) == SS_PENDING) {
+        WaitForSingleObject(event, WaitLimitMilliseconds(m.timeoutSeconds));
+    }
     if (RequestStatus(m) == SS_PENDING) return false;  // the manager may still signal the event
     CloseHandle(event);
     return true;
@@ -102,9 +104,8 @@ Verdict Judge(DriveManager& m) {
 std::uint8_t DriveManager::ExecuteAspi(const std::uint8_t* cdb, std::uint8_t direction,
                                        std::uint32_t length) {
     if ((adapter == -1 || target == -1) && retryOnFailure == 1) return 0;
-    if (aspiRequestAbandoned || pfnSendASPI32Command == nullptr || !CanCarry(*this, direction, length)) {
-        return RecordNotSent(*this, cdb);
-    }
+    const bool canSend = !aspiRequestAbandoned && pfnSendASPI32Command != nullptr;
+    if (!canSend || !CanCarry(*this, direction, length)) return RecordNotSent(*this, cdb);
     for (int attempt = 0;; ++attempt) {
         FillRequest(*this, cdb, direction, length);
         if (!Attempt(*this)) {

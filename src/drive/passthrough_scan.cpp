@@ -128,10 +128,10 @@ std::uint8_t DriveManager::QueryStorageDescriptor(const char* rootPath, std::uin
     DeviceHandle device(rootPath);
     if (!device.IsOpen()) return 0;
     DWORD returned = 0;
-    return DeviceIoControl(device.Get(), IOCTL_STORAGE_QUERY_PROPERTY, area, kStorageDescriptorLength,
-                           area, kStorageDescriptorLength, &returned, nullptr)
-               ? 1
-               : 0;
+    const BOOL ok = DeviceIoControl(device.Get(), IOCTL_STORAGE_QUERY_PROPERTY, area,
+                                    kStorageDescriptorLength, area, kStorageDescriptorLength,
+                                    &returned, nullptr);
+    return ok ? 1 : 0;
 }
 
 std::int16_t DriveManager::CountCdromLetters() {
