@@ -130,17 +130,3 @@ TEST_F(TransportTest, FailedLoadOnTheOlderFamilyShowsOneMessageEach) {
         EXPECT_FALSE(boxes[0].hadOwner);
     }
 }
-
-TEST_F(TransportTest, ConstructionStartsClean) {
-    DriveManager manager(false);
-    EXPECT_EQ(manager.CurrentDrive(), kNoDriveSelected);
-    EXPECT_EQ(manager.adapter, -1);
-    EXPECT_EQ(manager.target, -1);
-    EXPECT_EQ(manager.lun, -1);
-    EXPECT_EQ(manager.bus, -1);
-    EXPECT_EQ(manager.deviceHandle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(manager.timeoutSeconds, 108000u);
-    EXPECT_EQ(manager.retryOnFailure, 0);
-    EXPECT_EQ(manager.errorCode, 0);
-    EXPECT_EQ(manager.GetDriveCount(), 0);
-}
