@@ -37,7 +37,7 @@ void BM_StartUpToWindowShown(benchmark::State& state) {
     }
     pkg::SetActivePackageForTesting(nullptr);
 }
-BENCHMARK(BM_StartUpToWindowShown)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToWindowShown)->Arg(1)->Arg(16)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
