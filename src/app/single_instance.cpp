@@ -9,10 +9,12 @@ namespace {
 // The updater runs elevated, so it may create a name in the global
 // namespace, which a copy started in another session also sees. Where that
 // is refused the session-local name still keeps two copies of one user apart.
-HANDLE CreateInstanceMutex() {
+// The last error is read at once: anything called in between may reset it.
+bool AnotherCopyHoldsTheMutex() {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, "Global\\NorvekFirmwareUpdater.Running");
     if (mutex == nullptr) mutex = CreateMutexA(nullptr, FALSE, "Local\\NorvekFirmwareUpdater.Running");
-    return mutex;
+    // The handle stays open, deliberately, until the process ends.
+    return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 void BringRunningCopyToFront() {
@@ -25,9 +27,7 @@ void BringRunningCopyToFront() {
 }  // namespace
 
 bool ClaimSingleInstance() {
-    // Held, deliberately, until the process ends: the system releases it then.
-    static HANDLE mutex = CreateInstanceMutex();
-    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (AnotherCopyHoldsTheMutex()) {
         BringRunningCopyToFront();
         return false;
     }

@@ -15,7 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
 source "$here/lib.sh"
 
-all=(template nt_one_drive corrupt_every_pass automode_three win98_aspi up_to_date_no other_vendor passthrough_cdrom high_dpi)
+all=(template nt_one_drive corrupt_every_pass automode_three win98_aspi up_to_date_no other_vendor passthrough_cdrom high_dpi second_copy)
 if (($#)); then selected=("$@"); else selected=("${all[@]}"); fi
 
 skip_all() {
