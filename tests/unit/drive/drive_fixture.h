@@ -29,6 +29,20 @@ protected:
         SetApplicationTag(0);
     }
 
+    // A drive whose commands of `kind` fail with `effect` (from the first on,
+    // `count` of them; 0: all), answering `sense` where it reports any.
+    static vdrive::DriveConfig Failing(vdrive::CommandKind kind, vdrive::FaultEffect effect,
+                                       int count, vdrive::SenseCode sense) {
+        vdrive::DriveConfig config;
+        vdrive::CommandFault fault;
+        fault.kind = kind;
+        fault.effect = effect;
+        fault.count = count;
+        fault.sense = sense;
+        config.faults.push_back(fault);
+        return config;
+    }
+
     static std::shared_ptr<vdrive::Drive> NewDrive(vdrive::DriveConfig config = {}) {
         config.clock = sim::NowSeconds;
         return std::make_shared<vdrive::Drive>(std::move(config));

@@ -29,14 +29,7 @@ protected:
     }
 
     static vdrive::DriveConfig Failing(CommandKind kind, FaultEffect effect, int count = 0) {
-        vdrive::DriveConfig config;
-        vdrive::CommandFault fault;
-        fault.kind = kind;
-        fault.effect = effect;
-        fault.count = count;
-        fault.sense = {0x03, 0x11, 0x05};
-        config.faults.push_back(fault);
-        return config;
+        return DriveTest::Failing(kind, effect, count, {0x03, 0x11, 0x05});
     }
 
     std::vector<SRB_ExecSCSICmd> ExecRequests() const {

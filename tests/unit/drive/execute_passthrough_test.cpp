@@ -23,14 +23,7 @@ protected:
     }
 
     static vdrive::DriveConfig Failing(CommandKind kind, FaultEffect effect, int count = 0) {
-        vdrive::DriveConfig config;
-        vdrive::CommandFault fault;
-        fault.kind = kind;
-        fault.effect = effect;
-        fault.count = count;
-        fault.sense = {0x05, 0x24, 0x01};
-        config.faults.push_back(fault);
-        return config;
+        return DriveTest::Failing(kind, effect, count, {0x05, 0x24, 0x01});
     }
 
     std::size_t Sent(CommandKind kind) const {
