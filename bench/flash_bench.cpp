@@ -17,6 +17,7 @@
 #include "src/drive/stopwatch.h"
 #include "src/flash/chip_loader.h"
 #include "src/flash/flash_procedure.h"
+#include "support/test_image.h"
 
 namespace {
 
@@ -25,13 +26,7 @@ constexpr std::uint32_t kPieces = kImageSize / kPieceSize;
 constexpr int kMaxDrives = 16;
 
 std::vector<std::uint8_t> MakeImage(std::uint32_t seed) {
-    std::vector<std::uint8_t> image(kImageSize);
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : image) {
-        x = x * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(x >> 24);
-    }
-    return image;
+    return testimage::MakeImage(kImageSize, seed);
 }
 
 vdrive::DriveConfig DriveWithLatency(double commandSeconds) {

@@ -14,6 +14,7 @@
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
 #include "src/drive/drive_manager.h"
+#include "support/test_image.h"
 
 namespace flashtest {
 
@@ -64,16 +65,7 @@ inline Rig MakeRig(const vdrive::DriveConfig& config = {}) {
     return std::move(MakeRigs({config}).front());
 }
 
-// A deterministic image whose every piece differs from every other.
-inline std::vector<std::uint8_t> MakeImage(std::size_t size, std::uint32_t seed) {
-    std::vector<std::uint8_t> image(size);
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : image) {
-        x = x * 1664525u + 1013904223u;
-        b = static_cast<std::uint8_t>(x >> 24);
-    }
-    return image;
-}
+using testimage::MakeImage;
 
 // Every test starts from, and leaves behind, a freshly reset machine on the
 // virtual clock, so that second-long waits cost nothing.
