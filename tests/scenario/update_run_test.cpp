@@ -99,6 +99,25 @@ TEST_F(UpdateRunTest, SuccessWithCloseApEndsWithoutRestart) {
     EXPECT_TRUE(machine.ExitRequests().empty());
 }
 
+// A bank whose range reaches past the image area, or whose size is not a
+// whole number of 16 KiB pieces, must not be half sent and then committed:
+// the drive gets no WRITE BUFFER at all and the run fails.
+class MalformedBankTest : public UpdateRunTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(MalformedBankTest, IsNeverSentAndFailsTheRun) {
+    const auto [start, size] = GetParam();
+    package.Bank(0, start, size, "1.05");
+    AddDrive();
+    Launch();
+    EXPECT_EQ(UpdateAndRun(), StopReason::Terminated);
+    EXPECT_EQ(DialogTexts().back(), kFailureText);
+    ExpectUntouched(*drives[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(PastTheAreaOrPartPieces, MalformedBankTest,
+                         ::testing::Values(std::pair{16384, 1048576}, std::pair{0, 1048576 - 100},
+                                           std::pair{-16384, 16384}));
+
 // The window's application tag makes every manager prefer a working ASPI
 // manager, on NT as well; the older family has nothing else.
 TEST_F(UpdateRunTest, DriveBehindTheAspiManagerIsFlashedOnBothFamilies) {
