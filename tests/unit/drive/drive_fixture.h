@@ -34,12 +34,7 @@ protected:
     static vdrive::DriveConfig Failing(vdrive::CommandKind kind, vdrive::FaultEffect effect,
                                        int count, vdrive::SenseCode sense) {
         vdrive::DriveConfig config;
-        vdrive::CommandFault fault;
-        fault.kind = kind;
-        fault.effect = effect;
-        fault.count = count;
-        fault.sense = sense;
-        config.faults.push_back(fault);
+        config.faults.push_back({.kind = kind, .count = count, .effect = effect, .sense = sense});
         return config;
     }
 

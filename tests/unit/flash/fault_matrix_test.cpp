@@ -65,13 +65,8 @@ bool CommitsDespite(CommandKind kind, FaultEffect effect, bool always) {
 vdrive::DriveConfig WithFault(CommandKind kind, FaultEffect effect, int nth, int count,
                               double extraSeconds = 0.0) {
     vdrive::DriveConfig config;
-    vdrive::CommandFault fault;
-    fault.kind = kind;
-    fault.effect = effect;
-    fault.nth = nth;
-    fault.count = count;
-    fault.extraSeconds = extraSeconds;
-    config.faults.push_back(fault);
+    config.faults.push_back(
+        {.kind = kind, .nth = nth, .count = count, .effect = effect, .extraSeconds = extraSeconds});
     return config;
 }
 
