@@ -6,6 +6,7 @@
 // set it finishes.
 #include <chrono>
 #include <limits>
+#include <optional>
 
 #include "machine_state.h"
 
@@ -17,6 +18,18 @@ bool TakeSignal(sim::HandleEntry& event) {
     if (!event.signalled) return false;
     if (!event.manualReset) event.signalled = false;
     return true;
+}
+
+// WAIT_OBJECT_0 when the event is set (taking the signal of an auto-reset
+// one), WAIT_FAILED when the handle is no event, nothing while it must wait.
+std::optional<DWORD> Poll(sim::Machine::State& s, HANDLE handle) {
+    sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
+    if (!event) {
+        sim::SetError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    if (TakeSignal(*event)) return WAIT_OBJECT_0;
+    return std::nullopt;
 }
 
 // The unfinished ASPI request that will signal `event`, if any.
@@ -33,12 +46,7 @@ DWORD WaitVirtual(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milli
     const std::int64_t deadline = forever ? std::numeric_limits<std::int64_t>::max()
                                           : s.clock.Now() + std::int64_t{milliseconds} * 1'000'000;
     for (;;) {
-        sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
-        if (!event) {
-            sim::SetError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
-        if (TakeSignal(*event)) return WAIT_OBJECT_0;
+        if (const auto result = Poll(s, handle)) return *result;
         const auto job = JobFor(s, handle);
         if (job && !job->answered) {
             s.changed.wait(lock);
@@ -64,16 +72,11 @@ DWORD WaitVirtual(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milli
 DWORD WaitReal(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milliseconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
-        if (!event) {
-            sim::SetError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
-        if (TakeSignal(*event)) return WAIT_OBJECT_0;
+        if (const auto result = Poll(s, handle)) return *result;
         if (milliseconds == INFINITE) {
             s.changed.wait(lock);
         } else if (s.changed.wait_until(lock, until) == std::cv_status::timeout) {
-            event = s.FindHandle(handle, sim::HandleKind::Event);
+            sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
             if (event && TakeSignal(*event)) return WAIT_OBJECT_0;
             return WAIT_TIMEOUT;
         }
