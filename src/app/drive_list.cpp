@@ -49,7 +49,7 @@ void TNorvekMain::cboDrivesChange(void*) {
             lblUpdateMsg.SetFontColor(fw::clMaroon);
             return;
         }
-        cmdUpdate.SetEnabled(!runInProgress);
+        cmdUpdate.SetEnabled(!RunInProgress());
         lblNewFW.SetVisible(true);
         lblOldFW.SetVisible(true);
         lblUpdateMsg.SetCaption("It will be updated from");

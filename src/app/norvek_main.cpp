@@ -6,7 +6,6 @@
 #include "../package/settings.h"
 #include "collation.h"
 #include "messages.h"
-#include "run_image.h"
 
 TNorvekMain* NorvekMain = nullptr;
 
@@ -67,7 +66,6 @@ bool TNorvekMain::StartUpFirstHalf() {
     if (CompareText(Caption().substr(0, 14), "APP_TITLE_HERE") == 0) {
         SetCaption("Norvek " + package.Version());
     }
-    ResetRunImage();
 
     ReadSettings(package);
     const Settings& settings = CurrentSettings();
@@ -144,7 +142,12 @@ void TNorvekMain::LockSystemMenu() {
     }
 }
 
-void TNorvekMain::cmdCloseClick(void*) { fw::Application->Terminate(); }
+void TNorvekMain::cmdCloseClick(void*) {
+    // Never while a worker may be flashing: the button is disabled then, and
+    // a click that reaches the handler anyway is refused.
+    if (run.Phase() == RunPhase::Starting || run.Phase() == RunPhase::Running) return;
+    fw::Application->Terminate();
+}
 
 void TNorvekMain::FormDestroy(void*) {
     delete mainManager;

@@ -9,6 +9,7 @@
 #include "../flash/parser.h"
 #include "../framework/framework.h"
 #include "../platform/os_info.h"
+#include "update_run.h"
 
 class TNorvekMain : public fw::TForm {
 public:
@@ -34,8 +35,6 @@ public:
     std::int32_t runDriveCount = 0;
     std::uint8_t runSucceeded = 0;
     DriveManager* mainManager = nullptr;
-    DriveManager* perDriveManagers[kMaxDrives]{};
-    Parser* workers[kMaxDrives]{};
     OsInfo osInfo;
     std::string detectedDrivesText;
 
@@ -49,9 +48,9 @@ public:
 
     void FillDriveList();
     void MatchDrives();
-    void CheckDiscAndTray(DriveManager& m);
+    bool CheckDiscAndTray(DriveManager& m);
 
-    bool RunInProgress() const { return runInProgress; }
+    bool RunInProgress() const { return run.InProgress(); }
 
 private:
     bool StartUpFirstHalf();
@@ -63,19 +62,16 @@ private:
 
     bool PrepareRunDrives();
     void AddRunDrive(std::int16_t index);
-    void StartWorker(int j);
+    void StartRunDrives();
+    void StartDrive(RunDrive& drive);
+    void EndOfStart();
     void EnterRunningState();
     void FinishRun();
     void ReinquireDrives();
     void ReportSuccess();
     void SetRunControlsEnabled(bool enabled);
 
-    // The table row each drive of the run was selected from.
-    std::int16_t runDriveIndex[kMaxDrives]{};
-    // A manager that could not be made, or a drive whose package bank is
-    // unusable, fails its drive without a worker.
-    bool runDriveFailed[kMaxDrives]{};
-    bool runInProgress = false;
+    UpdateRun run;
 };
 
 // The window the program runs; null before it exists and after it is gone.

@@ -1,24 +1,12 @@
 #include "run_image.h"
 
-namespace {
-RunImage runImage;
+RunImage ImageOfBank(const pkg::PackageReader& package, int bank) {
+    RunImage image;
+    image.size = package.BinSize(bank);
+    image.offset = package.BinStart(bank);
+    const std::int64_t end = static_cast<std::int64_t>(image.offset) + image.size;
+    if (image.offset < 0 || image.size < 0 || end > static_cast<std::int64_t>(pkg::kImageAreaSize))
+        return RunImage{image.offset, 0, nullptr};
+    image.pointer = package.ImageArea() + image.offset;
+    return image;
 }
-
-void ResetRunImage() {
-    runImage = RunImage{};
-    runImage.pointer = pkg::ActivePackage().ImageArea();
-}
-
-void SelectRunImage(const pkg::PackageReader& package, int bank) {
-    runImage.size = package.BinSize(bank);
-    runImage.offset = package.BinStart(bank);
-    const std::int64_t end = static_cast<std::int64_t>(runImage.offset) + runImage.size;
-    if (runImage.offset < 0 || runImage.size < 0 || end > static_cast<std::int64_t>(pkg::kImageAreaSize)) {
-        runImage.pointer = nullptr;
-        runImage.size = 0;
-        return;
-    }
-    runImage.pointer = package.ImageArea() + runImage.offset;
-}
-
-const RunImage& CurrentRunImage() { return runImage; }

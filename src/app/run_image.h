@@ -1,6 +1,5 @@
-// The image of the drive being prepared for a run: offset and size within the
-// package's image area and the pointer into it. Set per drive, used only to
-// fill that drive's FlashJob.
+// The image one drive of a run receives: offset and size within the
+// package's image area and the pointer into it, read from the drive's bank.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +12,6 @@ struct RunImage {
     const std::uint8_t* pointer = nullptr;
 };
 
-void ResetRunImage();
-// Reads bank `bank`'s range. A range that leaves the image area yields no
-// image (null pointer, size 0), which the worker refuses before sending anything.
-void SelectRunImage(const pkg::PackageReader& package, int bank);
-const RunImage& CurrentRunImage();
+// Bank `bank`'s range. A range that leaves the image area yields no image
+// (null pointer, size 0), which the worker refuses before sending anything.
+RunImage ImageOfBank(const pkg::PackageReader& package, int bank);

@@ -4,14 +4,12 @@
 #include <cstdint>
 
 class DriveManager;
-class TNorvekMain;
 
 struct FlashJob {
     DriveManager* manager;       // the drive's own manager, owned by the window
     const std::uint8_t* image;   // the bank's image inside the package's image area
     std::int32_t imageSize;
     std::uint8_t bootCode;       // commit with boot code (A0h) instead of 80h
-    TNorvekMain* window;         // not read by the worker
 };
 
 // The program's one exception class; never leaves a worker thread.

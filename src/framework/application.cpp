@@ -2,6 +2,7 @@
 #include "src/framework/framework.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace fw {
 
@@ -20,6 +21,17 @@ void TApplication::Run() {
     // A start-up that already asked to end (no firmware, no drive, notice
     // declined) must not show the window at all.
     if (!terminated_) loop_->Run();
+}
+
+void TApplication::ShowException(std::exception_ptr exception) {
+    std::string message;
+    try {
+        std::rethrow_exception(exception);
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+    }
+    MessageDlg(message, DialogKind::Error, DialogButtons::Ok);
 }
 
 bool MessageDlg(const std::string& text, DialogKind kind, DialogButtons buttons) {

@@ -92,7 +92,7 @@ void TComboBox::UserSelect(int index) {
     // A disabled list takes no choice, as on screen.
     if (!Enabled()) return;
     SetItemIndex(index);
-    if (OnChange) OnChange(this);
+    if (OnChange) detail::RaiseEvent([this] { OnChange(this); });
 }
 
 TProgressBar::TProgressBar(TForm* owner, const char* name, TRect bounds)
@@ -132,7 +132,7 @@ TBitBtn::TBitBtn(TForm* owner, const char* name, TRect bounds, TFont font,
 }
 
 void TBitBtn::Click() {
-    if (Enabled() && OnClick) OnClick(this);
+    if (Enabled() && OnClick) detail::RaiseEvent([this] { OnClick(this); });
 }
 
 }  // namespace fw

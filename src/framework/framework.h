@@ -60,7 +60,11 @@ public:
     // Queues a finished thread's termination for delivery on the UI thread.
     virtual void PostTermination(TThread* thread) = 0;
     // A thread is about to start (UI thread); its termination will follow.
-    virtual void ThreadStarted(TThread* /*thread*/) {}
+    // False: the platform cannot create it (the start fails).
+    virtual bool ThreadStarting(TThread* /*thread*/) { return true; }
+    // The thread announced by ThreadStarting did not start after all; no
+    // termination will follow.
+    virtual void ThreadNotStarted(TThread* /*thread*/) {}
     virtual void TimerChanged(TTimer* timer) = 0;
     virtual void ControlChanged(TControl* control) = 0;
     virtual void ControlCreated(TControl* control) = 0;
@@ -90,6 +94,21 @@ public:
     }
     void Run();
     EventLoop& Loop() { return *loop_; }
+    // The standard display of an exception that reached the message loop:
+    // its message in an error dialog (empty for anything else than a
+    // std::exception). The program goes on.
+    void ShowException(std::exception_ptr exception);
+    // Runs an event handler as the message loop does: an exception it
+    // throws is shown and goes no further, so it never unwinds through the
+    // platform's dispatch (undefined there) and the window keeps running.
+    template <typename Handler>
+    void HandleEvent(Handler&& handler) {
+        try {
+            handler();
+        } catch (...) {
+            ShowException(std::current_exception());
+        }
+    }
 
 private:
     std::unique_ptr<EventLoop> loop_;
@@ -274,7 +293,10 @@ public:
     bool FreeOnTerminate = false;
     std::function<void(TThread* sender)> OnTerminate;
 
-    void Start();
+    // Starts Execute on a new thread. False when the platform could not
+    // create the thread: nothing runs, no termination follows, and the
+    // caller still owns the object, FreeOnTerminate or not.
+    [[nodiscard]] bool Start();
     // Called by the back end on the UI thread after Execute has returned.
     void DeliverTermination();
     // What escaped Execute, if anything; the thread still terminated normally.

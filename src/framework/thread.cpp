@@ -1,9 +1,11 @@
 // The worker thread class: suspended creation, one run, termination handed to
 // the UI thread through the event loop.
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "src/framework/framework.h"
+#include "src/framework/loop_access.h"
 
 namespace fw {
 
@@ -21,12 +23,22 @@ TThread::~TThread() {
     if (impl_->thread.joinable()) impl_->thread.join();
 }
 
-void TThread::Start() {
+bool TThread::Start() {
     if (impl_->loop) throw std::logic_error("thread started twice");
     if (!Application) throw std::logic_error("thread started without an application");
-    impl_->loop = &Application->Loop();
-    impl_->loop->ThreadStarted(this);
-    impl_->thread = std::thread([this] { Body(); });
+    EventLoop& loop = Application->Loop();
+    // Announced before the thread exists: it may end, and post its
+    // termination, before the constructor of std::thread returns.
+    if (!loop.ThreadStarting(this)) return false;
+    impl_->loop = &loop;
+    try {
+        impl_->thread = std::thread([this] { Body(); });
+    } catch (const std::system_error&) {
+        impl_->loop = nullptr;
+        loop.ThreadNotStarted(this);
+        return false;
+    }
+    return true;
 }
 
 void TThread::Body() {
@@ -42,7 +54,8 @@ void TThread::Body() {
 
 void TThread::DeliverTermination() {
     if (impl_->thread.joinable()) impl_->thread.join();
-    if (OnTerminate) OnTerminate(this);
+    // The object is freed whatever the handler does, exception included.
+    if (OnTerminate) detail::RaiseEvent([this] { OnTerminate(this); });
     if (FreeOnTerminate) delete this;
 }
 

@@ -19,7 +19,7 @@ void TTimer::SetEnabled(bool enabled) {
 }
 
 void TTimer::Tick() {
-    if (enabled_ && OnTimer) OnTimer(this);
+    if (enabled_ && OnTimer) detail::RaiseEvent([this] { OnTimer(this); });
 }
 
 }  // namespace fw

@@ -168,6 +168,10 @@ protected:
         loop->OnDialog = [this](const DialogRecord& dialog) {
             if (onDialog) onDialog(dialog);
         };
+        if (holdDialog) {
+            loop->dialogsDispatch = true;
+            loop->HoldDialog = holdDialog;
+        }
         window = std::make_unique<TNorvekMain>();
     }
 
@@ -249,6 +253,9 @@ protected:
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     // Acts as the user while a dialog is up.
     std::function<void(const DialogRecord&)> onDialog;
+    // Set before Launch: dialogs then behave as the platform's modal loop
+    // does, delivering worker ends and timer ticks while this holds them up.
+    std::function<bool(const DialogRecord&)> holdDialog;
     ClockGate gate;
 
     std::unique_ptr<fw::TApplication> app;

@@ -25,9 +25,19 @@ HeadlessLoop* ActiveLoop() {
     return Application ? dynamic_cast<HeadlessLoop*>(&Application->Loop()) : nullptr;
 }
 
-void HeadlessLoop::ThreadStarted(TThread*) {
+bool HeadlessLoop::ThreadStarting(TThread*) {
+    if (refusedStarts_ > 0) {
+        --refusedStarts_;
+        return false;
+    }
     std::lock_guard lock(mutex_);
     ++runningThreads_;
+    return true;
+}
+
+void HeadlessLoop::ThreadNotStarted(TThread*) {
+    std::lock_guard lock(mutex_);
+    --runningThreads_;
 }
 
 void HeadlessLoop::PostTermination(TThread* thread) {

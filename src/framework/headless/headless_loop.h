@@ -6,6 +6,13 @@
 // ProcessMessages(). Run() gives up with a reason instead of hanging, so a
 // scenario that never ends fails its test.
 //
+// A platform modal loop (a message box, a dialog) dispatches the thread's
+// other messages while it is up: worker terminations and timer ticks reach
+// their handlers in the middle of whatever showed the dialog. With
+// `dialogsDispatch` set, ShowDialog does the same, for as long as `HoldDialog`
+// says the user has not answered yet; off, a dialog is answered at once and
+// nothing else runs meanwhile (the simpler world most tests are written for).
+//
 // Platform message boxes are forwarded to the seam's MessageBoxA: the
 // simulated machine is their one record, next to the boxes the drive layer
 // shows directly, and its answer is returned.
@@ -76,6 +83,14 @@ public:
     // Called while a dialog is up, before its answer is taken: the place to
     // act as the user would (take the disc out) or to script the answer.
     std::function<void(const DialogRecord&)> OnDialog;
+    // Dialogs dispatch terminations and timer ticks while they are up.
+    bool dialogsDispatch = false;
+    // With dialogsDispatch: the dialog stays up while this answers true,
+    // dispatching meanwhile (bounded by limits.maxWall).
+    std::function<bool(const DialogRecord&)> HoldDialog;
+    // The platform refuses to create the next `n` worker threads (out of
+    // resources), as CreateThread may.
+    void RefuseThreadStarts(int n) { refusedStarts_ = n; }
 
     // ---- the message loop ----
     Limits limits;
@@ -99,7 +114,8 @@ public:
     void Run() override;
     void ProcessMessages() override;
     void PostTermination(TThread* thread) override;
-    void ThreadStarted(TThread* thread) override;
+    bool ThreadStarting(TThread* thread) override;
+    void ThreadNotStarted(TThread* thread) override;
     void TimerChanged(TTimer* timer) override;
     void ControlChanged(TControl*) override {}
     void ControlCreated(TControl*) override {}
@@ -126,6 +142,7 @@ private:
     StopReason LimitReached(std::uint32_t startTick,
                             std::chrono::steady_clock::time_point wallStart) const;
     Answer TakeAnswer(DialogButtons buttons, bool& scripted, bool& misfit);
+    void DispatchWhileUp(const DialogRecord& record);
 
     std::thread::id uiThread_;
 
@@ -144,6 +161,7 @@ private:
     StopReason stop_ = StopReason::None;
     unsigned ticks_ = 0;
     unsigned delivered_ = 0;
+    int refusedStarts_ = 0;
 };
 
 // The loop of the running application, when it is the headless one.

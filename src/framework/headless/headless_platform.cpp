@@ -20,6 +20,21 @@ void HeadlessLoop::Script(std::initializer_list<Answer> answers) {
     script_.insert(script_.end(), answers);
 }
 
+// What the platform's modal loop does while the user reads the dialog: the
+// same deliveries as Run(), until the test lets the user answer.
+void HeadlessLoop::DispatchWhileUp(const DialogRecord& record) {
+    const auto wallStart = std::chrono::steady_clock::now();
+    for (;;) {
+        DeliverTerminations();
+        FireDueTimers();
+        if (!HoldDialog || !HoldDialog(record)) return;
+        if (std::chrono::steady_clock::now() - wallStart > limits.maxWall)
+            throw ScenarioHung("a dialog held past the wall-time limit: " + record.text);
+        if (!WaitForSomething())
+            throw ScenarioHung("a dialog held with nothing left to happen: " + record.text);
+    }
+}
+
 Answer HeadlessLoop::TakeAnswer(DialogButtons buttons, bool& scripted, bool& misfit) {
     const Answer unscripted = buttons == DialogButtons::Ok ? Answer::Ok : Answer::No;
     scripted = !script_.empty();
@@ -36,6 +51,7 @@ bool HeadlessLoop::ShowDialog(DialogKind kind, const std::string& text, DialogBu
         throw ScenarioHung("more than " + std::to_string(limits.maxDialogs) + " dialogs");
     DialogRecord record{kind, text, buttons, Answer::Ok, false, false};
     if (OnDialog) OnDialog(record);
+    if (dialogsDispatch) DispatchWhileUp(record);
     record.answer = TakeAnswer(buttons, record.scripted, record.misfit);
     dialogs_.push_back(record);
     return record.answer == Answer::Yes;

@@ -60,7 +60,7 @@ void ParserTest::RunOneWorker(bool healthy) {
     EXPECT_EQ(worker->manager, rig.manager.get());
     job.image = nullptr;  // the creator may reuse its record at once
     job.manager = nullptr;
-    worker->Start();
+    ASSERT_TRUE(worker->Start());
     app.Run();
 
     EXPECT_EQ(loop.LastStop(), StopReason::Terminated);
@@ -121,7 +121,7 @@ TEST_F(ParserTest, SixteenWorkersFlashSixteenDrivesEachWithItsOwnImage) {
                 if (--remaining == 0) app.Terminate();
             },
             &freed);
-        worker->Start();
+        ASSERT_TRUE(worker->Start());
     }
     app.Run();
 

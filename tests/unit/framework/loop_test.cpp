@@ -2,6 +2,7 @@
 // limits that turn a hung scenario into a failure.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "src/framework/framework.h"
@@ -87,6 +88,73 @@ TEST_F(LoopTest, RunStateIsRecordedInOrder) {
     loop.RunStateChanged(false);
     EXPECT_FALSE(loop.Running());
     EXPECT_EQ(loop.RunStates(), (std::vector<bool>{true, false}));
+}
+
+}  // namespace
+
+namespace {
+
+// A worker that only ends, so its termination is the one thing pending.
+class EndingWorker : public fw::TThread {
+protected:
+    void Execute() override {}
+};
+
+TEST_F(LoopTest, DialogThatDispatchesDeliversTicksAndTerminationsWhileItIsUp) {
+    loop.dialogsDispatch = true;
+    int ticks = 0;
+    timer.OnTimer = [&](void*) { ++ticks; };
+    timer.SetEnabled(true);
+    EndingWorker worker;
+    bool ended = false;
+    worker.OnTerminate = [&](fw::TThread*) { ended = true; };
+    ASSERT_TRUE(worker.Start());
+    // The user reads for three ticks and until the worker is done.
+    loop.HoldDialog = [&](const fw::headless::DialogRecord&) { return ticks < 3 || !ended; };
+
+    fw::MessageDlg("Please remove the disc.", fw::DialogKind::Warning, fw::DialogButtons::Ok);
+
+    EXPECT_GE(ticks, 3);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(loop.TerminationsDelivered(), 1u);
+}
+
+TEST_F(LoopTest, DialogThatDoesNotDispatchIsAnsweredWithNothingElseRunning) {
+    int ticks = 0;
+    timer.OnTimer = [&](void*) { ++ticks; };
+    timer.SetEnabled(true);
+    Sleep(1000);
+    fw::MessageDlg("Done.", fw::DialogKind::Information, fw::DialogButtons::Ok);
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(LoopTest, DialogHeldWithNothingLeftToHappenStopsTheScenario) {
+    loop.dialogsDispatch = true;
+    loop.HoldDialog = [](const fw::headless::DialogRecord&) { return true; };
+    EXPECT_THROW(fw::MessageDlg("Wait", fw::DialogKind::Warning, fw::DialogButtons::Ok),
+                 fw::headless::ScenarioHung);
+}
+
+TEST_F(LoopTest, HandlerExceptionsAreShownAndTheLoopGoesOn) {
+    fw::TBitBtn button(&form, "cmdUpdate", {}, {}, "&Update", fw::ButtonKind::Custom);
+    button.OnClick = [](void*) { throw std::runtime_error("click failed"); };
+    int ticks = 0;
+    timer.OnTimer = [&](void*) {
+        if (++ticks == 1) throw 42;  // not a std::exception: shown with no text
+        app.Terminate();
+    };
+    timer.SetEnabled(true);
+
+    button.Click();
+    app.Run();
+
+    EXPECT_EQ(loop.LastStop(), StopReason::Terminated);
+    EXPECT_EQ(ticks, 2);
+    ASSERT_EQ(loop.Dialogs().size(), 2u);
+    EXPECT_EQ(loop.Dialogs()[0].kind, fw::DialogKind::Error);
+    EXPECT_EQ(loop.Dialogs()[0].text, "click failed");
+    EXPECT_EQ(loop.Dialogs()[1].kind, fw::DialogKind::Error);
+    EXPECT_EQ(loop.Dialogs()[1].text, "");
 }
 
 }  // namespace

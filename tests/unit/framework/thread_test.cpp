@@ -54,7 +54,7 @@ TEST_F(ThreadTest, TerminationArrivesOnceOnTheUiThreadAfterExecute) {
         app.Terminate();
     };
     EXPECT_FALSE(executed);  // created suspended
-    worker.Start();
+    ASSERT_TRUE(worker.Start());
     app.Run();
     EXPECT_EQ(loop.LastStop(), StopReason::Terminated);
     EXPECT_EQ(deliveries, 1);
@@ -70,7 +70,7 @@ TEST_F(ThreadTest, FreeOnTerminateDeletesAfterTheHandler) {
         EXPECT_FALSE(deleted);
         app.Terminate();
     };
-    worker->Start();
+    ASSERT_TRUE(worker->Start());
     app.Run();
     EXPECT_TRUE(deleted);
 }
@@ -82,7 +82,7 @@ TEST_F(ThreadTest, ExceptionInExecuteStillTerminates) {
         delivered = true;
         app.Terminate();
     };
-    worker.Start();
+    ASSERT_TRUE(worker.Start());
     app.Run();
     ASSERT_TRUE(delivered);
     ASSERT_TRUE(worker.FatalException());
@@ -102,8 +102,8 @@ TEST_F(ThreadTest, WorkerPumpingMessagesNeverReceivesAnotherWorkersEnd) {
     pumping.OnTerminate = [&](fw::TThread*) {
         if (++ended == 1) app.Terminate();
     };
-    first.Start();
-    pumping.Start();
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(pumping.Start());
     app.Run();
     // The first worker's end may still be queued when the loop stops.
     app.ProcessMessages();
@@ -119,7 +119,7 @@ TEST_F(ThreadTest, LoopLeavesTheClockToRunningWorkers) {
     // not race ahead of it.
     Worker worker([] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); });
     worker.OnTerminate = [&](fw::TThread*) { app.Terminate(); };
-    worker.Start();
+    ASSERT_TRUE(worker.Start());
     app.Run();
     EXPECT_EQ(loop.TimerTicks(), 0u);
 }
@@ -127,9 +127,46 @@ TEST_F(ThreadTest, LoopLeavesTheClockToRunningWorkers) {
 TEST_F(ThreadTest, StartingTwiceIsRefused) {
     Worker worker(nullptr);
     worker.OnTerminate = [&](fw::TThread*) { app.Terminate(); };
-    worker.Start();
-    EXPECT_THROW(worker.Start(), std::logic_error);
+    ASSERT_TRUE(worker.Start());
+    EXPECT_THROW((void)worker.Start(), std::logic_error);
     app.Run();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ThreadTest, ThreadThePlatformCannotCreateSendsNoTerminationAndLeavesTheLoopIdle) {
+    loop.RefuseThreadStarts(1);
+    bool deleted = false;
+    auto* refused = new Worker(nullptr, &deleted);
+    refused->FreeOnTerminate = true;
+    bool delivered = false;
+    refused->OnTerminate = [&](fw::TThread*) { delivered = true; };
+    EXPECT_FALSE(refused->Start());
+    // Still the caller's: nothing runs that could free it.
+    EXPECT_FALSE(deleted);
+    delete refused;
+
+    // The refusal left no thread counted as running, so the loop does not
+    // wait for a termination that will never come.
+    app.Run();
+    EXPECT_EQ(loop.LastStop(), StopReason::Idle);
+    EXPECT_FALSE(delivered);
+}
+
+TEST_F(ThreadTest, TerminationHandlerThatThrowsIsShownAndTheThreadIsStillFreed) {
+    bool deleted = false;
+    auto* worker = new Worker(nullptr, &deleted);
+    worker->FreeOnTerminate = true;
+    worker->OnTerminate = [](fw::TThread*) { throw std::runtime_error("handler failed"); };
+    ASSERT_TRUE(worker->Start());
+    app.Run();
+
+    EXPECT_TRUE(deleted);
+    ASSERT_EQ(loop.Dialogs().size(), 1u);
+    EXPECT_EQ(loop.Dialogs()[0].kind, fw::DialogKind::Error);
+    EXPECT_EQ(loop.Dialogs()[0].text, "handler failed");
 }
 
 }  // namespace
