@@ -31,3 +31,14 @@ function(norvek_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES LABELS ${A_LABEL})
 endfunction()
+
+# The Windows edition this build makes: "" for the 32-bit one (norvek.exe),
+# "64" for the 64-bit one (norvek64.exe, norvek64-demo.exe). The wire and the
+# package block are the same in both; only pointer-bearing records differ.
+function(norvek_edition_suffix out)
+  if(CMAKE_SYSTEM_NAME STREQUAL "Windows" AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(${out} "64" PARENT_SCOPE)
+  else()
+    set(${out} "" PARENT_SCOPE)
+  endif()
+endfunction()

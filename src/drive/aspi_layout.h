@@ -3,6 +3,7 @@
 // The records are byte-packed and, on the 32-bit target, have the sizes every
 // ASPI manager expects: the manager reads and writes them in place, so one
 // byte off means a garbled command or a sense area written past the record.
+// The 64-bit layout is explained at the asserts below.
 // The entry points are __cdecl with undecorated names.
 #pragma once
 
@@ -101,16 +102,39 @@ struct SRB_ExecSCSICmd {
 
 #pragma pack(pop)
 
+// The records that carry no pointer are the same on every target.
+static_assert(sizeof(SRB_Header) == 8);
 static_assert(sizeof(SRB_HAInquiry) == 60);
+static_assert(offsetof(SRB_HAInquiry, HA_Count) == 8);
+static_assert(offsetof(SRB_HAInquiry, HA_ManagerId) == 10);
+static_assert(offsetof(SRB_HAInquiry, HA_Identifier) == 26);
+static_assert(offsetof(SRB_HAInquiry, HA_Unique) == 42);
 static_assert(sizeof(SRB_GDEVBlock) == 12);
+static_assert(offsetof(SRB_GDEVBlock, SRB_DeviceType) == 10);
 static_assert(sizeof(SRB_RescanPort) == 8);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Target) == 8);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
+
+// SRB_ExecSCSICmd carries two pointers. ASPI has no 64-bit standard of its
+// own: the 64-bit edition (and its test manager) compile the published 32-bit
+// record unchanged, still byte-packed, so only the two pointers grow to
+// 8 bytes and every field after each moves by 4.
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(SRB_ExecSCSICmd) == 80);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 20);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_TargStat) == 23);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
 static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
 static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
+#else
+static_assert(sizeof(void*) == 8);
+static_assert(sizeof(SRB_ExecSCSICmd) == 88);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 24);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_TargStat) == 27);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 28);
+static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 56);
+static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 72);
 #endif
 
 using GetASPI32SupportInfoFn = DWORD(__cdecl*)();

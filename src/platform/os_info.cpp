@@ -1,8 +1,17 @@
 #include "os_info.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "win32.h"
+
+// The version record holds no pointer: the same 148 bytes for both editions,
+// and the size it declares in its first field is how Windows tells it from
+// the longer OSVERSIONINFOEXA.
+static_assert(sizeof(OSVERSIONINFOA) == 148);
+static_assert(offsetof(OSVERSIONINFOA, dwMajorVersion) == 4);
+static_assert(offsetof(OSVERSIONINFOA, dwPlatformId) == 16);
+static_assert(offsetof(OSVERSIONINFOA, szCSDVersion) == 20);
 
 namespace {
 

@@ -10,8 +10,9 @@
 
 namespace pack {
 
-// File offset of the CheckSum field, or nothing when the file has no valid
-// PE header (an ELF host build, for one).
+// File offset of the CheckSum field of a PE32 or PE32+ image, or nothing
+// when the file has no valid PE header (an ELF host build, for one) or its
+// optional header is of another kind.
 std::optional<std::size_t> PeChecksumOffset(std::span<const std::uint8_t> file);
 
 // The standard image checksum: the file summed as little-endian 16-bit words

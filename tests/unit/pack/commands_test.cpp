@@ -236,20 +236,25 @@ TEST_F(PackCommands, InspectShowsThePackageAndItsWarnings) {
 }
 
 TEST_F(PackCommands, PeFilesGetTheirChecksumRecomputed) {
-    // A tiny PE header in front of the template bytes.
-    auto file = packtest::SyntheticTemplate();
-    std::memset(file.data(), 0, 0x100);
-    file[0] = 'M', file[1] = 'Z', file[0x3C] = 0x80;
-    file[0x80] = 'P', file[0x81] = 'E', file[0x80 + 20] = 0xE0;
-    WriteAll(dir / "pe.exe", file);
-    const Outcome run = Build(dir, "pe.exe", "pkg.toml", "pe-out.exe");
-    ASSERT_EQ(run.code, 0) << run.err;
-    const auto out = ReadAll(dir / "pe-out.exe");
-    const std::size_t at = 0x80 + 24 + 64;
-    const std::uint32_t stored = out[at] | out[at + 1] << 8 | out[at + 2] << 16 | std::uint32_t{out[at + 3]} << 24;
-    EXPECT_NE(stored, 0u);
-    EXPECT_EQ(stored, pack::PeChecksum(out, at));
-    EXPECT_NE(Inspect(dir, "pe-out.exe").out.find("(matches)"), std::string::npos);
+    // A tiny PE header in front of the template bytes: PE32 (the 32-bit
+    // edition) and PE32+ (the 64-bit one).
+    for (const std::uint8_t magicHigh : {0x01, 0x02}) {
+        auto file = packtest::SyntheticTemplate();
+        std::memset(file.data(), 0, 0x100);
+        file[0] = 'M', file[1] = 'Z', file[0x3C] = 0x80;
+        file[0x80] = 'P', file[0x81] = 'E', file[0x80 + 20] = 0xE0;
+        file[0x98] = 0x0B, file[0x99] = magicHigh;
+        WriteAll(dir / "pe.exe", file);
+        const Outcome run = Build(dir, "pe.exe", "pkg.toml", "pe-out.exe");
+        ASSERT_EQ(run.code, 0) << run.err;
+        const auto out = ReadAll(dir / "pe-out.exe");
+        const std::size_t at = 0x80 + 24 + 64;
+        const std::uint32_t stored =
+            out[at] | out[at + 1] << 8 | out[at + 2] << 16 | std::uint32_t{out[at + 3]} << 24;
+        EXPECT_NE(stored, 0u);
+        EXPECT_EQ(stored, pack::PeChecksum(out, at));
+        EXPECT_NE(Inspect(dir, "pe-out.exe").out.find("(matches)"), std::string::npos);
+    }
 }
 
 }  // namespace
