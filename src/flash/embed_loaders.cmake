@@ -1,10 +1,16 @@
-# Turns a loader store file into a C++ source holding its bytes, after
+# The generated test set in the repository: a build that embeds exactly these
+# bytes is a test build, whatever path it was given.
+set(_norvek_test_loader_set "${CMAKE_CURRENT_LIST_DIR}/loaders.bin")
+
+# Turns a loader store file into a C++ source holding its bytes behind the
+# record of src/flash/loader_record.h (which set it is and its SHA-256), after
 # checking that it has the store's size and the zero tails the upload relies
-# on: the 1280-byte loaders of groups 2 and 3 are sent with their last six
+# on: the 1280-byte loaders of groups 2, 3 and 8 are sent with their last six
 # bytes replaced by the header, so those bytes must be zero fill, and group 8
 # ends the same way. A file that fails either check would send a broken
 # loader to every drive with such a chip; refuse it at configure time.
-function(norvek_embed_loader_store file output)
+# Sets <is_test_set_var> to whether the file is the generated test set.
+function(norvek_embed_loader_store file output is_test_set_var)
   if(NOT EXISTS "${file}")
     message(FATAL_ERROR "Loader store file not found: ${file}")
   endif()
@@ -24,22 +30,40 @@ function(norvek_embed_loader_store file output)
                           "the upload header.")
     endif()
   endforeach()
+  file(SHA256 "${file}" _sha)
+  file(SHA256 "${_norvek_test_loader_set}" _test_sha)
+  if(_sha STREQUAL _test_sha)
+    set(_kind kTestLoaderSet)
+    set(${is_test_set_var} TRUE PARENT_SCOPE)
+  else()
+    set(_kind kMakersLoaderSet)
+    set(${is_test_set_var} FALSE PARENT_SCOPE)
+  endif()
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _sha_bytes "${_sha}")
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _bytes "${_hex}")
   string(REPEAT "0x[0-9a-f][0-9a-f]," 16 _row)
   string(REGEX REPLACE "(${_row})" "\\1\n    " _bytes "${_bytes}")
   set(_source "// Generated from ${file} by the build; do not edit.\n")
-  string(APPEND _source "#include \"src/flash/chip_table.h\"\n\n" "namespace {\n"
-         "const std::uint8_t kLoaderStore[kLoaderStoreSize] = {\n    ${_bytes}\n};\n"
+  string(APPEND _source "#include \"src/flash/chip_table.h\"\n"
+         "#include \"src/flash/loader_record.h\"\n\n" "namespace {\n"
+         "// Kept whole although the program reads only the store: tools look for\n"
+         "// the record in the built file. Not const: debug information would\n"
+         "// carry a second copy of a constant's value, and with it of the record.\n"
+         "[[gnu::used]] constinit RecordedLoaderStore gRecordedStore = {\n"
+         "    {LoaderRecordMagic(), LittleEndian32(kLoaderStoreSize), ${_kind}, {{0, 0, 0}},\n"
+         "     {{${_sha_bytes}}}},\n"
+         "    {\n    ${_bytes}\n}};\n"
          "}  // namespace\n\n"
-         "const std::uint8_t* LoaderStore() { return kLoaderStore; }\n")
+         "const std::uint8_t* LoaderStore() { return gRecordedStore.store; }\n")
   file(CONFIGURE OUTPUT "${output}" CONTENT "${_source}" @ONLY)
   if(NOT CMAKE_SCRIPT_MODE_FILE)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}" "${_norvek_test_loader_set}")
   endif()
 endfunction()
 
-# Script mode, for checking a loader file without a build:
+# Script mode, for checking a loader file without a build, or for embedding
+# one at build time:
 #   cmake -DLOADER_FILE=<file> -DOUTPUT=<source> -P embed_loaders.cmake
 if(CMAKE_SCRIPT_MODE_FILE)
-  norvek_embed_loader_store("${LOADER_FILE}" "${OUTPUT}")
+  norvek_embed_loader_store("${LOADER_FILE}" "${OUTPUT}" _is_test_set)
 endif()

@@ -126,7 +126,7 @@ pack() {
     grep -qE "^$key *=" "$manifest" || fail "the demo manifest has no key $key"
     sed -i -E "s|^$key *=.*|$key = $value|" "$manifest"
   done
-  "$DEMO_PACK_TOOL" build --template "$E2E_WIN_BUILD/src/app/norvek.exe" --manifest "$manifest" -o "$exe" \
+  "$DEMO_PACK_TOOL" build --test-loaders --template "$E2E_WIN_BUILD/src/app/norvek.exe" --manifest "$manifest" -o "$exe" \
     >"$E2E_WORK/$name.pack.txt" 2>&1 || fail "packing $name: $(cat "$E2E_WORK/$name.pack.txt")"
   printf '%s\n' "$exe"
 }

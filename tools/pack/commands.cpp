@@ -8,11 +8,13 @@
 #include "block_locator.h"
 #include "block_writer.h"
 #include "file_bytes.h"
+#include "loader_locator.h"
 #include "manifest.h"
 #include "package_inspector.h"
 #include "package_plan.h"
 #include "package_rules.h"
 #include "pe_checksum.h"
+#include "sha256.h"
 
 namespace pack {
 namespace {
@@ -69,7 +71,47 @@ std::optional<Error> CheckTemplate(const pkg::PackageReader& block, const BuildO
                                          block.Title() + "\"); use --force to pack it again"};
 }
 
-std::optional<Error> WriteManifestOut(const PackageModel& model, const fs::path& manifestPath) {
+std::string LoaderLine(const LoaderSet& loaders) {
+    if (loaders.state != LoaderRecordState::kFound) return "Loaders:     unknown (" + loaders.problem + ")";
+    std::string line = "Loaders:     " + LoaderSetName(loaders) + ", sha256 " + DigestHex(loaders.sha256);
+    if (loaders.testSet) line += " (test build, not for real drives)";
+    return line;
+}
+
+// A template whose loaders could end up in a real drive only when they are
+// known to be the maker's: the generated set is random bytes to a drive's
+// controller, and a file that cannot say what it carries is no better.
+std::optional<Error> CheckLoaders(const LoaderSet& loaders, const BuildOptions& options) {
+    const std::string name = options.templatePath.string();
+    if (loaders.state == LoaderRecordState::kDamaged) {
+        return Error{ExitCode::kNoBlock, name + ": " + loaders.problem + "; its loaders cannot be trusted"};
+    }
+    if (options.testLoaders) return std::nullopt;
+    if (loaders.state == LoaderRecordState::kMissing) {
+        return Error{ExitCode::kRefused, "refused: " + name + ": " + loaders.problem +
+                                             "; pass --test-loaders to pack it for tests and demos only"};
+    }
+    if (!loaders.testSet) return std::nullopt;
+    return Error{ExitCode::kRefused,
+                 "refused: " + name + " carries the generated test loader set (sha256 " + DigestHex(loaders.sha256) +
+                     "): on a real drive its loaders, random bytes, would be uploaded as controller code. Build the "
+                     "template with NORVEK_LOADER_FILE set to the drive maker's loader file, or pass --test-loaders "
+                     "to pack it for tests and demos only"};
+}
+
+// The manifest says which loaders the file it came from carries, so nobody
+// reads it as a release package by mistake.
+std::string ManifestHeader(const fs::path& file, const LoaderSet& loaders) {
+    const std::string from = "# Read from " + file.filename().string();
+    if (loaders.state != LoaderRecordState::kFound) return from + ", whose loaders are unknown.\n";
+    std::string header = from + ", which carries the " + LoaderSetName(loaders) + " of loaders (sha256 " +
+                         DigestHex(loaders.sha256) + ").\n";
+    if (loaders.testSet) header += "# A test package: not for real drives.\n";
+    return header;
+}
+
+std::optional<Error> WriteManifestOut(const PackageModel& model, const fs::path& manifestPath,
+                                      const std::string& header) {
     const fs::path folder = manifestPath.parent_path();
     std::error_code ec;
     if (!folder.empty()) fs::create_directories(folder, ec);
@@ -79,7 +121,7 @@ std::optional<Error> WriteManifestOut(const PackageModel& model, const fs::path&
         names.push_back(manifestPath.stem().string() + "-bank" + std::to_string(b + 1) + ".bin");
         if (auto e = WriteFileAtomically(folder / names.back(), model.banks[b].image)) return e;
     }
-    const std::string text = ManifestText(model, names);
+    const std::string text = header + ManifestText(model, names);
     return WriteFileAtomically(manifestPath,
                                std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
@@ -95,6 +137,8 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
         return Fail(err, Error{located.error().code, options.templatePath.string() + ": " + located.error().message});
     std::uint8_t* block = bytes.data() + located.value();
     if (auto e = CheckTemplate(pkg::PackageReader(block), options)) return Fail(err, *e);
+    const LoaderSet loaders = LocateLoaderSet(bytes);
+    if (auto e = CheckLoaders(loaders, options)) return Fail(err, *e);
 
     auto plan = LoadPlan(options);
     if (!plan) return Fail(err, plan.error());
@@ -107,6 +151,7 @@ int RunBuild(const BuildOptions& options, std::ostream& out, std::ostream& err) 
 
     out << "Wrote " << options.outputPath.string() << " (package block at file offset " << located.value() << ", "
         << checksum << ")\n";
+    out << LoaderLine(loaders) << "\n";
     PrintInspection(Inspect(pkg::PackageReader(block)), pkg::PackageReader(block), out);
     for (const std::string& note : Notes(plan.value())) out << "note: " << note << "\n";
     return static_cast<int>(ExitCode::kOk);
@@ -121,14 +166,17 @@ int RunInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
     const pkg::PackageReader block(bytes.data() + located.value());
     const Inspection inspection = Inspect(block);
 
+    const LoaderSet loaders = LocateLoaderSet(bytes);
     out << "File:        " << options.file.string() << " (package block at file offset " << located.value() << ")\n";
+    out << LoaderLine(loaders) << "\n";
     PrintInspection(inspection, block, out);
     out << ChecksumStatus(bytes) << "\n";
     if (!options.manifestOut) return static_cast<int>(ExitCode::kOk);
 
     auto model = ToModel(inspection, block);
     if (!model) return Fail(err, model.error());
-    if (auto e = WriteManifestOut(model.value(), *options.manifestOut)) return Fail(err, *e);
+    if (auto e = WriteManifestOut(model.value(), *options.manifestOut, ManifestHeader(options.file, loaders)))
+        return Fail(err, *e);
     out << "Wrote manifest " << options.manifestOut->string() << "\n";
     return static_cast<int>(ExitCode::kOk);
 }

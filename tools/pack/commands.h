@@ -13,6 +13,9 @@ struct BuildOptions {
     std::filesystem::path manifestPath;
     std::filesystem::path outputPath;
     bool force = false;  // pack a file that already holds a package
+    // Pack a template that carries the generated test loaders, or none that
+    // can be told: a package for tests and demos, never for a real drive.
+    bool testLoaders = false;
 };
 
 struct InspectOptions {

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     buildCmd->add_option("--manifest", build.manifestPath, "Package manifest (TOML)")->required();
     buildCmd->add_option("-o,--output", build.outputPath, "Packed executable to write")->required();
     buildCmd->add_flag("--force", build.force, "Pack a file that already holds a package");
+    buildCmd->add_flag("--test-loaders", build.testLoaders,
+                       "Pack a template that carries the generated test loaders (tests and demos only)");
 
     pack::InspectOptions inspect;
     std::string manifestOut;

@@ -72,14 +72,16 @@ std::array<std::uint8_t, 32> Sha256(std::span<const std::uint8_t> data) {
     return digest;
 }
 
-std::string Sha256Hex(std::span<const std::uint8_t> data) {
+std::string DigestHex(const std::array<std::uint8_t, 32>& digest) {
     std::string hex;
     char pair[3];
-    for (std::uint8_t byte : Sha256(data)) {
+    for (std::uint8_t byte : digest) {
         std::snprintf(pair, sizeof pair, "%02x", byte);
         hex += pair;
     }
     return hex;
 }
+
+std::string Sha256Hex(std::span<const std::uint8_t> data) { return DigestHex(Sha256(data)); }
 
 }  // namespace pack

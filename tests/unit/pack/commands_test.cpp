@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "block_locator.h"
+#include "loader_locator.h"
 #include "pack_result.h"
 #include "pack_test_files.h"
 #include "pe_checksum.h"
@@ -51,10 +53,12 @@ struct Outcome {
     std::string err;
 };
 
+// The synthetic templates carry no loader record, so the build is told it
+// packs for tests unless a test says otherwise.
 Outcome Build(const ScratchDir& dir, const std::string& templ, const std::string& manifest, const std::string& out,
-          bool force = false) {
+              bool force = false, bool testLoaders = true) {
     std::ostringstream o, e;
-    const int code = pack::RunBuild({dir / templ, dir / manifest, dir / out, force}, o, e);
+    const int code = pack::RunBuild({dir / templ, dir / manifest, dir / out, force, testLoaders}, o, e);
     return {code, o.str(), e.str()};
 }
 
@@ -233,6 +237,95 @@ TEST_F(PackCommands, InspectShowsThePackageAndItsWarnings) {
     WriteAll(dir / "bad.exe", file);
     EXPECT_EQ(Inspect(dir, "bad.exe").code, 0);
     EXPECT_EQ(Inspect(dir, "bad.exe", "m.toml").code, kRefused);
+}
+
+// Which loaders a template carries decides whether a package for real drives
+// may be built from it.
+class PackLoaders : public PackCommands {
+protected:
+    void WriteTemplate(const std::string& name, std::optional<LoaderSetKind> kind) {
+        auto file = packtest::SyntheticTemplate();
+        if (kind) packtest::AppendLoaderRecord(file, *kind);
+        WriteAll(dir / name, file);
+    }
+    Outcome BuildFor(const std::string& templ, bool testLoaders) {
+        return Build(dir, templ, "pkg.toml", "out.exe", false, testLoaders);
+    }
+};
+
+TEST_F(PackLoaders, TheTestSetIsPackedOnlyWhenAskedFor) {
+    WriteTemplate("test-set.exe", kTestLoaderSet);
+    Outcome run = BuildFor("test-set.exe", false);
+    EXPECT_EQ(run.code, kRefused);
+    EXPECT_NE(run.err.find("carries the generated test loader set"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("NORVEK_LOADER_FILE"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--test-loaders"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.exe"));
+
+    run = BuildFor("test-set.exe", true);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("Loaders:     generated test set, sha256 "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("(test build, not for real drives)"), std::string::npos) << run.out;
+    // The packed file still carries the record, so a repack is refused as well.
+    const Outcome again = Build(dir, "out.exe", "pkg.toml", "again.exe", true, false);
+    EXPECT_EQ(again.code, kRefused) << again.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "again.exe"));
+}
+
+TEST_F(PackLoaders, TheMakersSetNeedsNoFlag) {
+    WriteTemplate("maker.exe", kMakersLoaderSet);
+    const Outcome run = BuildFor("maker.exe", false);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("Loaders:     maker's set, sha256 "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("test build"), std::string::npos) << run.out;
+}
+
+TEST_F(PackLoaders, AFileThatCannotSayWhatItCarriesIsATestTemplate) {
+    WriteTemplate("unknown.exe", std::nullopt);
+    Outcome run = BuildFor("unknown.exe", false);
+    EXPECT_EQ(run.code, kRefused);
+    EXPECT_NE(run.err.find("no loader record"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.exe"));
+    EXPECT_EQ(BuildFor("unknown.exe", true).code, 0);
+}
+
+TEST_F(PackLoaders, ADamagedRecordIsRefusedEvenForTests) {
+    auto file = packtest::SyntheticTemplate();
+    const std::size_t record = packtest::AppendLoaderRecord(file, kMakersLoaderSet);
+    file[record + sizeof(LoaderRecord) + 100] ^= 0xFF;
+    WriteAll(dir / "damaged.exe", file);
+    for (bool testLoaders : {false, true}) {
+        const Outcome run = BuildFor("damaged.exe", testLoaders);
+        EXPECT_EQ(run.code, kNoBlock) << testLoaders;
+        EXPECT_NE(run.err.find("SHA-256"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.exe"));
+    }
+    const Outcome inspect = Inspect(dir, "damaged.exe");
+    EXPECT_EQ(inspect.code, 0) << inspect.err;
+    EXPECT_NE(inspect.out.find("Loaders:     unknown (the loader record at file offset"), std::string::npos)
+        << inspect.out;
+}
+
+TEST_F(PackLoaders, InspectAndItsManifestNameTheSet) {
+    WriteTemplate("test-set.exe", kTestLoaderSet);
+    ASSERT_EQ(BuildFor("test-set.exe", true).code, 0);
+    const Outcome run = Inspect(dir, "out.exe", "audit/back.toml");
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto file = ReadAll(dir / "out.exe");
+    const std::string sha = pack::DigestHex(pack::LocateLoaderSet(file).sha256);
+    EXPECT_NE(run.out.find("Loaders:     generated test set, sha256 " + sha), std::string::npos) << run.out;
+
+    std::ifstream manifest(dir / "audit/back.toml");
+    const std::string text{std::istreambuf_iterator<char>(manifest), {}};
+    EXPECT_EQ(text.rfind("# Read from out.exe, which carries the generated test set of loaders (sha256 " + sha +
+                             ").\n# A test package: not for real drives.\n",
+                         0),
+              0u)
+        << text;
+    // The comment changes nothing that is built from the manifest.
+    ASSERT_EQ(Build(dir, "test-set.exe", "audit/back.toml", "again.exe").code, 0);
+    EXPECT_EQ(ReadAll(dir / "again.exe"), file);
 }
 
 TEST_F(PackCommands, PeFilesGetTheirChecksumRecomputed) {

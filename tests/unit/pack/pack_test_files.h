@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "sha256.h"
+#include "src/flash/loader_record.h"
 #include "src/package/package_layout.h"
 #include "src/package/package_reader.h"
 
@@ -61,6 +63,19 @@ inline std::vector<std::uint8_t> SyntheticTemplate() {
     file.insert(file.end(), block, block + pkg::kBlockSize);
     file.insert(file.end(), 0x333, 0x90);
     return file;
+}
+
+// A loader record of `kind` and a store of recognisable bytes behind it, as
+// the build lays them out, appended to `file`; returns the record's offset.
+inline std::size_t AppendLoaderRecord(std::vector<std::uint8_t>& file, LoaderSetKind kind) {
+    std::vector<std::uint8_t> store(kLoaderStoreSize);
+    for (std::size_t i = 0; i < store.size(); ++i) store[i] = static_cast<std::uint8_t>(i * 13 + (i >> 8));
+    const LoaderRecord record{LoaderRecordMagic(), LittleEndian32(kLoaderStoreSize), kind, {}, pack::Sha256(store)};
+    const std::size_t at = file.size();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+    file.insert(file.end(), bytes, bytes + sizeof record);
+    file.insert(file.end(), store.begin(), store.end());
+    return at;
 }
 
 // An image of `size` bytes that differ from bank to bank.

@@ -1,9 +1,11 @@
 // Prints what this executable's own package block reads as, through the
-// updater's reader: the packer tests pack this very file and run the copy.
+// updater's reader, and a digest of the loader store it would upload: the
+// packer tests pack this very file and run the copy.
 
 #include <cstdio>
 #include <string>
 
+#include "src/flash/chip_table.h"
 #include "src/package/package_reader.h"
 #include "src/package/settings.h"
 
@@ -15,14 +17,18 @@ void PrintSlot(const pkg::PackageReader& p, int bank, int slot) {
                 k.vendor.c_str(), k.product.c_str(), pkg::PackageReader::IsUnfilledSlot(k) ? 1 : 0);
 }
 
-// A cheap digest of a bank's image, enough to tell images apart.
+// A cheap digest, enough to tell images and loader stores apart.
+unsigned Sum(const std::uint8_t* bytes, std::size_t size) {
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < size; ++i) sum = sum * 31 + bytes[i];
+    return sum;
+}
+
 unsigned ImageSum(const pkg::PackageReader& p, int bank) {
     const std::int32_t start = p.BinStart(bank);
     const std::int32_t size = p.BinSize(bank);
     if (start < 0 || size <= 0 || static_cast<std::size_t>(start) + size > pkg::kImageAreaSize) return 0;
-    unsigned sum = 0;
-    for (std::int32_t i = 0; i < size; ++i) sum = sum * 31 + p.ImageArea()[start + i];
-    return sum;
+    return Sum(p.ImageArea() + start, static_cast<std::size_t>(size));
 }
 
 }  // namespace
@@ -39,6 +45,7 @@ int main() {
         std::printf("bank%d=%d %d %s %u\n", bank + 1, p.BinStart(bank), p.BinSize(bank), p.NewRevision(bank).c_str(),
                     ImageSum(p, bank));
     }
+    std::printf("loaders=%u\n", Sum(LoaderStore(), kLoaderStoreSize));
     for (int slot = 0; slot < 3; ++slot) PrintSlot(p, 0, slot);
     PrintSlot(p, 1, 0);
     return 0;

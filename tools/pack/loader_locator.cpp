@@ -1,0 +1,90 @@
+#include "loader_locator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "sha256.h"
+#include "src/flash/loader_record.h"
+
+namespace pack {
+namespace {
+
+std::vector<std::size_t> MagicPositions(std::span<const std::uint8_t> file) {
+    static constexpr std::array<char, 16> kMagic = LoaderRecordMagic();
+    std::vector<std::size_t> found;
+    auto at = file.begin();
+    while ((at = std::search(at, file.end(), kMagic.begin(), kMagic.end())) != file.end()) {
+        found.push_back(static_cast<std::size_t>(at - file.begin()));
+        ++at;
+    }
+    return found;
+}
+
+std::string Hex(std::size_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%zx", value);
+    return text;
+}
+
+LoaderSet Damaged(std::size_t at, const std::string& what) {
+    LoaderSet set;
+    set.state = LoaderRecordState::kDamaged;
+    set.problem = "the loader record at file offset " + Hex(at) + " is damaged: " + what;
+    return set;
+}
+
+std::uint32_t ReadLittleEndian32(const std::array<std::uint8_t, 4>& bytes) {
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+LoaderSet CheckRecord(std::span<const std::uint8_t> file, std::size_t at) {
+    LoaderRecord record;
+    if (file.size() - at < sizeof record) return Damaged(at, "the file ends inside it");
+    std::memcpy(&record, file.data() + at, sizeof record);
+    const std::uint32_t size = ReadLittleEndian32(record.storeSize);
+    if (size != kLoaderStoreSize) {
+        return Damaged(at, "it records a store of " + std::to_string(size) + " bytes, a loader store has " +
+                               std::to_string(kLoaderStoreSize));
+    }
+    if (record.kind != kTestLoaderSet && record.kind != kMakersLoaderSet) {
+        return Damaged(at, "unknown loader set kind " + std::to_string(record.kind));
+    }
+    const std::size_t storeAt = at + sizeof record;
+    if (file.size() - storeAt < size) return Damaged(at, "the file ends inside the store");
+    if (Sha256(file.subspan(storeAt, size)) != record.sha256) {
+        return Damaged(at, "the store's SHA-256 is " + Sha256Hex(file.subspan(storeAt, size)) +
+                               ", the record says " + DigestHex(record.sha256));
+    }
+    LoaderSet set;
+    set.state = LoaderRecordState::kFound;
+    set.recordOffset = at;
+    set.storeOffset = storeAt;
+    set.storeSize = size;
+    set.testSet = record.kind == kTestLoaderSet;
+    set.sha256 = record.sha256;
+    return set;
+}
+
+}  // namespace
+
+LoaderSet LocateLoaderSet(std::span<const std::uint8_t> file) {
+    const std::vector<std::size_t> found = MagicPositions(file);
+    if (found.empty()) {
+        LoaderSet set;
+        set.problem = "no loader record found: the file cannot say which loaders it carries";
+        return set;
+    }
+    if (found.size() > 1) {
+        LoaderSet set;
+        set.state = LoaderRecordState::kDamaged;
+        set.problem = "more than one loader record found (file offsets " + Hex(found[0]) + " and " + Hex(found[1]) + ")";
+        return set;
+    }
+    return CheckRecord(file, found[0]);
+}
+
+std::string LoaderSetName(const LoaderSet& set) { return set.testSet ? "generated test set" : "maker's set"; }
+
+}  // namespace pack
