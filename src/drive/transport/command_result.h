@@ -1,0 +1,35 @@
+// What one command came to, as every transport reports it.
+#pragma once
+
+#include <cstdint>
+
+enum class CommandOutcome : std::uint8_t {
+    Good,            // the drive did the command (GOOD or CONDITION MET, no sense data)
+    CheckCondition,  // the drive answered with sense data: `sense` says why
+    Failed,          // no usable answer: the transport failed, the request was refused,
+                     // or the drive answered a status without sense (BUSY, RESERVATION CONFLICT)
+    TimedOut,        // no answer within the time-out, or an answer that used all of it
+};
+
+struct CommandResult {
+    CommandOutcome outcome = CommandOutcome::Failed;
+    // Fixed-format sense packed as key << 16 | ASC << 8 | ASCQ; 0 without sense data.
+    std::uint32_t sense = 0;
+    // Bytes moved in the data phase; meaningful for a good outcome only.
+    std::uint32_t transferred = 0;
+    // Wall time of the attempt, in seconds.
+    double elapsedSeconds = 0.0;
+
+    bool IsGood() const { return outcome == CommandOutcome::Good; }
+    std::uint8_t SenseKey() const { return static_cast<std::uint8_t>(sense >> 16); }
+    std::uint8_t Asc() const { return static_cast<std::uint8_t>(sense >> 8); }
+    std::uint8_t Ascq() const { return static_cast<std::uint8_t>(sense); }
+};
+
+// Packs fixed-format sense data (key: byte 2 low nibble, ASC: byte 12,
+// ASCQ: byte 13); null or shorter than 14 bytes counts as none.
+inline std::uint32_t PackSense(const std::uint8_t* sense, std::uint32_t length) {
+    if (sense == nullptr || length < 14) return 0;
+    return static_cast<std::uint32_t>(sense[2] & 0x0F) << 16 |
+           static_cast<std::uint32_t>(sense[12]) << 8 | sense[13];
+}

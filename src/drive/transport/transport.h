@@ -1,0 +1,49 @@
+// The way commands reach one open drive. An implementation per platform
+// interface: Windows SCSI pass-through, an ASPI manager, Linux SG_IO.
+//
+// Contract, for every implementation:
+// - Send makes exactly one attempt. Retrying is the caller's decision (the
+//   session retries a plain failure once, when retrying is enabled and the
+//   attempt did not use up its time-out); a transport never retries.
+// - The command block is always 12 bytes. `buffer` belongs to the caller and
+//   must stay valid, and untouched by the caller, until Send returns; for a
+//   data-in command the transport writes at most `length` bytes into it, for
+//   data out it reads `length` bytes. No data phase: buffer null, length 0.
+// - The time-out is in seconds. An attempt that used all of it is TimedOut
+//   even when the platform reported success: a port driver may complete a
+//   command in the same instant its timer fires, and a drive that slow has
+//   not done what was asked in time.
+// - The outcome is judged in one place per transport, in this order: the
+//   platform call failed (Failed or TimedOut); sense data present
+//   (CheckCondition, whatever the status says); GOOD or CONDITION MET (Good);
+//   any other status (Failed).
+// - Send never throws and takes no lock: a transport is used by one thread
+//   at a time (each flash worker owns its drive's).
+// - A transport that can no longer send safely (an ASPI request still owned
+//   by the manager) answers Failed at once, without touching the drive.
+#pragma once
+
+#include <cstdint>
+
+#include "command_result.h"
+
+// Transfer directions, as the Windows pass-through interface numbers them.
+constexpr std::uint8_t kDataOut = 0;
+constexpr std::uint8_t kDataIn = 1;
+constexpr std::uint8_t kNoData = 2;
+
+constexpr std::uint32_t kCdbLength = 12;
+
+struct CommandRequest {
+    const std::uint8_t* cdb = nullptr;  // kCdbLength bytes
+    std::uint8_t direction = kNoData;
+    std::uint8_t* buffer = nullptr;
+    std::uint32_t length = 0;
+    std::uint32_t timeoutSeconds = 0;
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    virtual CommandResult Send(const CommandRequest& request) = 0;
+};
