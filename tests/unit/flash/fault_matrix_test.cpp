@@ -161,7 +161,7 @@ TEST_F(FaultMatrixTest, EveryInjectableFaultEndsRightAndNothingUnverifiedIsCommi
         sim::machine().Reset();
         sim::machine().SetClockMode(sim::ClockMode::Virtual);
         Rig rig = MakeRig(c.config);
-        FlashJob job{rig.manager.get(), image.data(), kImageSize, 0, nullptr};
+        FlashJob job{rig.manager.get(), image.data(), kImageSize, 0};
         Parser worker(job, nullptr);  // run here, on the test thread, never started
         rig.manager->errorCode = 77;
         worker.WorkerRun();

@@ -44,7 +44,7 @@ void ParserTest::RunOneWorker(bool healthy) {
     const auto image = MakeImage(kImageSize, 3);
     rig.manager->errorCode = 77;  // every run starts by clearing it
 
-    FlashJob job{rig.manager.get(), image.data(), kImageSize, 1, nullptr};
+    FlashJob job{rig.manager.get(), image.data(), kImageSize, 1};
     int deliveries = 0;
     std::uint8_t seenCode = 99;
     auto* worker = new ObservedParser(
@@ -78,7 +78,7 @@ TEST_F(ParserTest, FailedWorkerReportsFortyTwoOnceAndFreesItself) { RunOneWorker
 TEST_F(ParserTest, RefusedImageFailsWithoutTheRetryPathAndSendsNothing) {
     Rig rig = MakeRig();
     const auto image = MakeImage(16384, 1);
-    FlashJob job{rig.manager.get(), image.data(), 100, 0, nullptr};
+    FlashJob job{rig.manager.get(), image.data(), 100, 0};
     Parser worker(job, nullptr);
     EXPECT_FALSE(worker.RunJob());  // retry not yet enabled: no exception
     worker.WorkerRun();
@@ -91,7 +91,7 @@ TEST_F(ParserTest, FailureAfterRetryIsEnabledTravelsAsErrCodeException) {
     config.readBackFaults.push_back({0, 0});
     Rig rig = MakeRig(config);
     const auto image = MakeImage(16384, 1);
-    FlashJob job{rig.manager.get(), image.data(), 16384, 0, nullptr};
+    FlashJob job{rig.manager.get(), image.data(), 16384, 0};
     Parser worker(job, nullptr);
     try {
         worker.RunJob();
@@ -114,7 +114,7 @@ TEST_F(ParserTest, SixteenWorkersFlashSixteenDrivesEachWithItsOwnImage) {
     int remaining = kDrives;
     for (int i = 0; i < kDrives; ++i) {
         rigs[i].manager->errorCode = 77;
-        FlashJob job{rigs[i].manager.get(), images[i].data(), kImageSize, 0, nullptr};
+        FlashJob job{rigs[i].manager.get(), images[i].data(), kImageSize, 0};
         auto* worker = new ObservedParser(
             job,
             [&](fw::TThread*) {
