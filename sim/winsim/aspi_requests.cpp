@@ -3,9 +3,10 @@
 // The manager works on the caller's block in place. An SC_EXEC_SCSI_CMD is
 // accepted with SRB_Status SS_PENDING and finished according to the device's
 // completion mode; finishing writes the target status and sense, then the
-// final SRB_Status, then signals the event in SRB_PostProc when the caller
-// asked for SRB_EVENT_NOTIFY. Once finished, the manager never touches the
-// block again.
+// final SRB_Status (SS_ERR for a CHECK CONDITION, or SS_COMP with the sense
+// on a device set to report it so), then signals the event in SRB_PostProc
+// when the caller asked for SRB_EVENT_NOTIFY. Once finished, the manager
+// never touches the block again.
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -108,6 +109,7 @@ void Finish(Machine::State& s, AspiJob& job, const vdrive::Outcome& outcome) {
             const std::size_t count = std::min<std::size_t>(
                 {srb.SRB_SenseLen, sizeof srb.SenseArea, outcome.sense.size()});
             std::memcpy(srb.SenseArea, outcome.sense.data(), count);
+            if (job.checkConditionCompletes) status = SS_COMP;
         }
     }
     SetStatus(srb.SRB_Status, status);
@@ -160,6 +162,7 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     job->event = (srb.SRB_Flags & SRB_EVENT_NOTIFY) ? static_cast<HANDLE>(srb.SRB_PostProc) : nullptr;
     job->drive = device->drive;
     job->completion = device->completion;
+    job->checkConditionCompletes = device->checkConditionCompletes;
     std::memcpy(job->cdb.data(), srb.CDBByte, job->cdb.size());
     job->buffer = srb.SRB_BufPointer;
     job->length = srb.SRB_BufLen;

@@ -69,13 +69,22 @@ struct CdromDevice {
     bool storageQueryFails = false;
     bool openFails = false;         // CreateFileA on "\\.\X:" fails (access denied)
     bool passThroughFails = false;  // every pass-through call fails (ERROR_IO_DEVICE)
+    // A command slower than TimeOutValue still completes: the call succeeds
+    // with the drive's answer after exactly TimeOutValue seconds, as a port
+    // driver may when the completion wins the race with its own timer.
+    // Otherwise such a call fails (ERROR_SEM_TIMEOUT) a timer tick after it.
+    bool completesAtTimeOut = false;
 };
 
 // A target/LUN slot of an ASPI host adapter.
 struct AspiDevice {
     BYTE deviceType = DTYPE_CDROM;
-    std::shared_ptr<vdrive::Drive> drive;  // null: SC_EXEC_SCSI_CMD ends in SS_ERR
+    std::shared_ptr<vdrive::Drive> drive{};  // null: SC_EXEC_SCSI_CMD ends in SS_ERR
     AspiCompletion completion = AspiCompletion::Background;
+    // A CHECK CONDITION ends in SS_COMP with the sense area filled all the
+    // same (and SRB_TargStat 02h), as some managers report it; otherwise in
+    // SS_ERR.
+    bool checkConditionCompletes = false;
 };
 
 struct AspiAdapter {
@@ -207,8 +216,11 @@ public:
     // SC_EXEC_SCSI_CMD blocks sent again while the manager still held them
     // (the updater must never reuse a pending block).
     int AspiBlocksReusedWhilePending() const;
-    // Finishes every Never-mode request now: runs it on its drive, writes the
-    // block and signals its event. The blocks must still be alive.
+    // Finishes every Never-mode request now, as a manager that answers long
+    // after the caller gave up: runs it on its drive, writes the data buffer
+    // and the block, and signals its event. Whoever sent it may be gone by
+    // then; the block and the buffer must still be owned (AddressSanitizer
+    // reports a write into freed memory).
     void ReleasePendingAspi();
 
     // ---- events and handles ----------------------------------------------------------

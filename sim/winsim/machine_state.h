@@ -40,6 +40,7 @@ struct AspiJob {
     HANDLE event = nullptr;  // set when the caller asked for SRB_EVENT_NOTIFY
     std::shared_ptr<vdrive::Drive> drive;
     AspiCompletion completion = AspiCompletion::Background;
+    bool checkConditionCompletes = false;
     std::array<std::uint8_t, 16> cdb{};
     vdrive::Direction direction = vdrive::Direction::None;
     std::uint8_t* buffer = nullptr;  // taken from the block when it was sent

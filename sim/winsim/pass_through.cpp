@@ -37,16 +37,19 @@ bool WellFormed(const SCSI_PASS_THROUGH_DIRECT& request, std::size_t bufferSize)
     return true;
 }
 
-// The drive took `latency` seconds. The platform gives up after TimeOutValue:
-// its time-out is checked on a timer tick, so it fires a little after the
-// limit, never before it.
-bool SpendDriveTime(double latency, ULONG timeoutSeconds) {
+// The drive took `latency` seconds; false when the call times out. The
+// platform gives up after TimeOutValue: its time-out is checked on a timer
+// tick, so it fires a little after the limit, never before it. On a device
+// whose completion wins that race, a late command ends at the limit itself,
+// with the drive's answer.
+bool SpendDriveTime(double latency, ULONG timeoutSeconds, bool completesAtTimeOut) {
     constexpr double kTimeOutTickSeconds = 0.01;
     auto& clock = machine().state().clock;
-    const bool timedOut = timeoutSeconds > 0 && latency > timeoutSeconds;
-    const double spent = timedOut ? timeoutSeconds + kTimeOutTickSeconds : latency;
+    const bool late = timeoutSeconds > 0 && latency > timeoutSeconds;
+    double spent = latency;
+    if (late) spent = completesAtTimeOut ? timeoutSeconds : timeoutSeconds + kTimeOutTickSeconds;
     clock.Spend(static_cast<std::int64_t>(spent * 1e9));
-    return !timedOut;
+    return !late || completesAtTimeOut;
 }
 
 }  // namespace
@@ -68,7 +71,7 @@ IoctlResult RunPassThrough(const CdromDevice& device, void* in, DWORD inSize, vo
     const vdrive::Outcome outcome =
         device.drive->Execute(request.Cdb, direction, static_cast<std::uint8_t*>(request.DataBuffer),
                               request.DataTransferLength);
-    if (!SpendDriveTime(outcome.latencySeconds, request.TimeOutValue))
+    if (!SpendDriveTime(outcome.latencySeconds, request.TimeOutValue, device.completesAtTimeOut))
         return Failure(ERROR_SEM_TIMEOUT);
     if (!outcome.delivered) return Failure(ERROR_IO_DEVICE);
 

@@ -1,8 +1,9 @@
 #include "drive_manager.h"
 
-#include <atomic>
 #include <cstring>
+#include <new>
 
+#include "abandoned_requests.h"
 #include "app_tag.h"
 
 namespace {
@@ -41,19 +42,18 @@ DriveManager::DriveManager(bool discover) {
 }
 
 DriveManager::~DriveManager() {
-    // A request the ASPI manager still holds may yet be completed: it will
-    // then write into the buffers and run code of the library, so both are
-    // deliberately kept. This only follows a command that outlived its whole
-    // time-out on a drive that never answered.
-    const bool requestStillHeld =
-        aspiRequestAbandoned != 0 &&
-        std::atomic_ref<BYTE>(aspiRequest.SRB_Status).load(std::memory_order_acquire) == SS_PENDING;
-    if (!requestStillHeld) {
+    if (aspiRequestAbandoned) {
+        // The ASPI manager may still complete the request: everything it
+        // would touch lives on without this manager.
+        KeepForProcessLifetime(
+            {aspiRequest.release(), abandonedEvent, readBuffer, writeBuffer, aspiModule});
+    } else {
         FreeBuffers();
         UnloadAspi();
     }
     CloseDrive();
 }
+
 
 void DriveManager::Initialise() {
     adapter = target = lun = bus = -1;
@@ -70,6 +70,7 @@ void DriveManager::Initialise() {
 
     readBuffer = AllocateBuffer();
     writeBuffer = AllocateBuffer();
+    aspiRequest.reset(new (std::nothrow) SRB_ExecSCSICmd{});
 
     errorCode = 0;
     lastStatus = kStatusFailed;

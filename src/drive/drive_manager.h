@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "../platform/os_info.h"
 #include "../platform/win32.h"
@@ -37,9 +38,11 @@ public:
     DriveManager(const DriveManager&) = delete;
     DriveManager& operator=(const DriveManager&) = delete;
 
-    // True when both buffers were allocated; a manager without them is unusable
-    // and the window treats it as not created.
-    bool Usable() const { return readBuffer != nullptr && writeBuffer != nullptr; }
+    // True when both buffers and the ASPI request block were allocated; a
+    // manager without them is unusable and the window treats it as not created.
+    bool Usable() const {
+        return readBuffer != nullptr && writeBuffer != nullptr && aspiRequest != nullptr;
+    }
 
     // Sends one 12-byte command block to the current drive. Returns 1 for a
     // good outcome (lastStatus 1), else 0 with lastStatus 2 (the drive reported
@@ -81,7 +84,9 @@ public:
     Stopwatch waitTimer;
     Stopwatch commandTimer;
     PassThroughRequest passThroughRequest{};
-    SRB_ExecSCSICmd aspiRequest{};
+    // Allocated apart from the manager: a request abandoned at its time-out
+    // must outlive it (abandoned_requests.h).
+    std::unique_ptr<SRB_ExecSCSICmd> aspiRequest;
     GetASPI32SupportInfoFn pfnGetASPI32SupportInfo = nullptr;
     SendASPI32CommandFn pfnSendASPI32Command = nullptr;
     std::uint16_t driveCount = 0;
@@ -115,8 +120,11 @@ public:
     std::uint8_t lastCdb[12]{};
     std::uint8_t errorCode = 0;
     // An ASPI request that was still pending when its wait ended belongs to the
-    // ASPI manager; the block is never reused, so every later command fails.
+    // ASPI manager; the block is never reused, so every later command fails,
+    // and at destruction the block, its event, the buffers and the library
+    // are handed to KeepForProcessLifetime instead of being released.
     std::uint8_t aspiRequestAbandoned = 0;
+    HANDLE abandonedEvent = nullptr;
 
 private:
     void Initialise();

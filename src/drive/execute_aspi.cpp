@@ -9,7 +9,9 @@
 // A request still pending when the wait has run out belongs to the manager:
 // sending or rewriting the block then would hand it a second request in the
 // memory of the first. The block is given up for good instead, together with
-// its event, and the manager refuses every later command.
+// its event, and the manager refuses every later command. The block is
+// allocated apart from the DriveManager, so that deleting the manager frees
+// nothing the ASPI manager may still write (abandoned_requests.h).
 #include <atomic>
 #include <cstring>
 
@@ -30,7 +32,7 @@ BYTE DirectionFlags(std::uint8_t direction) {
 
 void FillRequest(DriveManager& m, const std::uint8_t* cdb, std::uint8_t direction,
                  std::uint32_t length) {
-    SRB_ExecSCSICmd& r = m.aspiRequest;
+    SRB_ExecSCSICmd& r = *m.aspiRequest;
     std::memset(&r, 0, sizeof r);
     r.SRB_Cmd = SC_EXEC_SCSI_CMD;
     r.SRB_BufPointer = CommandBuffer(m, direction, length);
@@ -46,7 +48,7 @@ void FillRequest(DriveManager& m, const std::uint8_t* cdb, std::uint8_t directio
 
 // The ASPI manager writes the status from its own thread.
 BYTE RequestStatus(DriveManager& m) {
-    return std::atomic_ref<BYTE>(m.aspiRequest.SRB_Status).load(std::memory_order_acquire);
+    return std::atomic_ref<BYTE>(m.aspiRequest->SRB_Status).load(std::memory_order_acquire);
 }
 
 // timeoutSeconds x 1000 can pass 32 bits, and INFINITE must never be asked
@@ -56,15 +58,16 @@ DWORD WaitLimitMilliseconds(std::uint32_t timeoutSeconds) {
     return ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms);
 }
 
-// True when the request has ended.
+// True when the request has ended; otherwise the event stays open, since
+// the manager may still signal it.
 bool SendAndWaitForEvent(DriveManager& m, HANDLE event) {
-    m.aspiRequest.SRB_Flags |= SRB_EVENT_NOTIFY;
-    m.aspiRequest.SRB_PostProc = event;
-    m.pfnSendASPI32Command(&m.aspiRequest);
+    m.aspiRequest->SRB_Flags |= SRB_EVENT_NOTIFY;
+    m.aspiRequest->SRB_PostProc = event;
+    m.pfnSendASPI32Command(m.aspiRequest.get());
     if (RequestStatus(m) == SS_PENDING) {
         WaitForSingleObject(event, WaitLimitMilliseconds(m.timeoutSeconds));
     }
-    if (RequestStatus(m) == SS_PENDING) return false;  // the manager may still signal the event
+    if (RequestStatus(m) == SS_PENDING) return false;
     CloseHandle(event);
     return true;
 }
@@ -73,7 +76,7 @@ bool SendAndWaitForEvent(DriveManager& m, HANDLE event) {
 // between looks and ends, like the event wait, after the command's time-out,
 // so an ASPI manager that never completes cannot hold the thread for ever.
 bool SendAndPoll(DriveManager& m) {
-    m.pfnSendASPI32Command(&m.aspiRequest);
+    m.pfnSendASPI32Command(m.aspiRequest.get());
     const DWORD limit = WaitLimitMilliseconds(m.timeoutSeconds);
     const DWORD start = GetTickCount();
     while (RequestStatus(m) == SS_PENDING) {
@@ -83,11 +86,14 @@ bool SendAndPoll(DriveManager& m) {
     return true;
 }
 
-bool Attempt(DriveManager& m) {
+// True when the request has ended. Otherwise `held` is the event the ASPI
+// manager may still signal (null when the status was polled).
+bool Attempt(DriveManager& m, HANDLE& held) {
     m.commandTimer.Start(true);
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     const bool ended = event != nullptr ? SendAndWaitForEvent(m, event) : SendAndPoll(m);
     m.commandTimer.Stop();
+    held = ended ? nullptr : event;
     return ended;
 }
 
@@ -108,12 +114,14 @@ std::uint8_t DriveManager::ExecuteAspi(const std::uint8_t* cdb, std::uint8_t dir
     if (!canSend || !CanCarry(*this, direction, length)) return RecordNotSent(*this, cdb);
     for (int attempt = 0;; ++attempt) {
         FillRequest(*this, cdb, direction, length);
-        if (!Attempt(*this)) {
+        HANDLE heldEvent = nullptr;
+        if (!Attempt(*this, heldEvent)) {
             aspiRequestAbandoned = 1;
+            abandonedEvent = heldEvent;
             RecordAttempt(*this, cdb, nullptr);  // the sense area is still the manager's
             return Conclude(*this, Verdict::Failed, 0);
         }
-        RecordAttempt(*this, cdb, aspiRequest.SenseArea);
+        RecordAttempt(*this, cdb, aspiRequest->SenseArea);
         const Verdict verdict = Judge(*this);
         if (verdict != Verdict::Failed || !MayRetry(*this, attempt)) {
             return Conclude(*this, verdict, length);

@@ -180,7 +180,7 @@ TEST_F(DiscoveryTest, UnitAttentionIsClearedBeforeTheInquiry) {
 
 TEST_F(DiscoveryTest, AspiScanSendsItsRequestsInOrder) {
     m.SetPlatform(sim::Platform::Older);
-    InstallAspi({{NewDrive()}, {}}, sim::AspiCompletion::Synchronous);
+    InstallAspi({{NewDrive()}, {}}, {.completion = sim::AspiCompletion::Synchronous});
     DriveManager d;
     ASSERT_EQ(d.GetDriveCount(), 1);
 

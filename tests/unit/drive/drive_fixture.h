@@ -56,18 +56,17 @@ protected:
     }
 
     // An ASPI manager with one adapter per entry; each holds CD-ROMs at
-    // targets 0, 1, ... completing as given.
+    // targets 0, 1, ... behaving as `slot` says (its drive is replaced).
     void InstallAspi(const std::vector<std::vector<std::shared_ptr<vdrive::Drive>>>& adapters,
-                     sim::AspiCompletion completion = sim::AspiCompletion::Background,
-                     BYTE supportStatus = SS_COMP) {
+                     sim::AspiDevice slot = {}, BYTE supportStatus = SS_COMP) {
         sim::AspiManagerConfig config;
         config.installed = true;
         config.supportStatus = supportStatus;
         for (const auto& drivesOnAdapter : adapters) {
             sim::AspiAdapter adapter;
             for (std::size_t t = 0; t < drivesOnAdapter.size(); ++t) {
-                adapter.devices[{static_cast<BYTE>(t), 0}] =
-                    sim::AspiDevice{DTYPE_CDROM, drivesOnAdapter[t], completion};
+                slot.drive = drivesOnAdapter[t];
+                adapter.devices[{static_cast<BYTE>(t), 0}] = slot;
             }
             config.adapters.push_back(adapter);
         }

@@ -1,8 +1,10 @@
 // Execute through the ASPI manager: the request block, completion by event
 // or by polling, the outcome rules, and requests the manager never finishes.
 #include <cstring>
+#include <string>
 
 #include "drive_fixture.h"
+#include "src/drive/abandoned_requests.h"
 #include "src/drive/drive_commands.h"
 
 namespace {
@@ -20,8 +22,12 @@ class AspiExecuteTest : public DriveTest {
 protected:
     void Start(vdrive::DriveConfig config = {},
                sim::AspiCompletion completion = sim::AspiCompletion::Background) {
+        StartOn(std::move(config), {.completion = completion});
+    }
+
+    void StartOn(vdrive::DriveConfig config, sim::AspiDevice slot) {
         drive = NewDrive(std::move(config));
-        InstallAspi({{drive}}, completion);
+        InstallAspi({{drive}}, slot);
         SetApplicationTag(kPreferAspiTag);
         manager = std::make_unique<DriveManager>(false);
         ASSERT_EQ(manager->useAspi, 1);
@@ -119,6 +125,24 @@ TEST_F(AspiExecuteTest, CheckConditionKeepsItsSenseAndIsNeverRetried) {
     EXPECT_EQ(manager->lastTransferLength, 0u);
 }
 
+// Sense data decides, whatever the status: a manager that reports a CHECK
+// CONDITION as SS_COMP with the sense filled must not have a refused commit
+// counted as a good one.
+TEST_F(AspiExecuteTest, CompletedStatusWithSenseIsACheckConditionAndNeverRetried) {
+    StartOn(Failing(CommandKind::Commit, FaultEffect::CheckCondition),
+            {.checkConditionCompletes = true});
+    manager->EnableRetry();
+    EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0x80), 0);
+    EXPECT_EQ(Copy(manager->aspiRequest->SRB_Status), SS_COMP) << "as the manager reported it";
+    EXPECT_EQ(manager->lastStatus, kStatusCheckCondition);
+    EXPECT_EQ(manager->senseKey, 0x03);
+    EXPECT_EQ(manager->asc, 0x11);
+    EXPECT_EQ(manager->ascq, 0x05);
+    EXPECT_EQ(manager->lastTransferLength, 0u);
+    EXPECT_EQ(ExecRequests().size(), 1u);
+    EXPECT_EQ(drive->CommitCount(), 0);
+}
+
 TEST_F(AspiExecuteTest, PlainFailureIsRetriedOnceOnlyWithRetryEnabled) {
     Start(Failing(CommandKind::Inquiry, FaultEffect::NotDelivered));
     EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
@@ -168,19 +192,32 @@ TEST_F(AspiExecuteTest, RequestNeverFinishedIsAbandonedAndTheManagerStops) {
     EXPECT_EQ(m.AspiBlocksReusedWhilePending(), 0);
 
     m.ReleasePendingAspi();
-    manager.reset();
-    EXPECT_EQ(m.HeapBlocksOutstanding(), 0u) << "finished late: the buffers could be released";
-    EXPECT_EQ(m.AspiReferences(), 0);
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0) << "finished late, still never reused";
+    EXPECT_EQ(ExecRequests().size(), 1u);
 }
 
-TEST_F(AspiExecuteTest, ManagerDestroyedWhileItsRequestIsHeldKeepsBuffersAndLibrary) {
+// The ASPI manager completes the held request after its DriveManager has been
+// deleted (the end of a run): everything it writes must still be owned, so
+// under AddressSanitizer this is a heap-use-after-free when the block or the
+// buffers went with the manager.
+TEST_F(AspiExecuteTest, RequestCompletedAfterItsManagerIsGoneWritesIntoMemoryStillOwned) {
     m.SetClockMode(sim::ClockMode::Virtual);
     Start({}, sim::AspiCompletion::Never);
     manager->SetTimeout(1);
-    EXPECT_EQ(ReadBuffer(*manager, 0, 0x4000), 0);
+    const std::uint32_t keptBefore = KeptAspiRequestCount();
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    ASSERT_EQ(manager->aspiRequestAbandoned, 1);
+    const SRB_ExecSCSICmd* block = manager->aspiRequest.get();
+    const std::uint8_t* reply = manager->readBuffer;
     manager.reset();
-    EXPECT_EQ(m.HeapBlocksOutstanding(), 2u);
-    EXPECT_EQ(m.AspiReferences(), 1);
+    EXPECT_EQ(KeptAspiRequestCount(), keptBefore + 1);
+    EXPECT_EQ(m.HeapBlocksOutstanding(), 2u) << "both buffers kept";
+    EXPECT_EQ(m.AspiReferences(), 1) << "the library stays loaded";
+
+    m.ReleasePendingAspi();
+    EXPECT_EQ(Copy(block->SRB_Status), SS_COMP);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(reply) + 8, 8), "VELMORA ");
+    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 1) << "its event was there to be signalled";
 }
 
 TEST_F(AspiExecuteTest, PollWithoutEventEndsAtTheTimeOut) {

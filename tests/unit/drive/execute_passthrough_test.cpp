@@ -156,6 +156,26 @@ TEST_F(PassThroughTest, TooSlowCommandFailsAndIsNotRetried) {
     EXPECT_EQ(Sent(CommandKind::TestUnitReady), 1u);
 }
 
+// A port driver may complete a late command at the very moment its time-out
+// runs out: the call succeeds with GOOD status, yet the command used up the
+// whole time-out, so it has failed (and is not retried), never succeeded.
+TEST_F(PassThroughTest, SuccessAfterExactlyTheTimeOutFailsAndIsNotRetried) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    vdrive::DriveConfig slow;
+    slow.commandSeconds = 5.0;
+    Start(slow);
+    m.ConfigureCdrom('D', [](sim::CdromDevice& d) { d.completesAtTimeOut = true; });
+    manager->SetTimeout(2);
+    manager->EnableRetry();
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    ASSERT_TRUE(m.Ioctls().back().succeeded) << "the platform reported success";
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(manager->lastTooSlow, 1);
+    EXPECT_NEAR(manager->lastElapsed, 2.0, 1e-3);
+    EXPECT_EQ(manager->lastTransferLength, 0u);
+    EXPECT_EQ(Sent(CommandKind::Inquiry), 1u);
+}
+
 TEST_F(PassThroughTest, WithoutCounterNothingIsTooSlow) {
     m.SetClockMode(sim::ClockMode::NoCounter);
     vdrive::DriveConfig slow;

@@ -9,7 +9,7 @@ namespace {
 
 class TransportTest : public DriveTest {
 protected:
-    void InstallWorkingAspi(BYTE status = SS_COMP) { InstallAspi({{NewDrive()}}, sim::AspiCompletion::Background, status); }
+    void InstallWorkingAspi(BYTE status = SS_COMP) { InstallAspi({{NewDrive()}}, {}, status); }
 
     std::vector<std::string> Shown() const {
         std::vector<std::string> shown;

@@ -19,13 +19,15 @@ class AspiTest : public MachineTest {
 protected:
     // One adapter with a CD-ROM at target 1 completing as given, and a disk
     // at target 0.
-    void Install(sim::AspiCompletion completion, BYTE status = SS_COMP) {
+    void Install(sim::AspiCompletion completion, BYTE status = SS_COMP,
+                 bool checkConditionCompletes = false) {
         sim::AspiManagerConfig config;
         config.installed = true;
         config.supportStatus = status;
         sim::AspiAdapter adapter;
         adapter.devices[{0, 0}] = sim::AspiDevice{0x00, nullptr, sim::AspiCompletion::Synchronous};
-        adapter.devices[{1, 0}] = sim::AspiDevice{DTYPE_CDROM, drive, completion};
+        adapter.devices[{1, 0}] =
+            sim::AspiDevice{DTYPE_CDROM, drive, completion, checkConditionCompletes};
         config.adapters.push_back(adapter);
         m.SetAspiManager(config);
     }
@@ -167,6 +169,22 @@ TEST_F(AspiTest, CheckConditionEndsInErrorWithSenseUpToSenseLen) {
     SRB_ExecSCSICmd good = Exec(kInquiry, SRB_DIR_IN, nullptr);
     EXPECT_EQ(send(&good), SS_COMP);
     EXPECT_EQ(data[0] & 0x1F, DTYPE_CDROM);
+    FreeLibrary(module);
+}
+
+TEST_F(AspiTest, CheckConditionCanEndInCompletedStatusWithTheSenseFilled) {
+    Install(sim::AspiCompletion::Synchronous, SS_COMP, true);
+    Load();
+    SRB_ExecSCSICmd srb = Exec(kUnknownCommand, 0, nullptr);
+    EXPECT_EQ(send(&srb), SS_COMP);
+    EXPECT_EQ(srb.SRB_Status, SS_COMP);
+    EXPECT_EQ(srb.SRB_TargStat, 0x02);
+    EXPECT_EQ(srb.SenseArea[2] & 0x0F, kSenseIllegalRequest);
+
+    SRB_ExecSCSICmd good = Exec(kInquiry, SRB_DIR_IN, nullptr);
+    EXPECT_EQ(send(&good), SS_COMP);
+    EXPECT_EQ(good.SRB_TargStat, 0x00);
+    EXPECT_EQ(good.SenseArea[2], 0) << "a good command still carries no sense";
     FreeLibrary(module);
 }
 

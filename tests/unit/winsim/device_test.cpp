@@ -237,6 +237,16 @@ TEST_F(DeviceTest, LatencyRunsOnTheMachineClockAndTheTimeOutEndsTheCall) {
     EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
     EXPECT_GT(m.NowSeconds() - before, 1.0) << "the platform gave up after TimeOutValue";
     EXPECT_LT(m.NowSeconds() - before, 1.1);
+
+    m.ConfigureCdrom('D', [](sim::CdromDevice& device) { device.completesAtTimeOut = true; });
+    std::vector<std::uint8_t> data(96, 0);
+    request = Request(kInquiry, SCSI_IOCTL_DATA_IN, data.data(), 96);
+    request.sptd.TimeOutValue = 1;
+    before = m.NowSeconds();
+    EXPECT_TRUE(Send(d, request)) << "the completion won the race with the timer";
+    EXPECT_NEAR(m.NowSeconds() - before, 1.0, 1e-6) << "at exactly TimeOutValue";
+    EXPECT_EQ(request.sptd.ScsiStatus, 0);
+    EXPECT_EQ(data[0] & 0x1F, 0x05) << "with the drive's answer";
     CloseHandle(d);
 }
 
