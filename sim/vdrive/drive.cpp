@@ -43,6 +43,17 @@ Outcome Run(DriveState& state, const DriveConfig& config, const Request& request
     return detail::CheckCondition(detail::kInvalidOpcode);
 }
 
+// A short reply: the drive stops the data phase after its bytes, so no
+// more than that reaches the host's buffer.
+void CutShortReply(const DriveConfig& config, CommandKind kind, Request& request) {
+    if (request.direction != Direction::In) return;
+    for (const ShortReply& cut : config.shortReplies) {
+        if (cut.kind == kind || cut.kind == CommandKind::Any) {
+            request.length = std::min(request.length, cut.bytes);
+        }
+    }
+}
+
 double LatencyOf(const DriveConfig& config, CommandKind kind, std::uint32_t transferred) {
     double seconds = config.commandSeconds;
     if (config.bytesPerSecond > 0.0) seconds += transferred / config.bytesPerSecond;
@@ -71,6 +82,7 @@ Outcome Drive::Execute(const std::uint8_t* cdb, Direction direction, std::uint8_
     if (state_->vanished) return Unanswered();
 
     const CommandKind kind = detail::Classify(request, *state_);
+    CutShortReply(config_, kind, request);
     const CommandFault* fault = detail::CountAndFindFault(*state_, config_, kind);
     Outcome outcome = fault != nullptr ? detail::FaultOutcome(*fault) : Run(*state_, config_, request, kind);
     outcome.latencySeconds = LatencyOf(config_, kind, outcome.transferred);

@@ -64,6 +64,15 @@ struct ReadBackFault {
     int pass = 0;
 };
 
+// A data-in command of one kind moves at most `bytes` bytes, however many
+// the host asked for: the drive ends the data phase early, as one whose
+// answer is shorter than the allocation does, and the transfer count says
+// so. The host's buffer beyond them is left as it was.
+struct ShortReply {
+    CommandKind kind = CommandKind::Any;
+    std::uint32_t bytes = 0;
+};
+
 // Extra seconds a command of one kind takes (a tray movement, programming
 // the flash), on top of the per-command latency and the transfer time.
 struct KindLatency {
@@ -86,6 +95,8 @@ struct DriveConfig {
     // ---- flash chip (DF 11) ------------------------------------------------------------
     std::array<std::uint8_t, 4> chipId{0xBF, 0xD6, 0x00, 0x01};  // chip table entry 2
     bool identifyAllZero = false;  // 128 zero bytes instead of the chip id
+    // Reply bytes from 4 on (cut to 124); the rest of the reply stays zero.
+    std::vector<std::uint8_t> identifyTail;
 
     // ---- readiness (TEST UNIT READY) -----------------------------------------------------
     // Both counted from the first TEST UNIT READY the drive receives; while
@@ -109,6 +120,7 @@ struct DriveConfig {
     std::vector<CommandFault> faults;
     std::vector<ReadBackFault> readBackFaults;
     bool vanishAfterCommit = false;  // every command after the commit goes unanswered
+    std::vector<ShortReply> shortReplies;
 
     // ---- timing ------------------------------------------------------------------------
     // Reported in Outcome::latencySeconds; the drive itself never waits.

@@ -1,5 +1,6 @@
 // What the drive says about itself: the INQUIRY identity and the vendor
 // identify reply that names its flash chip.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -47,7 +48,12 @@ Outcome Inquiry(const DriveState& state, const DriveConfig& config, const Reques
 Outcome VendorIdentify(const DriveConfig& config, const Request& request) {
     if (request.cdb[1] != kIdentifySubcode) return CheckCondition(kInvalidFieldInCdb);
     std::array<std::uint8_t, kIdentifyLength> reply{};
-    if (!config.identifyAllZero) std::memcpy(reply.data(), config.chipId.data(), config.chipId.size());
+    if (!config.identifyAllZero) {
+        std::memcpy(reply.data(), config.chipId.data(), config.chipId.size());
+        const std::size_t tail =
+            std::min(config.identifyTail.size(), kIdentifyLength - config.chipId.size());
+        std::copy_n(config.identifyTail.begin(), tail, reply.begin() + config.chipId.size());
+    }
     // The block has no allocation field: the reply is as long as the host's buffer lets it be.
     return SendIn(request, reply, static_cast<std::uint32_t>(reply.size()));
 }

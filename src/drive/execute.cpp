@@ -14,6 +14,10 @@ std::uint8_t* CommandBuffer(DriveManager& m, std::uint8_t direction, std::uint32
     return direction == kDataOut ? m.writeBuffer : m.readBuffer;
 }
 
+void ClearReplyArea(DriveManager& m, std::uint8_t direction, std::uint32_t length) {
+    if (direction == kDataIn && length > 0) std::memset(m.readBuffer, 0, length);
+}
+
 bool CanCarry(const DriveManager& m, std::uint8_t direction, std::uint32_t length) {
     return m.Usable() && direction <= kNoData && length <= kBufferSize;
 }

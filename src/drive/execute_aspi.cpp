@@ -113,6 +113,7 @@ std::uint8_t DriveManager::ExecuteAspi(const std::uint8_t* cdb, std::uint8_t dir
     const bool canSend = !aspiRequestAbandoned && pfnSendASPI32Command != nullptr;
     if (!canSend || !CanCarry(*this, direction, length)) return RecordNotSent(*this, cdb);
     for (int attempt = 0;; ++attempt) {
+        ClearReplyArea(*this, direction, length);
         FillRequest(*this, cdb, direction, length);
         HANDLE heldEvent = nullptr;
         if (!Attempt(*this, heldEvent)) {

@@ -69,6 +69,7 @@ std::uint8_t DriveManager::ExecutePassThrough(const std::uint8_t* cdb, std::uint
     for (int attempt = 0;; ++attempt) {
         // Filled afresh for a retry too: the platform has rewritten the
         // transfer length and the sense of the failed attempt.
+        ClearReplyArea(*this, direction, length);
         FillRequest(*this, cdb, direction, length);
         const bool callSucceeded = SendRequest(*this);
         RecordAttempt(*this, cdb, passThroughRequest.sense);

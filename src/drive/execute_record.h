@@ -11,6 +11,12 @@ enum class Verdict : std::uint8_t { Good, CheckCondition, Failed };
 // writeBuffer for data out, readBuffer for data in; none without a data phase.
 std::uint8_t* CommandBuffer(DriveManager& m, std::uint8_t direction, std::uint32_t length);
 
+// Zeroes the first `length` bytes of readBuffer before a data-in attempt. A
+// drive may answer with fewer bytes than asked for (and ASPI does not say how
+// many arrived): what an earlier reply left there must not be read as part
+// of this one, as a chip ID or an identity.
+void ClearReplyArea(DriveManager& m, std::uint8_t direction, std::uint32_t length);
+
 // False when the manager has no buffers, the direction is not one of the
 // three, or the length would run past a 64 KB buffer.
 bool CanCarry(const DriveManager& m, std::uint8_t direction, std::uint32_t length);

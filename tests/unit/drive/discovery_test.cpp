@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drive_fixture.h"
+#include "src/drive/drive_commands.h"
 
 namespace {
 
@@ -167,6 +168,43 @@ TEST_F(DiscoveryTest, DriveWithoutIdentityStillGetsItsChipAndTheNextItsOwnAttemp
     EXPECT_EQ(d.drives[0].present, 1);
     EXPECT_EQ(d.drives[0].chipId[0], 0xBF);
     EXPECT_EQ(d.drives[1].chipId[0], 0xBF);
+}
+
+// A drive that answers with fewer bytes than asked for: what the buffer held
+// from the reply before must not be read as the rest of its answer. Here
+// the INQUIRY's bytes 2-3 (00 02) would complete a two-byte identify reply
+// to BF D6 00 02, another chip table entry than the drive's.
+TEST_F(DiscoveryTest, ShortIdentifyReplyIsNotCompletedFromTheInquiryBefore) {
+    vdrive::DriveConfig terse;
+    terse.shortReplies = {{vdrive::CommandKind::Identify, 2}};
+    AddCdrom('D', 1, 0, terse);
+    DriveManager d;
+    ASSERT_EQ(d.GetDriveCount(), 1);
+    EXPECT_STREQ(d.drives[0].vendor, "VELMORA ");
+    EXPECT_EQ(std::vector<std::uint8_t>(d.drives[0].chipId, d.drives[0].chipId + 4),
+              (std::vector<std::uint8_t>{0xBF, 0xD6, 0x00, 0x00}));
+}
+
+// The re-inquiry after a run reads one drive after the other through the
+// same buffer: a drive whose INQUIRY reply stops after its header must not
+// be renamed after the drive read before it.
+TEST_F(DiscoveryTest, ShortInquiryReplyIsNotCompletedFromThePreviousDrive) {
+    vdrive::DriveConfig other;
+    other.vendor = "OTHERCO ";
+    AddCdrom('D', 1, 0);
+    AddCdrom('E', 1, 1, other);
+    DriveManager d;
+    ASSERT_EQ(d.GetDriveCount(), 2);
+    vdrive::DriveConfig terse = other;
+    terse.shortReplies = {{vdrive::CommandKind::Inquiry, 8}};
+    m.ConfigureCdrom('E', [&](sim::CdromDevice& device) { device.drive = NewDrive(terse); });
+
+    ASSERT_EQ(d.SelectDrive(0), 1);
+    ASSERT_EQ(RefreshCurrentIdentity(d), 1);
+    ASSERT_EQ(d.SelectDrive(1), 1);
+    EXPECT_EQ(RefreshCurrentIdentity(d), 0) << "a header without a name is no identity";
+    EXPECT_STREQ(d.drives[1].displayName, "OTHERCO DVDRW KTV-360R  ") << "the row as discovery left it";
+    EXPECT_STREQ(d.vendor, "");
 }
 
 TEST_F(DiscoveryTest, UnitAttentionIsClearedBeforeTheInquiry) {

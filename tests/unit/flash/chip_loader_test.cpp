@@ -96,6 +96,18 @@ TEST_F(ChipLoaderTest, IdentityOutsideTheTableSendsNothing) {
     EXPECT_FALSE(rig.drive->LoaderAccepted());
 }
 
+// A two-byte identify reply names no chip: completed by the bytes an
+// earlier INQUIRY left (00 02), it would select entry 8 and upload a loader
+// written for another chip.
+TEST_F(ChipLoaderTest, ShortIdentifyReplyIsNotCompletedFromAnEarlierReply) {
+    vdrive::DriveConfig config;
+    config.shortReplies = {{vdrive::CommandKind::Identify, 2}};
+    Rig rig = MakeRig(config);
+    ASSERT_EQ(Inquiry(*rig.manager, 0, 0, 0, 96, 0), 1);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 0);
+    EXPECT_TRUE(CommandsWith(*rig.drive, kWriteBufferOp).empty());
+}
+
 TEST_F(ChipLoaderTest, AllZeroIdentifyReplySendsNothing) {
     vdrive::DriveConfig config;
     config.identifyAllZero = true;

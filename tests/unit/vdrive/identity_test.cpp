@@ -1,7 +1,9 @@
 // INQUIRY identity and the vendor identify reply.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "vdrive_host.h"
 
@@ -57,6 +59,12 @@ TEST(VdriveIdentity, IdentifyRepliesWithTheChipIdOrZerosOrFails) {
     EXPECT_EQ(reply.data, expected);
     EXPECT_TRUE(In(drive, Cdb{0xDF, 0x12}, 128).Sense(5, 0x24));
 
+    vdrive::DriveConfig tailed = config;
+    tailed.identifyTail = std::vector<std::uint8_t>(200, 0x5A);  // cut to the 124 bytes there are
+    vdrive::Drive withTail(tailed);
+    std::fill(expected.begin() + 4, expected.end(), 0x5A);
+    EXPECT_EQ(Identify(withTail).data, expected);
+
     vdrive::DriveConfig zero;
     zero.identifyAllZero = true;
     vdrive::Drive silent(zero);
@@ -73,6 +81,26 @@ TEST(VdriveIdentity, IdentifyRepliesWithTheChipIdOrZerosOrFails) {
         EXPECT_EQ(refused.data[0], 0xEE) << "no data phase on failure";
     }
     EXPECT_TRUE(Inquiry(refusing).Good());
+}
+
+TEST(VdriveIdentity, ShortRepliesEndTheDataPhaseEarly) {
+    vdrive::DriveConfig config;
+    config.shortReplies = {{vdrive::CommandKind::Inquiry, 8}, {vdrive::CommandKind::Identify, 2}};
+    vdrive::Drive drive(config);
+    const Reply inquiry = Inquiry(drive);
+    ASSERT_TRUE(inquiry.Good());
+    EXPECT_EQ(inquiry.outcome.transferred, 8u);
+    EXPECT_EQ(inquiry.data[0], 0x05);
+    EXPECT_EQ(inquiry.data[8], 0xEE) << "the host's buffer past the reply is left alone";
+
+    const Reply identify = Identify(drive);
+    ASSERT_TRUE(identify.Good());
+    EXPECT_EQ(identify.outcome.transferred, 2u);
+    EXPECT_EQ(identify.data[0], 0xBF);
+    EXPECT_EQ(identify.data[1], 0xD6);
+    EXPECT_EQ(identify.data[2], 0xEE);
+
+    EXPECT_EQ(MediaEvent(drive).outcome.transferred, 8u) << "other commands answer in full";
 }
 
 }  // namespace
