@@ -79,7 +79,8 @@ LoaderSet LocateLoaderSet(std::span<const std::uint8_t> file) {
     if (found.size() > 1) {
         LoaderSet set;
         set.state = LoaderRecordState::kDamaged;
-        set.problem = "more than one loader record found (file offsets " + Hex(found[0]) + " and " + Hex(found[1]) + ")";
+        set.problem =
+            "more than one loader record found (file offsets " + Hex(found[0]) + " and " + Hex(found[1]) + ")";
         return set;
     }
     return CheckRecord(file, found[0]);
