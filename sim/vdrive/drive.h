@@ -22,6 +22,7 @@ enum class Direction : std::uint8_t { Out = 0, In = 1, None = 2 };
 
 constexpr std::uint8_t kStatusGood = 0x00;
 constexpr std::uint8_t kStatusCheckCondition = 0x02;
+constexpr std::uint8_t kStatusConditionMet = 0x04;
 constexpr std::uint8_t kStatusBusy = 0x08;
 
 struct Outcome {

@@ -31,7 +31,7 @@ enum class CommandKind : std::uint8_t {
 };
 
 struct SenseCode {
-    std::uint8_t key = 0;
+    std::uint8_t key = 0;  // sense byte 2 as sent: flag bits (ILI 20h, EOM 40h) may sit above the key
     std::uint8_t asc = 0;
     std::uint8_t ascq = 0;
 };
@@ -40,6 +40,8 @@ enum class FaultEffect : std::uint8_t {
     CheckCondition,  // the drive answers with `sense`
     NotDelivered,    // the transport reports that the command got no answer
     Busy,            // SCSI status BUSY (08h) without sense data
+    ConditionMet,    // SCSI status CONDITION MET (04h) without sense data: a success
+                     // status other than GOOD (the drive's state stays as it was)
 };
 
 // Makes commands of one kind fail instead of running: the `nth` command of

@@ -35,6 +35,11 @@ Outcome FaultOutcome(const CommandFault& fault) {
         outcome.scsiStatus = kStatusBusy;
         return outcome;
     }
+    case FaultEffect::ConditionMet: {
+        Outcome outcome;
+        outcome.scsiStatus = kStatusConditionMet;
+        return outcome;
+    }
     case FaultEffect::CheckCondition: break;
     }
     return CheckCondition(fault.sense);

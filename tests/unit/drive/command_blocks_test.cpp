@@ -109,6 +109,16 @@ TEST_F(CommandBlockTest, VendorIdentifyNeedsANonZeroReply) {
     std::memset(other.readBuffer, 0xAA, 128);
     EXPECT_EQ(VendorIdentify(other), 0);
     EXPECT_EQ(other.lastStatus, kStatusGood) << "the command itself succeeded";
+
+    // All 128 bytes count, down to the last.
+    vdrive::DriveConfig lastByte;
+    lastByte.chipId = {0, 0, 0, 0};
+    lastByte.identifyTail = std::vector<std::uint8_t>(124, 0);
+    lastByte.identifyTail.back() = 0x01;
+    AddCdrom('F', 1, 2, lastByte);
+    DriveManager third(false);
+    SelectOnly(third, 'F', false);
+    EXPECT_EQ(VendorIdentify(third), 1);
 }
 
 TEST_F(CommandBlockTest, TrayOpenReadsTheMediaStatusBit) {

@@ -134,6 +134,33 @@ TEST_F(PassThroughTest, BusyWithoutSenseIsAFailureNotSuccess) {
     EXPECT_EQ(drive->CommitCount(), 0);
 }
 
+TEST_F(PassThroughTest, ConditionMetWithoutSenseIsGood) {
+    Start(Failing(CommandKind::TestUnitReady, FaultEffect::ConditionMet));
+    manager->EnableRetry();
+    EXPECT_EQ(TestUnitReady(*manager), 1);
+    EXPECT_EQ(manager->lastStatus, kStatusGood);
+    EXPECT_EQ(Sent(CommandKind::TestUnitReady), 1u);
+}
+
+// Sense byte 2 carries flag bits above the key (here ILI): the key is its
+// low four bits only.
+TEST_F(PassThroughTest, SenseKeyIsTheLowNibbleOfSenseByteTwo) {
+    Start(DriveTest::Failing(CommandKind::Inquiry, FaultEffect::CheckCondition, 0, {0x25, 0x24, 0x00}));
+    EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
+    EXPECT_EQ(manager->senseKey, 0x05);
+    EXPECT_EQ(SenseIs(*manager, 0x05, 0x24), 1);
+}
+
+// Pass-through says how many bytes arrived; ASPI cannot, and reports the
+// length asked for.
+TEST_F(PassThroughTest, TransferLengthIsWhatThePlatformMoved) {
+    vdrive::DriveConfig terse;
+    terse.shortReplies = {{CommandKind::Inquiry, 36}};
+    Start(terse);
+    ASSERT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 1);
+    EXPECT_EQ(manager->lastTransferLength, 36u);
+}
+
 TEST_F(PassThroughTest, BusyIsRetriedLikeAnyPlainFailure) {
     Start(Failing(CommandKind::Inquiry, FaultEffect::Busy, 1));
     manager->EnableRetry();

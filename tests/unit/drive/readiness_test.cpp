@@ -70,12 +70,36 @@ TEST_F(ReadinessTest, BecomingReadyEndsTheWaitWithSuccess) {
 }
 
 TEST_F(ReadinessTest, UnlimitedWaitPollsWithoutTheTimer) {
+    for (int timeout : {0, -1}) {
+        SCOPED_TRACE(timeout);
+        Restart();
+        m.SetClockMode(sim::ClockMode::Virtual);
+        vdrive::DriveConfig config;
+        config.becomingReadyPolls = 5;
+        Start(config);
+        EXPECT_EQ(WaitReady(*manager, timeout), 1);
+        EXPECT_EQ(Sent(0x00), 5 + 1 + 1);
+        EXPECT_EQ(manager->waitTimer.Elapsed(), 0.0);
+    }
+}
+
+// Not ready with any qualifier of ASC 04h, and a unit attention of any
+// kind, mean "wait"; the medium test looks at the ASC alone as well.
+TEST_F(ReadinessTest, AnyBecomingReadyQualifierAndAnyUnitAttentionAreWaitedThrough) {
+    using vdrive::CommandKind;
     vdrive::DriveConfig config;
-    config.becomingReadyPolls = 5;
+    config.faults.push_back({.kind = CommandKind::TestUnitReady, .count = 2, .sense = {0x02, 0x04, 0x07}});
+    config.faults.push_back({.kind = CommandKind::TestUnitReady, .nth = 3, .sense = {0x06, 0x28, 0x00}});
     Start(config);
-    EXPECT_EQ(WaitReady(*manager, 0), 1);
-    EXPECT_EQ(Sent(0x00), 5 + 1 + 1);
-    EXPECT_EQ(manager->waitTimer.Elapsed(), 0.0);
+    EXPECT_EQ(WaitReady(*manager, 60), 1);
+    EXPECT_EQ(Sent(0x00), 3 + 1 + 1);
+
+    vdrive::DriveConfig trayOpen;
+    trayOpen.faults.push_back({.kind = CommandKind::TestUnitReady, .count = 0, .sense = {0x02, 0x3A, 0x02}});
+    Restart();
+    m.SetClockMode(sim::ClockMode::Virtual);
+    Start(trayOpen);
+    EXPECT_EQ(IsMediumAbsent(*manager), 1);
 }
 
 TEST_F(ReadinessTest, UnitAttentionIsWaitedThrough) {
@@ -101,7 +125,9 @@ TEST_F(ReadinessTest, EmptyDriveEndsTheWaitAtOnceAndIsMediumAbsent) {
 
 TEST_F(ReadinessTest, DriveStillBecomingReadyIsNotTakenForEmpty) {
     Start(NeverReady());
+    const double before = m.NowSeconds();
     EXPECT_EQ(IsMediumAbsent(*manager), 0);
+    EXPECT_NEAR(m.NowSeconds() - before, 30.0, 0.31) << "after waiting 30 seconds";
 }
 
 TEST_F(ReadinessTest, ClearUnitAttentionStopsAtTheFirstOtherAnswerAndIsBounded) {
@@ -145,6 +171,19 @@ TEST_F(ReadinessTest, IdentityWithoutVendorAndProductIsNoIdentity) {
     EXPECT_EQ(ReadIdentity(*manager), 0);
     EXPECT_STREQ(manager->vendor, "");
     EXPECT_STREQ(manager->revision, "2.10") << "stored all the same";
+
+    // The name is bytes 8 to 31: its first byte alone, or its last, is one.
+    vdrive::DriveConfig first = nameless;
+    first.vendor = std::string("V") + std::string(7, '\0');
+    vdrive::DriveConfig last = nameless;
+    last.product = std::string(15, '\0') + "P";
+    for (const vdrive::DriveConfig& config : {first, last}) {
+        SCOPED_TRACE(config.vendor[0] == 'V' ? "first vendor byte" : "last product byte");
+        Restart();
+        m.SetClockMode(sim::ClockMode::Virtual);
+        Start(config);
+        EXPECT_EQ(ReadIdentity(*manager), 1);
+    }
 }
 
 TEST_F(ReadinessTest, FailedInquiryLeavesTheIdentityEmpty) {

@@ -108,6 +108,25 @@ TEST_F(ChipLoaderTest, ShortIdentifyReplyIsNotCompletedFromAnEarlierReply) {
     EXPECT_TRUE(CommandsWith(*rig.drive, kWriteBufferOp).empty());
 }
 
+// Only reply bytes 0 to 3 name the chip: what follows neither changes the
+// entry nor makes up for four zero bytes.
+TEST_F(ChipLoaderTest, OnlyTheFirstFourReplyBytesNameTheChip) {
+    vdrive::DriveConfig tailed;
+    tailed.identifyTail = std::vector<std::uint8_t>(124, 0xA5);
+    Rig rig = MakeRig(tailed);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 1);
+    EXPECT_TRUE(rig.drive->LoaderAccepted()) << "entry 2, as without the tail";
+
+    sim::machine().Reset();
+    sim::machine().SetClockMode(sim::ClockMode::Virtual);
+    vdrive::DriveConfig headless = tailed;
+    headless.chipId = {0, 0, 0, 0};
+    Rig none = MakeRig(headless);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*none.manager), 0);
+    EXPECT_EQ(CommandsWith(*none.drive, 0xDF).size(), 1u) << "the identify check passed";
+    EXPECT_TRUE(CommandsWith(*none.drive, kWriteBufferOp).empty());
+}
+
 TEST_F(ChipLoaderTest, AllZeroIdentifyReplySendsNothing) {
     vdrive::DriveConfig config;
     config.identifyAllZero = true;

@@ -41,6 +41,7 @@ const char* EffectName(FaultEffect effect) {
         case FaultEffect::CheckCondition: return "check condition";
         case FaultEffect::NotDelivered: return "transport failure";
         case FaultEffect::Busy: return "busy";
+        case FaultEffect::ConditionMet: return "condition met";
     }
     return "?";
 }

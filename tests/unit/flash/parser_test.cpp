@@ -68,7 +68,9 @@ void ParserTest::RunOneWorker(bool healthy) {
     EXPECT_EQ(freed, 1);
     EXPECT_EQ(seenCode, healthy ? 0 : kFlashFailed);
     EXPECT_EQ(rig.drive->CommitCount(), healthy ? 1 : 0);
-    if (healthy) EXPECT_EQ(rig.drive->FlashContents(), image);
+    if (healthy) {
+        EXPECT_EQ(rig.drive->FlashContents(), image);
+    }
 }
 
 TEST_F(ParserTest, SuccessfulWorkerReportsZeroOnceAndFreesItself) { RunOneWorker(true); }
