@@ -97,6 +97,11 @@ public:
     StopReason LastStop() const { return stop_; }
     unsigned TimerTicks() const { return ticks_; }
     unsigned TerminationsDelivered() const { return delivered_; }
+    // Workers started whose termination has not been posted yet.
+    int RunningThreads() const {
+        std::lock_guard lock(mutex_);
+        return runningThreads_;
+    }
 
     // ---- what the window asked of the platform ----
     // Forms made while this is false have no system menu (as a tool window).
