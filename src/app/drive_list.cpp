@@ -3,7 +3,7 @@
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
 #include "matching.h"
-#include "messages.h"
+#include "dialog_texts.h"
 #include "norvek_main.h"
 
 void TNorvekMain::FillDriveList() {

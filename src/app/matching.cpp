@@ -43,7 +43,7 @@ bool BankAdmits(const pkg::PackageReader& package, int bank, const DriveTexts& d
 }  // namespace
 
 void MatchEntry(DriveEntry& entry, const pkg::PackageReader& package, std::uint16_t howManyBin,
-                std::uint8_t n2oMessage) {
+                bool n2oMessage) {
     entry.matched = 0;
     if (entry.present != 1 || package.ImageAreaEmpty()) return;
 
@@ -55,7 +55,7 @@ void MatchEntry(DriveEntry& entry, const pkg::PackageReader& package, std::uint1
         entry.matched = 1;
         entry.bank = static_cast<std::uint16_t>(bank);
         entry.upToDate = 0;
-        if (CompareText(drive.revision, package.NewRevision4(bank)) >= 0 && n2oMessage == 1) {
+        if (CompareText(drive.revision, package.NewRevision4(bank)) >= 0 && n2oMessage) {
             entry.upToDate = 1;
         }
         return;

@@ -10,4 +10,4 @@
 // row from the package's constraint table. Rows that are not present, and
 // every row of a package whose image area is empty, end unmatched.
 void MatchEntry(DriveEntry& entry, const pkg::PackageReader& package, std::uint16_t howManyBin,
-                std::uint8_t n2oMessage);
+                bool n2oMessage);

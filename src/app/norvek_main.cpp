@@ -5,7 +5,7 @@
 #include "../drive/app_tag.h"
 #include "../package/settings.h"
 #include "collation.h"
-#include "messages.h"
+#include "dialog_texts.h"
 
 TNorvekMain* NorvekMain = nullptr;
 
@@ -96,9 +96,9 @@ void TNorvekMain::StartUpSecondHalf() {
     cboDrivesChange(nullptr);
 
     if (!ConfirmMatchedDrives()) return;
-    if (CurrentSettings().warning == 1 && !ConfirmNotice()) return;
+    if (CurrentSettings().warning && !ConfirmNotice()) return;
     LockSystemMenu();
-    if (CurrentSettings().autoMode != 0) cmdUpdateClick(nullptr);
+    if (CurrentSettings().autoMode) cmdUpdateClick(nullptr);
 }
 
 // A manager whose buffers could not be allocated cannot send a command with
@@ -128,7 +128,7 @@ bool TNorvekMain::ConfirmMatchedDrives() {
 
 bool TNorvekMain::ConfirmNotice() {
     const std::string text =
-        NoticeText(pkg::ActivePackage().DriveName(), CurrentSettings().nbWarning == 1);
+        NoticeText(pkg::ActivePackage().DriveName(), CurrentSettings().nbWarning);
     if (fw::MessageDlg(text, fw::DialogKind::Warning, fw::DialogButtons::YesNo)) return true;
     fw::Application->Terminate();
     return false;

@@ -5,7 +5,7 @@
 
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
-#include "messages.h"
+#include "dialog_texts.h"
 #include "norvek_main.h"
 
 namespace {
@@ -60,7 +60,7 @@ void TNorvekMain::EndOfStart() {
 // Picks the drives of the run and gives each its own manager. False when the
 // user declined to re-flash an up-to-date drive (the program then ends).
 bool TNorvekMain::PrepareRunDrives() {
-    if (CurrentSettings().autoMode != 0) {
+    if (CurrentSettings().autoMode) {
         for (std::uint16_t i = 0; i < mainManager->GetDriveCount() && runDriveCount < kMaxDrives; ++i) {
             const DriveEntry* entry = mainManager->GetEntry(i);
             if (entry != nullptr && entry->present == 1 && entry->matched == 1) {
@@ -72,7 +72,7 @@ bool TNorvekMain::PrepareRunDrives() {
     const int k = cboDrives.ItemIndex();
     const DriveEntry* entry = mainManager->GetEntry(static_cast<std::uint32_t>(k));
     if (entry == nullptr || entry->matched != 1) return false;
-    if (entry->upToDate == 1 && CurrentSettings().n2oMessage != 0) {
+    if (entry->upToDate == 1 && CurrentSettings().n2oMessage) {
         if (!fw::MessageDlg(UpToDateText(), fw::DialogKind::Warning, fw::DialogButtons::YesNo)) {
             fw::Application->Terminate();
             return false;
@@ -101,8 +101,8 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
     job.manager = drive.manager.get();
     job.image = drive.image.pointer;
     job.imageSize = drive.image.size;
-    job.bootCode = CurrentSettings().bootCode != 0 ? 1 : 0;
-    if (CurrentSettings().chkDisc == 1 && !CheckDiscAndTray(*drive.manager)) {
+    job.bootCode = CurrentSettings().bootCode ? 1 : 0;
+    if (CurrentSettings().chkDisc && !CheckDiscAndTray(*drive.manager)) {
         drive.failed = true;
         return;
     }
@@ -214,7 +214,7 @@ void TNorvekMain::FinishRun() {
 }
 
 void TNorvekMain::ReinquireDrives() {
-    if (CurrentSettings().autoMode == 0) {
+    if (!CurrentSettings().autoMode) {
         const int k = cboDrives.ItemIndex();
         mainManager->SelectDrive(static_cast<std::int16_t>(k));
         RefreshCurrentIdentity(*mainManager);
@@ -243,10 +243,10 @@ void TNorvekMain::ReportSuccess() {
     lblPercent.SetCaption("0 %");
     pbar.SetPosition(0);
     const Settings& settings = CurrentSettings();
-    if (settings.reboot != 0) {
+    if (settings.reboot) {
         osInfo.Restart();
         fw::Application->Terminate();
-    } else if (settings.closeAp != 0) {
+    } else if (settings.closeAp) {
         fw::Application->Terminate();
     }
 }

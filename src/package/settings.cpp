@@ -6,19 +6,22 @@ namespace {
 
 Settings gSettings;
 
+bool OnAtOne(std::uint8_t value) { return value == 1; }
+bool OnAtNonZero(std::uint8_t value) { return value != 0; }
+
 }  // namespace
 
 void ReadSettings(const pkg::PackageReader& package) {
     Settings s;
-    s.chkDisc = package.SettingAt(pkg::kChkDiscOffset);
-    s.n2oMessage = package.SettingAt(pkg::kN2oMessageOffset);
-    s.bootCode = package.SettingAt(pkg::kBootCodeOffset);
-    s.closeAp = package.SettingAt(pkg::kCloseApOffset);
-    s.warning = package.SettingAt(pkg::kWarningOffset);
-    s.reboot = package.SettingAt(pkg::kRebootOffset);
-    s.autoMode = package.SettingAt(pkg::kAutoModeOffset);
+    s.chkDisc = OnAtOne(package.SettingAt(pkg::kChkDiscOffset));
+    s.n2oMessage = OnAtOne(package.SettingAt(pkg::kN2oMessageOffset));
+    s.bootCode = OnAtNonZero(package.SettingAt(pkg::kBootCodeOffset));
+    s.closeAp = OnAtNonZero(package.SettingAt(pkg::kCloseApOffset));
+    s.warning = OnAtOne(package.SettingAt(pkg::kWarningOffset));
+    s.reboot = OnAtNonZero(package.SettingAt(pkg::kRebootOffset));
+    s.autoMode = OnAtNonZero(package.SettingAt(pkg::kAutoModeOffset));
     s.howManyBin = package.HowManyBin();
-    s.nbWarning = package.SettingAt(pkg::kNbWarningOffset);
+    s.nbWarning = OnAtOne(package.SettingAt(pkg::kNbWarningOffset));
     s.admin = package.AdminRequested();
     gSettings = s;
 }

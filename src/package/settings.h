@@ -1,4 +1,10 @@
 // The ten behaviour switches, read once at start-up into process-wide values.
+//
+// Each package setting is one decimal digit. What counts as "on" is decided
+// here, once, per switch: CHKDISC, N2OMESSAGE, WARNING and NBWARNING are on
+// only at 1; BOOTCODE, REBOOT, AUTOMODE and CLOSEAP at any non-zero value.
+// A packer that wrote 2 for CHKDISC therefore gets no disc check, and 2 for
+// REBOOT a restart.
 #pragma once
 
 #include <cstdint>
@@ -6,15 +12,15 @@
 #include "package_reader.h"
 
 struct Settings {
-    std::uint8_t chkDisc = 0;
-    std::uint8_t n2oMessage = 0;
-    std::uint8_t bootCode = 0;
-    std::uint8_t closeAp = 0;
-    std::uint8_t warning = 0;
-    std::uint8_t reboot = 0;
-    std::uint8_t autoMode = 0;
+    bool chkDisc = false;
+    bool n2oMessage = false;
+    bool bootCode = false;
+    bool closeAp = false;
+    bool warning = false;
+    bool reboot = false;
+    bool autoMode = false;
     std::uint16_t howManyBin = 0;
-    std::uint8_t nbWarning = 0;
+    bool nbWarning = false;
     bool admin = false;
 
     // Banks to iterate: HOW_MANY_BIN, but never more than the four that exist.

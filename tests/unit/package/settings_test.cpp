@@ -17,21 +17,39 @@ TEST(ReadSettings, FillsEveryProcessWideValue) {
     b.Setting(pkg::kAdminOffset, "ADMIN=1").HowManyBin(2);
     ReadSettings(b.Reader());
     const Settings& s = CurrentSettings();
-    EXPECT_EQ(s.chkDisc, 1);
-    EXPECT_EQ(s.n2oMessage, 1);
-    EXPECT_EQ(s.bootCode, 0);
-    EXPECT_EQ(s.closeAp, 3);
-    EXPECT_EQ(s.warning, 0);
-    EXPECT_EQ(s.reboot, 0);
-    EXPECT_EQ(s.autoMode, 1);
-    EXPECT_EQ(s.nbWarning, 1);
+    EXPECT_TRUE(s.chkDisc);
+    EXPECT_TRUE(s.n2oMessage);
+    EXPECT_FALSE(s.bootCode);
+    EXPECT_TRUE(s.closeAp);  // 3
+    EXPECT_FALSE(s.warning);
+    EXPECT_FALSE(s.reboot);  // "REBOOT=10" reads as 0
+    EXPECT_TRUE(s.autoMode);  // "AUTOMODE=21" reads as 1 (its 2 is overwritten)
+    EXPECT_TRUE(s.nbWarning);
     EXPECT_TRUE(s.admin);
     EXPECT_EQ(s.howManyBin, 2);
 
     ReadSettings(pkg::PackageReader(pkg::EmbeddedBlock()));
     EXPECT_EQ(CurrentSettings().howManyBin, 0);
-    EXPECT_EQ(CurrentSettings().bootCode, 1);
+    EXPECT_TRUE(CurrentSettings().bootCode);
     EXPECT_FALSE(CurrentSettings().admin);
+}
+
+TEST(ReadSettings, TwoCountsAsOnOnlyForTheSwitchesThatTestNonZero) {
+    testpkg::PackageBuilder b;
+    b.Setting(pkg::kChkDiscOffset, "CHKDISC=2").Setting(pkg::kN2oMessageOffset, "N2OMESSAGE=2");
+    b.Setting(pkg::kWarningOffset, "WARNING=2").Setting(pkg::kNbWarningOffset, "NBWARNING=2");
+    b.Setting(pkg::kBootCodeOffset, "BOOTCODE=2").Setting(pkg::kRebootOffset, "REBOOT=2");
+    b.Setting(pkg::kAutoModeOffset, "AUTOMODE=2").Setting(pkg::kCloseApOffset, "CLOSEAP=2");
+    ReadSettings(b.Reader());
+    const Settings& s = CurrentSettings();
+    EXPECT_FALSE(s.chkDisc);
+    EXPECT_FALSE(s.n2oMessage);
+    EXPECT_FALSE(s.warning);
+    EXPECT_FALSE(s.nbWarning);
+    EXPECT_TRUE(s.bootCode);
+    EXPECT_TRUE(s.reboot);
+    EXPECT_TRUE(s.autoMode);
+    EXPECT_TRUE(s.closeAp);
 }
 
 TEST(ReadSettings, BankCountNeverExceedsTheFourBanks) {

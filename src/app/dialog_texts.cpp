@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "dialog_texts.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "src/app/messages.h"
+#include "src/app/dialog_texts.h"
 
 namespace {
 
