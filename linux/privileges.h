@@ -1,0 +1,22 @@
+// Whether this process may flash. The kernel lets anyone with write access
+// to /dev/sgN send WRITE BUFFER, so a desktop user in the cdrom group could
+// reprogram a drive's firmware by accident; the program asks for what the
+// kernel asks of raw block I/O instead: root, or CAP_SYS_RAWIO.
+#pragma once
+
+#include "system_paths.h"
+
+namespace nflash {
+
+struct Privileges {
+    bool root = false;   // effective user id 0
+    bool rawIo = false;  // CAP_SYS_RAWIO in the effective set
+
+    bool MayFlash() const { return root || rawIo; }
+};
+
+// From <proc>/self/status (the "Uid:" and "CapEff:" lines); a status that
+// cannot be read grants nothing.
+Privileges ReadPrivileges(const SystemPaths& paths);
+
+}  // namespace nflash

@@ -1,0 +1,23 @@
+#include "system_paths.h"
+
+#include <cstdlib>
+
+namespace nflash {
+namespace {
+
+void Override(std::filesystem::path& root, const char* variable) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') root = value;
+}
+
+}  // namespace
+
+SystemPaths SystemPaths::FromEnvironment() {
+    SystemPaths paths;
+    Override(paths.sys, "NORVEK_SYSFS_ROOT");
+    Override(paths.dev, "NORVEK_DEV_ROOT");
+    Override(paths.proc, "NORVEK_PROC_ROOT");
+    return paths;
+}
+
+}  // namespace nflash

@@ -1,0 +1,97 @@
+#include "updater_file.h"
+
+#include "src/package/package_layout.h"
+#include "tools/pack/block_locator.h"
+#include "tools/pack/file_bytes.h"
+#include "tools/pack/sha256.h"
+
+namespace nflash {
+namespace {
+
+constexpr std::int32_t kPieceBytes = 16384;  // the flash procedure's piece
+
+LoadedFile Refusal(ExitCode code, std::string message) {
+    LoadedFile loaded;
+    loaded.code = code;
+    loaded.message = std::move(message);
+    return loaded;
+}
+
+// The flash procedure sends whole pieces only and commits what it sent, so
+// an image with a partial piece, or none, would program a truncated image
+// and report success; the packer refuses such a package, and so does this.
+std::optional<std::string> BankProblem(const pkg::PackageReader& package, int bank) {
+    const std::int64_t start = package.BinStart(bank);
+    const std::int64_t size = package.BinSize(bank);
+    const std::string name = "bank " + std::to_string(bank + 1);
+    if (start < 0) return name + " starts at " + std::to_string(start);
+    if (size <= 0 || size % kPieceBytes != 0) {
+        return name + " has " + std::to_string(size) + " bytes, not a positive multiple of 16384";
+    }
+    if (start + size > static_cast<std::int64_t>(pkg::kImageAreaSize)) {
+        return name + " reaches past the 1 MiB image area";
+    }
+    return std::nullopt;
+}
+
+std::optional<LoadedFile> PackageProblem(const pkg::PackageReader& package, const std::string& name) {
+    if (package.HowManyBin() == 0 || package.ImageAreaEmpty()) {
+        return Refusal(ExitCode::BadInput,
+                       name + " carries no firmware (\"No F/W in executable !\"): it is an unpacked template");
+    }
+    for (int bank = 0; bank < BanksInUse(package); ++bank) {
+        if (auto problem = BankProblem(package, bank)) {
+            return Refusal(ExitCode::BadInput, name + " has a damaged package: " + *problem);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<LoadedFile> LoaderProblem(const pack::LoaderSet& set, const std::string& name,
+                                        bool allowTestLoaders) {
+    if (set.state != pack::LoaderRecordState::kFound) {
+        return Refusal(ExitCode::BadInput, name + ": " + set.problem + "; its loaders cannot be trusted");
+    }
+    if (set.testSet && !allowTestLoaders) {
+        return Refusal(ExitCode::Refused,
+                       name + " carries the generated test loader set (sha256 " + pack::DigestHex(set.sha256) +
+                           "): its loaders are random bytes for virtual drives and would be run by a real "
+                           "drive's controller. Use the maker's release, or --test-loaders with virtual drives.");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int BanksInUse(const pkg::PackageReader& package) {
+    return std::min<int>(package.HowManyBin(), pkg::kBankCount);
+}
+
+const std::uint8_t* UpdaterFile::Image(int bank) const {
+    const pkg::PackageReader package = Package();
+    return package.ImageArea() + package.BinStart(bank);
+}
+
+LoadedFile LoadUpdaterFile(const std::filesystem::path& path, bool allowTestLoaders) {
+    const std::string name = path.string();
+    pack::Result<std::vector<std::uint8_t>> bytes = pack::ReadFileBytes(path);
+    if (!bytes) return Refusal(ExitCode::BadInput, bytes.error().message);
+
+    UpdaterFile file;
+    file.path = path;
+    file.bytes = std::move(bytes.value());
+    const pack::Result<std::size_t> block = pack::LocateBlock(file.bytes);
+    if (!block) return Refusal(ExitCode::BadInput, name + ": " + block.error().message);
+    file.blockOffset = block.value();
+    if (auto problem = PackageProblem(file.Package(), name)) return *problem;
+
+    file.loaders = pack::LocateLoaderSet(file.bytes);
+    if (auto problem = LoaderProblem(file.loaders, name, allowTestLoaders)) return *problem;
+    file.sha256 = pack::Sha256Hex(file.bytes);
+
+    LoadedFile loaded;
+    loaded.file = std::move(file);
+    return loaded;
+}
+
+}  // namespace nflash

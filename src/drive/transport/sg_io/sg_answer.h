@@ -1,0 +1,58 @@
+// What one SG_IO call came back with, and how it is judged.
+//
+// The kernel reports a command in layers, outermost first: the ioctl itself
+// (errno), the host adapter (host_status: the command never reached the
+// drive, or timed out on the bus), the mid-level driver (driver_status: its
+// own time-out, or a note that sense data was fetched), the drive's SCSI
+// status, and last the sense data and the residual count. An outer layer's
+// failure makes the inner fields meaningless, so they are read in that order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "../command_result.h"
+
+constexpr std::uint32_t kSgSenseBufferSize = 96;
+
+struct SgIoAnswer {
+    int error = 0;                   // errno of the ioctl; 0 when it returned
+    std::uint8_t scsiStatus = 0;     // the drive's status byte (sg_io_hdr.status)
+    std::uint16_t hostStatus = 0;    // DID_* of the host adapter
+    std::uint16_t driverStatus = 0;  // DRIVER_* of the mid-level, suggestion bits included
+    std::array<std::uint8_t, kSgSenseBufferSize> sense{};
+    std::uint8_t senseLength = 0;  // sb_len_wr: bytes of `sense` the kernel wrote
+    std::int32_t residual = 0;     // bytes of the data phase not moved
+    std::uint32_t durationMs = 0;  // the kernel's measure of the command
+};
+
+// Host adapter and driver codes as the kernel defines them (scsi.h): only
+// those the judgement tells apart.
+constexpr std::uint16_t kHostOk = 0x00;
+constexpr std::uint16_t kHostTimeOut = 0x03;          // DID_TIME_OUT
+constexpr std::uint16_t kDriverMask = 0x0F;           // the low nibble; the high one suggests
+constexpr std::uint16_t kDriverOk = 0x00;
+constexpr std::uint16_t kDriverTimeOut = 0x06;        // DRIVER_TIMEOUT
+constexpr std::uint16_t kDriverSense = 0x08;          // DRIVER_SENSE: sense was fetched
+
+constexpr std::uint8_t kScsiGood = 0x00;
+constexpr std::uint8_t kScsiCheckCondition = 0x02;
+constexpr std::uint8_t kScsiConditionMet = 0x04;
+
+// Sense data in either format packed as CommandResult packs it; 0 for none,
+// for a buffer too short to hold key, ASC and ASCQ, or for sense key 0
+// (NO SENSE says nothing went wrong, and the other transports read it so).
+std::uint32_t PackSgSense(const SgIoAnswer& answer);
+
+// The one place where an SG_IO answer becomes a CommandResult:
+// - the ioctl failed: Failed (TimedOut for ETIMEDOUT);
+// - host status other than OK: TimedOut for DID_TIME_OUT, else Failed;
+// - driver status other than OK or SENSE: TimedOut for DRIVER_TIMEOUT, else Failed;
+// - the attempt took the whole time-out: TimedOut, whatever came back;
+// - sense data present: CheckCondition, whatever the status says;
+// - GOOD or CONDITION MET: Good, with the bytes moved (`length` less the
+//   residual); a residual outside 0..length is a garbled answer: Failed;
+// - any other status (BUSY, RESERVATION CONFLICT, CHECK CONDITION without
+//   sense): Failed, since the drive did not do the command.
+CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,
+                        double elapsedSeconds);
