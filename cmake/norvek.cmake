@@ -42,3 +42,26 @@ function(norvek_edition_suffix out)
     set(${out} "" PARENT_SCOPE)
   endif()
 endfunction()
+
+# The application manifest names the processor architecture of the program
+# and of the common controls it binds to. The 64-bit edition needs amd64
+# there: with x86, Windows (and Wine) binds it to the 32-bit common controls
+# and it does not start. The resource compiler searches include directories
+# before the .rc file's own folder, so the edition's copy of the manifest,
+# made from the one beside the .rc file, takes its place.
+function(norvek_edition_manifest target manifest)
+  norvek_edition_suffix(_edition)
+  if(NOT _edition STREQUAL "64")
+    return()
+  endif()
+  file(READ ${manifest} _text)
+  string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" _amd64 "${_text}")
+  if(_amd64 STREQUAL _text)
+    message(FATAL_ERROR "${manifest} names no x86 processor architecture to replace for the 64-bit edition")
+  endif()
+  get_filename_component(_name ${manifest} NAME)
+  set(_dir ${CMAKE_BINARY_DIR}/edition-manifest)
+  file(CONFIGURE OUTPUT ${_dir}/${_name} CONTENT "${_amd64}" @ONLY)
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
+  target_include_directories(${target} BEFORE PRIVATE ${_dir})
+endfunction()

@@ -6,6 +6,7 @@
 #   E2E_NAME   scenario name          E2E_SHOTS  folder of its screenshots
 #   E2E_WORK   its scratch folder     E2E_LOG    the DLL's log for it
 #   DEMO_*     what the demo package holds (run.sh reads it from the manifest)
+# and the edition's E2E_* paths from lib.sh (E2E_TEMPLATE_EXE, E2E_WINE...).
 
 E2E_STEP=0
 E2E_TRANSCRIPT=$E2E_SHOTS/transcript.txt
@@ -69,6 +70,16 @@ dialog() {
 
 press() { ui press-dialog-button "$1" "$2"; }
 
+# dialogs_up CAPTION...: exactly these dialogs are on screen, in any order
+# (none when no caption is given).
+dialogs_up() {
+  ui list-windows
+  local up want
+  up=$(tr -d '\r' <"$E2E_WORK/last.txt" | sed -n -E 's/^window: class=#32770 title="(.*)"$/\1/p' | sort)
+  want=$(printf '%s\n' "$@" | sed '/^$/d' | sort)
+  [ "$up" = "$want" ] || fail "expected the dialogs [${*}] on screen, found [$(tr '\n' ' ' <<<"$up")]"
+}
+
 # ---- the DLL's log --------------------------------------------------------
 
 log_has() {
@@ -81,6 +92,19 @@ log_lacks() {
   if grep -qE -- "$1" "$E2E_LOG"; then
     fail "the DLL log has a line matching $1: $(grep -m1 -E -- "$1" "$E2E_LOG")"
   fi
+}
+
+# wait_log PATTERN SECONDS: until a line of the DLL log matches PATTERN.
+wait_log() {
+  local tenth
+  for ((tenth = 0; tenth < $2 * 10; ++tenth)); do
+    if [ -f "$E2E_LOG" ] && grep -qE -- "$1" "$E2E_LOG"; then
+      note "the DLL log has $1"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "no line of the DLL log matched $1 within $2 s"
 }
 
 # log_count PATTERN: lines of the DLL log matching PATTERN.
@@ -126,7 +150,7 @@ pack() {
     grep -qE "^$key *=" "$manifest" || fail "the demo manifest has no key $key"
     sed -i -E "s|^$key *=.*|$key = $value|" "$manifest"
   done
-  "$DEMO_PACK_TOOL" build --test-loaders --template "$E2E_WIN_BUILD/src/app/norvek.exe" --manifest "$manifest" -o "$exe" \
+  "$DEMO_PACK_TOOL" build --test-loaders --template "$E2E_TEMPLATE_EXE" --manifest "$manifest" -o "$exe" \
     >"$E2E_WORK/$name.pack.txt" 2>&1 || fail "packing $name: $(cat "$E2E_WORK/$name.pack.txt")"
   printf '%s\n' "$exe"
 }
@@ -158,3 +182,47 @@ no_match_text() {
 
 SUCCESS_TEXT="Firmware has been updated successfully !"
 FAILURE_TEXT="Unable to flash firmware. Please contact with your vendor !"
+
+# START STOP UNIT with LoEj set and Start clear: the tray opens.
+EJECT_CDB='cdb=1b0000000200000000000000'
+
+# ---- automatic mode with the disc check -----------------------------------
+
+# disc_check_run SCENARIO_FILE: a package in automatic mode with the disc
+# check, against three matched drives of which the middle one holds a disc.
+# The first drive is prepared and its worker started; then the middle drive's
+# tray opens and "Please remove the disc." is held until the first drive's
+# commit is in the log and a moment after, so that the first worker ends
+# while the dialog is up. The run must neither report then nor forget that
+# worker later.
+disc_check_run() {
+  local exe
+  exe=$(pack disc_check automode=1 warning=0 chkdisc=1)
+  start "$exe" "$1"
+  dialog Warning "Please remove the disc."
+  shot remove-disc
+  wait_log "^exec ha=0 target=0 lun=0 $COMMIT_CDB" 60
+  sleep 2
+  # The first drive has ended; nothing is reported while the dialog is up.
+  dialogs_up Warning
+  shot first-drive-ended
+  press Warning OK
+}
+
+# disc_check_outcome CAPTION TEXT: the run's one report comes after all three
+# drives have ended (three commits sent), and no second report follows it.
+disc_check_outcome() {
+  ui wait-dialog "$1" "" 120
+  shows "text: \"$2\""
+  [ "$(log_count "$COMMIT_CDB")" = 3 ] ||
+    fail "the outcome came with $(log_count "$COMMIT_CDB") commits sent, not after all three drives"
+  dialogs_up "$1"
+  shot outcome
+  press "$1" OK
+}
+
+# Only the middle drive had its tray opened.
+only_middle_ejected() {
+  log_has "^exec ha=1 target=0 lun=0 $EJECT_CDB"
+  log_lacks "^exec ha=(0|2) target=0 lun=0 $EJECT_CDB"
+}

@@ -12,7 +12,7 @@ run_scenario() {
   note "start a second copy"
   WINEDLLOVERRIDES=wnaspi32=n NORVEK_ASPI_LOG="$second_log" \
     NORVEK_ASPI_SCENARIO="$here/scenarios/one_drive.scenario" \
-    timeout 30 wine "$DEMO_EXE" >"$second_log.stdout" 2>&1 || fail "the second copy did not end by itself"
+    timeout 30 "$E2E_WINE" "$DEMO_EXE" >"$second_log.stdout" 2>&1 || fail "the second copy did not end by itself"
   [ ! -e "$second_log" ] || fail "the second copy loaded the ASPI manager: $(head -3 "$second_log")"
 
   ui list-windows

@@ -3,7 +3,7 @@
 # without touching a drive.
 run_scenario() {
   E2E_WINDOW="Norvek"
-  start "$E2E_WIN_BUILD/src/app/norvek.exe" "$here/scenarios/one_drive.scenario"
+  start "$E2E_TEMPLATE_EXE" "$here/scenarios/one_drive.scenario"
   dialog Error "No F/W in executable !"
   shot no-firmware
   press Error OK
