@@ -13,7 +13,7 @@
 
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
-#include "src/drive/app_tag.h"
+#include "src/drive/transport_preference.h"
 #include "src/drive/drive_commands.h"
 #include "src/drive/drive_manager.h"
 
@@ -47,14 +47,14 @@ struct Setup {
             SetApplicationTag(0);
         }
         manager = std::make_unique<DriveManager>(false);
-        DriveEntry& row = manager->drives[0];
+        DriveEntry& row = manager->table.drives[0];
         row.present = 1;
         row.viaAspi = viaAspi ? 1 : 0;
         row.adapter = viaAspi ? 0 : 1;
         row.rootPath[0] = 'D';
         row.rootPath[1] = ':';
         row.rootPath[2] = '\\';
-        manager->driveCount = 1;
+        manager->table.driveCount = 1;
         manager->SelectDrive(0);
     }
 
@@ -122,7 +122,7 @@ void PlatformAspi(benchmark::State& state, const std::array<std::uint8_t, 12>& c
         std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         srb.SRB_PostProc = event;
-        m.pfnSendASPI32Command(&srb);
+        m.aspi.SendCommand()(&srb);
         CloseHandle(event);
     }
 }

@@ -18,7 +18,7 @@
 #include "request_log.h"
 #include "scenario.h"
 #include "sim/vdrive/drive.h"
-#include "src/drive/aspi_layout.h"
+#include "src/platform/aspi_layout.h"
 
 namespace aspidll {
 

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "../../src/drive/aspi_layout.h"
+#include "../../src/platform/aspi_layout.h"
 #include "win32_sim.h"
 
 namespace vdrive {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "../drive/drive_entry.h"
+#include "../drive/table/drive_entry.h"
 
 // One line of the drive list: "%2d-%d-%d-%d %.2s%24s %4s".
 std::string FormatDriveLine(const DriveEntry& entry);

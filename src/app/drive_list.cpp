@@ -31,7 +31,7 @@ void TNorvekMain::MatchDrives() {
     const pkg::PackageReader package = pkg::ActivePackage();
     const Settings& settings = CurrentSettings();
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
-        MatchEntry(mainManager->drives[i], package, settings.howManyBin, settings.n2oMessage);
+        MatchEntry(mainManager->table.drives[i], package, settings.howManyBin, settings.n2oMessage);
     }
 }
 

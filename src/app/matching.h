@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "../drive/drive_entry.h"
+#include "../drive/table/drive_entry.h"
 #include "../package/package_reader.h"
 
 // Sets `matched`, and for a matched drive `bank` and `upToDate`, of one table

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "../drive/app_tag.h"
+#include "../drive/transport_preference.h"
 #include "../package/settings.h"
 #include "collation.h"
 #include "dialog_texts.h"
@@ -105,11 +105,20 @@ void TNorvekMain::StartUpSecondHalf() {
 // data, so it counts as not created.
 bool TNorvekMain::CreateMainManager() {
     mainManager = new (std::nothrow) DriveManager(true);
+    if (mainManager != nullptr) ShowAspiLoadError(*mainManager);
     if (mainManager != nullptr && !mainManager->Usable()) {
         delete mainManager;
         mainManager = nullptr;
     }
     return mainManager != nullptr;
+}
+
+// The drive layer gives the reason the ASPI library could not be used; the
+// user sees it in the box it names, once per manager that tried.
+void TNorvekMain::ShowAspiLoadError(const DriveManager& m) {
+    if (!m.aspiLoadError) return;
+    fw::Application->MessageBox(m.aspiLoadError->text, m.aspiLoadError->caption,
+                                MB_OK | MB_ICONERROR);
 }
 
 bool TNorvekMain::ConfirmMatchedDrives() {

@@ -56,6 +56,7 @@ private:
     bool StartUpFirstHalf();
     void StartUpSecondHalf();
     bool CreateMainManager();
+    void ShowAspiLoadError(const DriveManager& m);
     bool ConfirmMatchedDrives();
     bool ConfirmNotice();
     void LockSystemMenu();

@@ -84,7 +84,8 @@ bool TNorvekMain::PrepareRunDrives() {
 
 void TNorvekMain::AddRunDrive(std::int16_t index) {
     ++runDriveCount;
-    run.Add(*mainManager, index);
+    const RunDrive& drive = run.Add(*mainManager, index);
+    if (drive.manager != nullptr) ShowAspiLoadError(*drive.manager);
 }
 
 void TNorvekMain::StartDrive(RunDrive& drive) {
@@ -146,7 +147,7 @@ bool TNorvekMain::CheckDiscAndTray(DriveManager& m) {
             lblMsg.SetCaption("Tray Out ...");
             EjectTray(m);
             WaitReady(m, kTrayWaitSeconds);
-            if (SenseIs(m, 2, 0x3A)) {
+            if (SenseIs(m, kMediumNotPresent)) {
                 fw::MessageDlg("Please remove the disc.", fw::DialogKind::Warning, fw::DialogButtons::Ok);
             } else {
                 fw::MessageDlg(

@@ -11,7 +11,7 @@ constexpr BYTE kLuns = 8;
 
 template <typename Srb>
 bool Answered(DriveManager& m, Srb& srb) {
-    m.pfnSendASPI32Command(&srb);
+    m.aspi.SendCommand()(&srb);
     return srb.SRB_Status == SS_COMP;
 }
 
@@ -26,7 +26,7 @@ void RescanBus(DriveManager& m, BYTE adapterId) {
     SRB_RescanPort rescan{};
     rescan.SRB_Cmd = SC_RESCAN_SCSI_BUS;
     rescan.SRB_HaId = adapterId;
-    m.pfnSendASPI32Command(&rescan);  // its status plays no part
+    m.aspi.SendCommand()(&rescan);  // its status plays no part
 }
 
 bool IsCdrom(DriveManager& m, BYTE adapterId, BYTE targetId, BYTE lunId) {
@@ -42,7 +42,7 @@ bool IsCdrom(DriveManager& m, BYTE adapterId, BYTE targetId, BYTE lunId) {
 
 void DriveManager::ScanAspi() {
     // Without the entry points (the library failed to load) nothing is found.
-    if (pfnSendASPI32Command == nullptr) return;
+    if (aspi.SendCommand() == nullptr) return;
     SRB_HAInquiry inquiry;
     if (!InquireAdapter(*this, 0, inquiry)) return;
     const BYTE adapters = inquiry.HA_Count;
@@ -54,7 +54,7 @@ void DriveManager::ScanAspi() {
         for (BYTE t = 0; t < kTargets; ++t) {
             for (BYTE l = 0; l < kLuns; ++l) {
                 if (!IsCdrom(*this, static_cast<BYTE>(a), t, l)) continue;
-                DriveEntry& row = drives[r];
+                DriveEntry& row = table.drives[r];
                 row.present = 1;
                 row.adapter = static_cast<std::int16_t>(a);
                 row.target = t;

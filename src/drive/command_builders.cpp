@@ -28,7 +28,7 @@ bool IsCommit(std::uint8_t control) {
 
 }  // namespace
 
-std::uint8_t GetEventStatus(DriveManager& m, std::uint8_t polled, std::uint8_t classRequest,
+std::uint8_t GetEventStatus(DriveSession& m, std::uint8_t polled, std::uint8_t classRequest,
                             std::uint32_t allocationLength, std::uint8_t control) {
     Cdb cdb = FromTemplate(kGetEventStatus);
     cdb[1] = polled & 0x01;                   // polled (asynchronous is not used)
@@ -38,7 +38,7 @@ std::uint8_t GetEventStatus(DriveManager& m, std::uint8_t polled, std::uint8_t c
     return m.Execute(cdb.data(), kDataIn, allocationLength);
 }
 
-std::uint8_t Inquiry(DriveManager& m, std::uint8_t cmdDt, std::uint8_t evpd, std::uint8_t pageCode,
+std::uint8_t Inquiry(DriveSession& m, std::uint8_t cmdDt, std::uint8_t evpd, std::uint8_t pageCode,
                      std::uint8_t allocationLength, std::uint8_t control) {
     Cdb cdb = FromTemplate(kInquiry);
     cdb[1] = static_cast<std::uint8_t>(((cmdDt & 0x01) << 1) | (evpd & 0x01));  // CMDDT, EVPD
@@ -48,7 +48,7 @@ std::uint8_t Inquiry(DriveManager& m, std::uint8_t cmdDt, std::uint8_t evpd, std
     return m.Execute(cdb.data(), kDataIn, allocationLength);
 }
 
-std::uint8_t StartStopUnit(DriveManager& m, std::uint8_t immed, std::uint8_t powerCondition,
+std::uint8_t StartStopUnit(DriveSession& m, std::uint8_t immed, std::uint8_t powerCondition,
                            std::uint8_t loEj, std::uint8_t start) {
     Cdb cdb = FromTemplate(kStartStopUnit);
     cdb[1] = immed & 0x01;                    // IMMED
@@ -57,12 +57,12 @@ std::uint8_t StartStopUnit(DriveManager& m, std::uint8_t immed, std::uint8_t pow
     return m.Execute(cdb.data(), kNoData, 0);
 }
 
-std::uint8_t TestUnitReady(DriveManager& m) {
+std::uint8_t TestUnitReady(DriveSession& m) {
     const Cdb cdb = FromTemplate(kTestUnitReady);
     return m.Execute(cdb.data(), kNoData, 0);
 }
 
-std::uint8_t VendorIdentify(DriveManager& m) {
+std::uint8_t VendorIdentify(DriveSession& m) {
     const Cdb cdb = FromTemplate(kVendorIdentify);
     if (!m.Execute(cdb.data(), kDataIn, kIdentifyReplyLength)) return 0;
     // A drive without the vendor command may still "succeed" and return
@@ -73,14 +73,14 @@ std::uint8_t VendorIdentify(DriveManager& m) {
                : 0;
 }
 
-std::uint8_t ReadBuffer(DriveManager& m, std::uint32_t offset, std::uint32_t length) {
+std::uint8_t ReadBuffer(DriveSession& m, std::uint32_t offset, std::uint32_t length) {
     Cdb cdb = FromTemplate(kReadBuffer);
     PutBe24(&cdb[3], offset);                 // buffer offset
     PutBe24(&cdb[6], length);                 // allocation length
     return m.Execute(cdb.data(), kDataIn, length);
 }
 
-std::uint8_t WriteBuffer(DriveManager& m, std::uint32_t offset, std::uint32_t length,
+std::uint8_t WriteBuffer(DriveSession& m, std::uint32_t offset, std::uint32_t length,
                          std::uint8_t control) {
     Cdb cdb = FromTemplate(kWriteBuffer);
     PutBe24(&cdb[3], offset);                 // buffer offset

@@ -9,34 +9,37 @@
 #include <cstdint>
 
 #include "drive_manager.h"
+#include "transport/sense_codes.h"
 
 using Cdb = std::array<std::uint8_t, 12>;
 extern const Cdb CdbTemplate[13];
 
-std::uint8_t GetEventStatus(DriveManager& m, std::uint8_t polled, std::uint8_t classRequest,
+std::uint8_t GetEventStatus(DriveSession& m, std::uint8_t polled, std::uint8_t classRequest,
                             std::uint32_t allocationLength, std::uint8_t control);
-std::uint8_t Inquiry(DriveManager& m, std::uint8_t cmdDt, std::uint8_t evpd, std::uint8_t pageCode,
+std::uint8_t Inquiry(DriveSession& m, std::uint8_t cmdDt, std::uint8_t evpd, std::uint8_t pageCode,
                      std::uint8_t allocationLength, std::uint8_t control);
-std::uint8_t StartStopUnit(DriveManager& m, std::uint8_t immed, std::uint8_t powerCondition,
+std::uint8_t StartStopUnit(DriveSession& m, std::uint8_t immed, std::uint8_t powerCondition,
                            std::uint8_t loEj, std::uint8_t start);
-std::uint8_t TestUnitReady(DriveManager& m);
+std::uint8_t TestUnitReady(DriveSession& m);
 // 1 only when the command succeeded and one of the 128 reply bytes is non-zero.
-std::uint8_t VendorIdentify(DriveManager& m);
-std::uint8_t ReadBuffer(DriveManager& m, std::uint32_t offset, std::uint32_t length);
+std::uint8_t VendorIdentify(DriveSession& m);
+std::uint8_t ReadBuffer(DriveSession& m, std::uint32_t offset, std::uint32_t length);
 // Control 80h and A0h are sent without a data phase; any other control sends
 // the first `length` bytes of writeBuffer.
-std::uint8_t WriteBuffer(DriveManager& m, std::uint32_t offset, std::uint32_t length,
+std::uint8_t WriteBuffer(DriveSession& m, std::uint32_t offset, std::uint32_t length,
                          std::uint8_t control);
 
-std::uint8_t SenseIs(const DriveManager& m, std::uint8_t key, std::uint8_t asc);
-std::uint8_t SenseKeyIs(const DriveManager& m, std::uint8_t key);
+std::uint8_t SenseIs(const DriveSession& m, std::uint8_t key, std::uint8_t asc);
+// The same for a named code of transport/sense_codes.h (key and ASC).
+std::uint8_t SenseIs(const DriveSession& m, std::uint32_t code);
+std::uint8_t SenseKeyIs(const DriveSession& m, std::uint8_t key);
 
-std::uint8_t ReadIdentity(DriveManager& m);
+std::uint8_t ReadIdentity(DriveSession& m);
 std::uint8_t RefreshCurrentIdentity(DriveManager& m);
-std::uint8_t WaitReady(DriveManager& m, std::int32_t timeoutSeconds);
-std::uint8_t IsMediumAbsent(DriveManager& m);
-void ClearUnitAttention(DriveManager& m);
-std::uint8_t IsTrayOpen(DriveManager& m);
-std::uint8_t LoadTray(DriveManager& m);
-std::uint8_t EjectTray(DriveManager& m);
-std::uint8_t StopUnit(DriveManager& m);
+std::uint8_t WaitReady(DriveSession& m, std::int32_t timeoutSeconds);
+std::uint8_t IsMediumAbsent(DriveSession& m);
+void ClearUnitAttention(DriveSession& m);
+std::uint8_t IsTrayOpen(DriveSession& m);
+std::uint8_t LoadTray(DriveSession& m);
+std::uint8_t EjectTray(DriveSession& m);
+std::uint8_t StopUnit(DriveSession& m);

@@ -1,4 +1,4 @@
-// Making one row of the table the current drive, and reading rows.
+// Making one row of the table the current drive, and handing the table on.
 #include <cstring>
 
 #include "device_open.h"
@@ -6,13 +6,18 @@
 
 namespace {
 
-bool IsRowIndex(std::int32_t i) { return i >= 0 && i < kMaxDrives; }
+void CopyIdentity(DriveSession& s, const DriveEntry& row) {
+    std::memcpy(s.vendor, row.vendor, sizeof s.vendor);
+    std::memcpy(s.product, row.product, sizeof s.product);
+    std::memcpy(s.revision, row.revision, sizeof s.revision);
+    std::memcpy(s.vendorSpecific, row.vendorSpecific, sizeof s.vendorSpecific);
+}
 
-void CopyIdentity(DriveManager& m, const DriveEntry& row) {
-    std::memcpy(m.vendor, row.vendor, sizeof m.vendor);
-    std::memcpy(m.product, row.product, sizeof m.product);
-    std::memcpy(m.revision, row.revision, sizeof m.revision);
-    std::memcpy(m.vendorSpecific, row.vendorSpecific, sizeof m.vendorSpecific);
+void CopyIdentity(DriveSession& to, const DriveSession& from) {
+    std::memcpy(to.vendor, from.vendor, sizeof to.vendor);
+    std::memcpy(to.product, from.product, sizeof to.product);
+    std::memcpy(to.revision, from.revision, sizeof to.revision);
+    std::memcpy(to.vendorSpecific, from.vendorSpecific, sizeof to.vendorSpecific);
 }
 
 }  // namespace
@@ -23,7 +28,7 @@ std::uint8_t DriveManager::SelectDrive(std::int16_t i) {
     if (!IsPresent(i)) return 0;
     if (deviceHandle != INVALID_HANDLE_VALUE) CloseDrive();
 
-    const DriveEntry& row = drives[i];
+    const DriveEntry& row = table.drives[i];
     useAspi = row.viaAspi != 0 ? 1 : 0;
     currentIndex = i;
     adapter = row.adapter;
@@ -45,42 +50,17 @@ std::uint8_t DriveManager::SelectDrive(std::int16_t i) {
     return 1;
 }
 
-const DriveEntry* DriveManager::GetEntry(std::uint32_t i) const {
-    if (i >= driveCount || i >= static_cast<std::uint32_t>(kMaxDrives) || !drives[i].present) {
-        return nullptr;
-    }
-    return &drives[i];
-}
-
-DriveEntry* DriveManager::GetEntry(std::uint32_t i) {
-    return const_cast<DriveEntry*>(static_cast<const DriveManager&>(*this).GetEntry(i));
-}
-
-std::uint8_t DriveManager::IsPresent(std::int16_t i) const {
-    return IsRowIndex(i) ? drives[i].present : 0;
-}
-
-// The destination keeps its own library, buffers, timers, platform and
-// result record; it gets the table and the settings, and no current drive,
-// so its first selection opens the device afresh.
 void DriveManager::CopyDiscoveryState(const DriveManager* source, DriveManager* destination) {
     if (source == nullptr || destination == nullptr || source == destination) return;
     DriveManager& d = *destination;
     if (d.deviceHandle != INVALID_HANDLE_VALUE) CloseHandle(d.deviceHandle);
+    d.table = source->table;
     d.timeoutSeconds = source->timeoutSeconds;
-    d.adapter = source->adapter;
-    d.target = source->target;
-    d.lun = source->lun;
-    d.bus = source->bus;
     d.useAspi = source->useAspi;
     d.aspiAvailable = source->aspiAvailable;
-    d.driveCount = source->driveCount;
     d.retryOnFailure = source->retryOnFailure;
-    std::memcpy(d.vendor, source->vendor, sizeof d.vendor);
-    std::memcpy(d.product, source->product, sizeof d.product);
-    std::memcpy(d.revision, source->revision, sizeof d.revision);
-    std::memcpy(d.vendorSpecific, source->vendorSpecific, sizeof d.vendorSpecific);
-    std::memcpy(d.drives, source->drives, sizeof d.drives);
-    d.deviceHandle = INVALID_HANDLE_VALUE;
+    CopyIdentity(d, *source);
+    // The source's address, without its device: the handle is the source's.
+    d.SetAddress(INVALID_HANDLE_VALUE, source->adapter, source->bus, source->target, source->lun);
     d.currentIndex = kNoDriveSelected;
 }

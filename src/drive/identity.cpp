@@ -15,7 +15,7 @@ constexpr int kProductAt = 16, kProductLength = 16;
 constexpr int kRevisionAt = 32, kRevisionLength = 4;
 constexpr int kVendorSpecificAt = 36, kVendorSpecificLength = 16;
 
-void ClearIdentity(DriveManager& m) {
+void ClearIdentity(DriveSession& m) {
     std::memset(m.revision, 0, sizeof m.revision);
     std::memset(m.vendor, 0, sizeof m.vendor);
     std::memset(m.product, 0, sizeof m.product);
@@ -24,7 +24,7 @@ void ClearIdentity(DriveManager& m) {
 
 }  // namespace
 
-std::uint8_t ReadIdentity(DriveManager& m) {
+std::uint8_t ReadIdentity(DriveSession& m) {
     ClearIdentity(m);
     if (!Inquiry(m, 0, 0, 0, kInquiryLength, 0)) return 0;
     const std::uint8_t* reply = m.readBuffer;
@@ -39,14 +39,14 @@ std::uint8_t ReadIdentity(DriveManager& m) {
     return std::any_of(named, namedEnd, [](std::uint8_t b) { return b != 0; }) ? 1 : 0;
 }
 
-std::uint8_t ReadIdentityRetrying(DriveManager& m) {
+std::uint8_t ReadIdentityRetrying(DriveSession& m) {
     for (int attempt = 0; attempt < kIdentityAttempts; ++attempt) {
         if (ReadIdentity(m)) return 1;
     }
     return 0;
 }
 
-void StoreIdentity(const DriveManager& m, DriveEntry& row) {
+void StoreIdentity(const DriveSession& m, DriveEntry& row) {
     std::memset(row.displayName, 0, sizeof row.displayName);
     std::memset(row.revision, 0, sizeof row.revision);
     std::memset(row.vendor, 0, sizeof row.vendor);
@@ -63,6 +63,6 @@ void StoreIdentity(const DriveManager& m, DriveEntry& row) {
 std::uint8_t RefreshCurrentIdentity(DriveManager& m) {
     if (m.currentIndex < 0 || m.currentIndex >= kMaxDrives) return 0;  // no drive selected
     if (!ReadIdentityRetrying(m)) return 0;
-    StoreIdentity(m, m.drives[m.currentIndex]);
+    StoreIdentity(m, m.table.drives[m.currentIndex]);
     return 1;
 }

@@ -77,7 +77,7 @@ void DriveManager::ScanPassThrough() {
     std::int16_t synthetic = 0;
     list.ForEachRoot([&](const char* root) {
         if (r >= kMaxDrives || !IsCdrom(root)) return;  // a 17th drive is ignored
-        DriveEntry& row = drives[r];
+        DriveEntry& row = table.drives[r];
         std::memset(&row, 0, sizeof row);
         CopyRootPath(row.rootPath, root);
         std::int16_t port = 0, pathId = 0, targetId = 0, lunId = 0;

@@ -6,13 +6,8 @@ namespace {
 constexpr DWORD kPollIntervalMs = 300;
 constexpr int kUnitAttentionLimit = 100;
 
-constexpr std::uint8_t kNotReady = 0x02;
-constexpr std::uint8_t kUnitAttention = 0x06;
-constexpr std::uint8_t kBecomingReady = 0x04;    // ASC: logical unit not ready
-constexpr std::uint8_t kMediumNotPresent = 0x3A;
-
-bool StillBecomingReady(const DriveManager& m) {
-    return SenseIs(m, kNotReady, kBecomingReady) || SenseKeyIs(m, kUnitAttention);
+bool StillBecomingReady(const DriveSession& m) {
+    return SenseIs(m, kLogicalUnitNotReady) || SenseKeyIs(m, kSenseKeyUnitAttention);
 }
 
 // Seconds since the wait began. Without a high-resolution counter the
@@ -33,7 +28,7 @@ private:
 
 }  // namespace
 
-std::uint8_t WaitReady(DriveManager& m, std::int32_t timeoutSeconds) {
+std::uint8_t WaitReady(DriveSession& m, std::int32_t timeoutSeconds) {
     const bool limited = timeoutSeconds > 0;
     if (limited) m.waitTimer.Start(true);
     WaitClock clock(m.waitTimer);
@@ -52,16 +47,16 @@ std::uint8_t WaitReady(DriveManager& m, std::int32_t timeoutSeconds) {
     return gaveUp ? 0 : 1;
 }
 
-std::uint8_t IsMediumAbsent(DriveManager& m) {
+std::uint8_t IsMediumAbsent(DriveSession& m) {
     WaitReady(m, 30);
-    return SenseIs(m, kNotReady, kMediumNotPresent);
+    return SenseIs(m, kMediumNotPresent);
 }
 
 // A drive reports a unit attention once and then clears it; one that keeps
 // reporting it would hold the caller for ever, so the loop gives up after a
 // bounded number of commands.
-void ClearUnitAttention(DriveManager& m) {
+void ClearUnitAttention(DriveSession& m) {
     for (int sent = 0; sent < kUnitAttentionLimit; ++sent) {
-        if (TestUnitReady(m) || !SenseKeyIs(m, kUnitAttention)) return;
+        if (TestUnitReady(m) || !SenseKeyIs(m, kSenseKeyUnitAttention)) return;
     }
 }

@@ -12,13 +12,13 @@ constexpr std::uint8_t kDoorOpen = 0x01;
 
 }  // namespace
 
-std::uint8_t IsTrayOpen(DriveManager& m) {
+std::uint8_t IsTrayOpen(DriveSession& m) {
     if (!GetEventStatus(m, kPolled, kMediaClass, kMediaEventLength, 0)) return 0;
     return (m.readBuffer[kMediaStatusByte] & kDoorOpen) ? 1 : 0;
 }
 
-std::uint8_t LoadTray(DriveManager& m) { return StartStopUnit(m, 0, 0, 1, 1); }
+std::uint8_t LoadTray(DriveSession& m) { return StartStopUnit(m, 0, 0, 1, 1); }
 
-std::uint8_t EjectTray(DriveManager& m) { return StartStopUnit(m, 0, 0, 1, 0); }
+std::uint8_t EjectTray(DriveSession& m) { return StartStopUnit(m, 0, 0, 1, 0); }
 
-std::uint8_t StopUnit(DriveManager& m) { return StartStopUnit(m, 0, 0, 0, 0); }
+std::uint8_t StopUnit(DriveSession& m) { return StartStopUnit(m, 0, 0, 0, 0); }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "../drive/drive_commands.h"
-#include "../drive/drive_manager.h"
+#include "../drive/session/drive_session.h"
 
 namespace {
 
@@ -30,13 +30,13 @@ std::uint32_t TransferLength(int entry, std::uint32_t loaderLength) {
 
 }  // namespace
 
-std::uint8_t* StageLoader(DriveManager& m, int entry) {
+std::uint8_t* StageLoader(DriveSession& m, int entry) {
     if (entry == -1) return nullptr;
     std::memcpy(m.writeBuffer, LoaderStore() + LoaderOffset(entry), LoaderLength(entry));
     return m.writeBuffer;
 }
 
-std::uint8_t IdentifyChipAndUploadLoader(DriveManager& m) {
+std::uint8_t IdentifyChipAndUploadLoader(DriveSession& m) {
     std::memset(m.writeBuffer, 0, kClearedBytes);
     if (!VendorIdentify(m)) return 0;
 

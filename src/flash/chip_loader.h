@@ -5,9 +5,9 @@
 
 #include "chip_table.h"
 
-class DriveManager;
+class DriveSession;
 
 // Copies the entry's loader to the start of writeBuffer; nullptr for -1.
-std::uint8_t* StageLoader(DriveManager& m, int entry);
+std::uint8_t* StageLoader(DriveSession& m, int entry);
 // Identifies the chip and sends its loader with its header. 1: sent and accepted.
-std::uint8_t IdentifyChipAndUploadLoader(DriveManager& m);
+std::uint8_t IdentifyChipAndUploadLoader(DriveSession& m);

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "../drive/drive_commands.h"
-#include "../drive/drive_manager.h"
+#include "../drive/session/drive_session.h"
 #include "chip_loader.h"
 
 namespace {
@@ -26,7 +26,7 @@ bool ImageIsWholePieces(const std::uint8_t* image, std::int32_t imageSize) {
            imageSize % static_cast<std::int32_t>(kPieceSize) == 0;
 }
 
-bool SendAndVerifyPiece(DriveManager& m, const std::uint8_t* image, std::uint32_t piece) {
+bool SendAndVerifyPiece(DriveSession& m, const std::uint8_t* image, std::uint32_t piece) {
     const std::uint32_t offset = piece * kPieceSize;
     std::memset(m.writeBuffer, 0, kPieceSize);
     std::memset(m.readBuffer, 0, kPieceSize);
@@ -37,7 +37,7 @@ bool SendAndVerifyPiece(DriveManager& m, const std::uint8_t* image, std::uint32_
 }
 
 // A pass ends at its first bad piece; the next one starts again at piece 0.
-bool TransferPass(DriveManager& m, const std::uint8_t* image, std::uint32_t pieces) {
+bool TransferPass(DriveSession& m, const std::uint8_t* image, std::uint32_t pieces) {
     for (std::uint32_t k = 0; k < pieces; ++k) {
         if (!SendAndVerifyPiece(m, image, k)) return false;
     }
@@ -46,7 +46,7 @@ bool TransferPass(DriveManager& m, const std::uint8_t* image, std::uint32_t piec
 
 }  // namespace
 
-std::uint8_t WriteAndVerifyImage(DriveManager& m, const std::uint8_t* image,
+std::uint8_t WriteAndVerifyImage(DriveSession& m, const std::uint8_t* image,
                                  std::int32_t imageSize) {
     if (!ImageIsWholePieces(image, imageSize)) return 0;
     const auto pieces = static_cast<std::uint32_t>(imageSize) / kPieceSize;
@@ -56,7 +56,7 @@ std::uint8_t WriteAndVerifyImage(DriveManager& m, const std::uint8_t* image,
     return 0;
 }
 
-std::uint8_t FlashFirmware(DriveManager& m, const std::uint8_t* image, std::int32_t imageSize,
+std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int32_t imageSize,
                            std::uint8_t bootCode) {
     if (!ImageIsWholePieces(image, imageSize)) return 0;
 

@@ -3,17 +3,17 @@
 
 #include <cstdint>
 
-class DriveManager;
+class DriveSession;
 class Stopwatch;
 
 constexpr std::uint32_t kPieceSize = 16384;
 constexpr int kMaxPasses = 3;
 
 // The manager's drive must be selected and open. 1: committed; 0: failed.
-std::uint8_t FlashFirmware(DriveManager& m, const std::uint8_t* image, std::int32_t imageSize,
+std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int32_t imageSize,
                            std::uint8_t bootCode);
 // Up to three passes of write-and-read-back of every 16 KB piece.
-std::uint8_t WriteAndVerifyImage(DriveManager& m, const std::uint8_t* image,
+std::uint8_t WriteAndVerifyImage(DriveSession& m, const std::uint8_t* image,
                                  std::int32_t imageSize);
 // Waits `seconds` by the stopwatch, dispatching the thread's messages.
 void PauseWithMessages(Stopwatch& stopwatch, double seconds);

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "src/drive/aspi_layout.h"
+#include "src/platform/aspi_layout.h"
 
 namespace {
 

@@ -31,7 +31,7 @@
 #include "fuzz/fuzz_check.h"
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
-#include "src/drive/app_tag.h"
+#include "src/drive/transport_preference.h"
 #include "src/drive/drive_manager.h"
 #include "src/flash/flash_procedure.h"
 
@@ -189,18 +189,18 @@ Devices SetUpMachine(FuzzedDataProvider& in) {
 bool IsTerminated(const char* text, std::size_t size) { return strnlen(text, size) < size; }
 
 void CheckManager(const DriveManager& m) {
-    Require(m.driveCount <= kMaxDrives, "at most 16 drives counted");
+    Require(m.table.driveCount <= kMaxDrives, "at most 16 drives counted");
     Require(m.lastStatus <= kStatusCheckCondition, "lastStatus is 0, 1 or 2");
 }
 
 void CheckTable(const DriveManager& m) {
     CheckManager(m);
     int present = 0;
-    while (present < kMaxDrives && m.drives[present].present) ++present;
+    while (present < kMaxDrives && m.table.drives[present].present) ++present;
     for (int i = 0; i < kMaxDrives; ++i) {
-        const DriveEntry& row = m.drives[i];
+        const DriveEntry& row = m.table.drives[i];
         Require(i < present || !row.present, "present rows come first");
-        if (i > 0 && i < present) Require(m.drives[i - 1].SortKey() <= row.SortKey(), "rows in key order");
+        if (i > 0 && i < present) Require(m.table.drives[i - 1].SortKey() <= row.SortKey(), "rows in key order");
         Require(IsTerminated(row.vendor, sizeof row.vendor) && IsTerminated(row.product, sizeof row.product) &&
                     IsTerminated(row.revision, sizeof row.revision) &&
                     IsTerminated(row.displayName, sizeof row.displayName),
@@ -348,12 +348,12 @@ void CheckFlash(const vdrive::Drive& drive, std::size_t before, const std::vecto
 }
 
 void FlashOneRow(FuzzedDataProvider& in, const DriveManager& startup, const Devices& devices) {
-    if (startup.driveCount == 0) return;
-    const auto row = in.ConsumeIntegralInRange<std::int16_t>(0, static_cast<std::int16_t>(startup.driveCount - 1));
+    if (startup.table.driveCount == 0) return;
+    const auto row = in.ConsumeIntegralInRange<std::int16_t>(0, static_cast<std::int16_t>(startup.table.driveCount - 1));
     DriveManager m(false);
     DriveManager::CopyDiscoveryState(&startup, &m);
     if (m.SelectDrive(row) != 1) return;
-    const DrivePtr drive = DriveOfRow(devices, m.drives[row]);
+    const DrivePtr drive = DriveOfRow(devices, m.table.drives[row]);
 
     const std::vector<std::uint8_t> image = MakeImage(in.ConsumeIntegral<std::uint8_t>());
     const std::int32_t size = ConsumeImageSize(in, in.ConsumeIntegralInRange(1, kMaxImagePieces));

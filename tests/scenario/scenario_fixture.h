@@ -18,7 +18,7 @@
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
 #include "src/app/norvek_main.h"
-#include "src/drive/app_tag.h"
+#include "src/drive/transport_preference.h"
 #include "src/framework/framework.h"
 #include "src/framework/headless/headless_loop.h"
 #include "src/package/package_reader.h"

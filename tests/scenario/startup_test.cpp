@@ -124,6 +124,25 @@ TEST_F(ScenarioTest, ManagerWithoutBuffersEndsWithTheInitialiseMessageBox) {
     EXPECT_EQ(boxes[0].type, 16u);
 }
 
+TEST_F(ScenarioTest, BrokenAspiManagerOnTheOlderFamilyIsReportedOnceBeforeTheNoMatchText) {
+    machine.SetPlatform(sim::Platform::Older);
+    sim::AspiManagerConfig aspi;
+    aspi.installed = true;
+    aspi.sendCommandMissing = true;
+    machine.SetAspiManager(aspi);
+    LaunchAndRun();
+
+    EXPECT_TRUE(Ended());
+    const auto boxes = machine.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Error FS 004");
+    EXPECT_EQ(boxes[0].text, "GetProcAddress:\npfnSendASPI32Command not found.");
+    EXPECT_EQ(boxes[0].type, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    EXPECT_FALSE(boxes[0].hadOwner);
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_EQ(Dialogs()[0].text, NoMatchText(""));
+}
+
 TEST_F(ScenarioTest, AdministratorWarningOnlyOnNtWithAdminOne) {
     const std::string warning = "User must be administrator priority !";
     AddDrive();

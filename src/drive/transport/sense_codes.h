@@ -1,14 +1,14 @@
 // The sense the updater tells apart, packed as CommandResult::sense packs it
-// (key << 16 | ASC << 8 | ASCQ), and the keys alone.
+// (key << 16 | ASC << 8 | ASCQ). The updater's tests compare key and ASC and
+// ignore the qualifier, so the codes below carry qualifier 0.
 #pragma once
 
 #include <cstdint>
 
-constexpr std::uint8_t kSenseKeyNotReady = 0x02;
+constexpr std::uint32_t kLogicalUnitNotReady = 0x020400;  // not ready; becoming ready and the like
+constexpr std::uint32_t kMediumNotPresent = 0x023A00;     // not ready, no disc in the drive
+
 constexpr std::uint8_t kSenseKeyUnitAttention = 0x06;
 
-constexpr std::uint32_t kBecomingReady = 0x020401;       // not ready, in process of becoming ready
-constexpr std::uint32_t kMediumNotPresent = 0x023A00;    // not ready, medium not present
-
-// Key and ASC of a packed sense, without the qualifier.
-constexpr std::uint32_t SenseKeyAndAsc(std::uint32_t sense) { return sense & 0xFFFF00; }
+constexpr std::uint8_t SenseKeyOf(std::uint32_t code) { return static_cast<std::uint8_t>(code >> 16); }
+constexpr std::uint8_t AscOf(std::uint32_t code) { return static_cast<std::uint8_t>(code >> 8); }

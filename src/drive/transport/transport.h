@@ -45,5 +45,21 @@ struct CommandRequest {
 class Transport {
 public:
     virtual ~Transport() = default;
+    // True when a drive has been given to send to (an open device, an
+    // address); false before selection and after closing. A transport made
+    // for one device it already holds is always addressed.
+    virtual bool Addressed() const { return true; }
     virtual CommandResult Send(const CommandRequest& request) = 0;
 };
+
+// The verdict every transport reaches on an attempt that came back: the
+// attempt's time against the time-out first, then whether the platform call
+// worked, then sense data, then the status.
+inline CommandOutcome JudgeAttempt(bool callSucceeded, double elapsedSeconds,
+                                   std::uint32_t timeoutSeconds, std::uint32_t sense,
+                                   bool statusGood) {
+    if (elapsedSeconds >= static_cast<double>(timeoutSeconds)) return CommandOutcome::TimedOut;
+    if (!callSucceeded) return CommandOutcome::Failed;
+    if ((sense >> 16) != 0) return CommandOutcome::CheckCondition;
+    return statusGood ? CommandOutcome::Good : CommandOutcome::Failed;
+}

@@ -12,13 +12,13 @@ class DiscoveryTest : public DriveTest {
 protected:
     std::vector<std::string> RootPaths(const DriveManager& d) const {
         std::vector<std::string> roots;
-        for (std::uint32_t i = 0; i < d.GetDriveCount(); ++i) roots.push_back(d.drives[i].rootPath);
+        for (std::uint32_t i = 0; i < d.GetDriveCount(); ++i) roots.push_back(d.table.drives[i].rootPath);
         return roots;
     }
 
     std::vector<int> Adapters(const DriveManager& d) const {
         std::vector<int> adapters;
-        for (std::uint32_t i = 0; i < d.GetDriveCount(); ++i) adapters.push_back(d.drives[i].adapter);
+        for (std::uint32_t i = 0; i < d.GetDriveCount(); ++i) adapters.push_back(d.table.drives[i].adapter);
         return adapters;
     }
 
@@ -53,7 +53,7 @@ TEST_F(DiscoveryTest, NoCdromLettersGiveAnEmptyTable) {
     m.AddLetter('E', DRIVE_REMOVABLE);
     DriveManager d;
     EXPECT_EQ(d.GetDriveCount(), 0);
-    for (const DriveEntry& row : d.drives) EXPECT_TRUE(RowIsZero(row));
+    for (const DriveEntry& row : d.table.drives) EXPECT_TRUE(RowIsZero(row));
     EXPECT_TRUE(m.DeviceOpens().empty());
 }
 
@@ -62,7 +62,7 @@ TEST_F(DiscoveryTest, DrivesAreIdentifiedAndLeftClosed) {
     m.AddLetter('E', DRIVE_FIXED);
     DriveManager d;
     ASSERT_EQ(d.GetDriveCount(), 1);
-    const DriveEntry& row = d.drives[0];
+    const DriveEntry& row = d.table.drives[0];
     EXPECT_STREQ(row.rootPath, "D:\\");
     EXPECT_STREQ(row.displayName, "VELMORA DVDRW KTV-360R  ");
     EXPECT_STREQ(row.vendor, "VELMORA ");
@@ -86,9 +86,9 @@ TEST_F(DiscoveryTest, FailedAddressQueriesGetSyntheticAdaptersInLetterOrder) {
     EXPECT_EQ(Adapters(d), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(RootPaths(d), (std::vector<std::string>{"F:\\", "E:\\", "G:\\", "D:\\"}));
     for (int i : {1, 2}) {
-        EXPECT_EQ(d.drives[i].target, 0);
-        EXPECT_EQ(d.drives[i].lun, 0);
-        EXPECT_EQ(d.drives[i].bus, 0);
+        EXPECT_EQ(d.table.drives[i].target, 0);
+        EXPECT_EQ(d.table.drives[i].lun, 0);
+        EXPECT_EQ(d.table.drives[i].bus, 0);
     }
 }
 
@@ -121,7 +121,7 @@ TEST_F(DiscoveryTest, KeysFrom65535OnAreKeptInOrder) {
     AddCdrom('F', 0, 0);
     DriveManager d;
     EXPECT_EQ(RootPaths(d), (std::vector<std::string>{"F:\\", "E:\\", "D:\\"}));
-    for (int i = 0; i < 3; ++i) EXPECT_STRNE(d.drives[i].displayName, "") << "each one identified";
+    for (int i = 0; i < 3; ++i) EXPECT_STRNE(d.table.drives[i].displayName, "") << "each one identified";
 }
 
 TEST_F(DiscoveryTest, UnopenableLetterBetweenTwoLeavesNoGap) {
@@ -134,7 +134,7 @@ TEST_F(DiscoveryTest, UnopenableLetterBetweenTwoLeavesNoGap) {
     DriveManager d;
     EXPECT_EQ(d.GetDriveCount(), 2);
     EXPECT_EQ(RootPaths(d), (std::vector<std::string>{"D:\\", "F:\\"}));
-    EXPECT_TRUE(RowIsZero(d.drives[2]));
+    EXPECT_TRUE(RowIsZero(d.table.drives[2]));
     EXPECT_EQ(d.GetEntry(2), nullptr);
     EXPECT_NE(d.GetEntry(1), nullptr);
 }
@@ -143,7 +143,7 @@ TEST_F(DiscoveryTest, SeventeenthDriveIsIgnored) {
     for (int i = 0; i < 17; ++i) AddCdrom(static_cast<char>('D' + i), 1, static_cast<std::uint8_t>(i));
     DriveManager d;
     EXPECT_EQ(d.GetDriveCount(), 16);
-    EXPECT_STREQ(d.drives[15].rootPath, "S:\\");
+    EXPECT_STREQ(d.table.drives[15].rootPath, "S:\\");
     EXPECT_EQ(Opens("\\\\.\\T:"), 0);
 }
 
@@ -151,8 +151,8 @@ TEST_F(DiscoveryTest, SixteenFailedAddressQueriesAreAllKept) {
     for (int i = 0; i < 16; ++i) AddFailingAddress(static_cast<char>('D' + i));
     DriveManager d;
     ASSERT_EQ(d.GetDriveCount(), 16);
-    EXPECT_EQ(d.drives[0].adapter, 2);
-    EXPECT_EQ(d.drives[15].adapter, 17) << "key 69632, still placed";
+    EXPECT_EQ(d.table.drives[0].adapter, 2);
+    EXPECT_EQ(d.table.drives[15].adapter, 17) << "key 69632, still placed";
 }
 
 TEST_F(DiscoveryTest, DriveWithoutIdentityStillGetsItsChipAndTheNextItsOwnAttempts) {
@@ -164,10 +164,10 @@ TEST_F(DiscoveryTest, DriveWithoutIdentityStillGetsItsChipAndTheNextItsOwnAttemp
     ASSERT_EQ(d.GetDriveCount(), 2);
     EXPECT_EQ(Count(*first, 0x12), 10);
     EXPECT_EQ(Count(*second, 0x12), 10);
-    EXPECT_STREQ(d.drives[0].displayName, "");
-    EXPECT_EQ(d.drives[0].present, 1);
-    EXPECT_EQ(d.drives[0].chipId[0], 0xBF);
-    EXPECT_EQ(d.drives[1].chipId[0], 0xBF);
+    EXPECT_STREQ(d.table.drives[0].displayName, "");
+    EXPECT_EQ(d.table.drives[0].present, 1);
+    EXPECT_EQ(d.table.drives[0].chipId[0], 0xBF);
+    EXPECT_EQ(d.table.drives[1].chipId[0], 0xBF);
 }
 
 // A drive that answers with fewer bytes than asked for: what the buffer held
@@ -180,8 +180,8 @@ TEST_F(DiscoveryTest, ShortIdentifyReplyIsNotCompletedFromTheInquiryBefore) {
     AddCdrom('D', 1, 0, terse);
     DriveManager d;
     ASSERT_EQ(d.GetDriveCount(), 1);
-    EXPECT_STREQ(d.drives[0].vendor, "VELMORA ");
-    EXPECT_EQ(std::vector<std::uint8_t>(d.drives[0].chipId, d.drives[0].chipId + 4),
+    EXPECT_STREQ(d.table.drives[0].vendor, "VELMORA ");
+    EXPECT_EQ(std::vector<std::uint8_t>(d.table.drives[0].chipId, d.table.drives[0].chipId + 4),
               (std::vector<std::uint8_t>{0xBF, 0xD6, 0x00, 0x00}));
 }
 
@@ -203,7 +203,7 @@ TEST_F(DiscoveryTest, ShortInquiryReplyIsNotCompletedFromThePreviousDrive) {
     ASSERT_EQ(RefreshCurrentIdentity(d), 1);
     ASSERT_EQ(d.SelectDrive(1), 1);
     EXPECT_EQ(RefreshCurrentIdentity(d), 0) << "a header without a name is no identity";
-    EXPECT_STREQ(d.drives[1].displayName, "OTHERCO DVDRW KTV-360R  ") << "the row as discovery left it";
+    EXPECT_STREQ(d.table.drives[1].displayName, "OTHERCO DVDRW KTV-360R  ") << "the row as discovery left it";
     EXPECT_STREQ(d.vendor, "");
 }
 
@@ -212,7 +212,7 @@ TEST_F(DiscoveryTest, UnitAttentionIsClearedBeforeTheInquiry) {
     attention.unitAttention = true;
     auto drive1 = AddCdrom('D', 1, 0, attention);
     DriveManager d;
-    EXPECT_STREQ(d.drives[0].vendor, "VELMORA ");
+    EXPECT_STREQ(d.table.drives[0].vendor, "VELMORA ");
     EXPECT_EQ(Count(*drive1, 0x12), 1);
 }
 
@@ -242,9 +242,9 @@ TEST_F(DiscoveryTest, AspiScanSendsItsRequestsInOrder) {
             }
         }
     }
-    EXPECT_EQ(d.drives[0].viaAspi, 1);
-    EXPECT_STREQ(d.drives[0].rootPath, "");
-    EXPECT_STREQ(d.drives[0].vendor, "VELMORA ");
+    EXPECT_EQ(d.table.drives[0].viaAspi, 1);
+    EXPECT_STREQ(d.table.drives[0].rootPath, "");
+    EXPECT_STREQ(d.table.drives[0].vendor, "VELMORA ");
 }
 
 TEST_F(DiscoveryTest, AspiAdapterThatDoesNotAnswerEndsTheScan) {
@@ -259,7 +259,7 @@ TEST_F(DiscoveryTest, AspiAdapterThatDoesNotAnswerEndsTheScan) {
     m.SetAspiManager(config);
     DriveManager d;
     ASSERT_EQ(d.GetDriveCount(), 1) << "the disk is no CD-ROM, adapter 2 is never reached";
-    EXPECT_EQ(d.drives[0].target, 2);
+    EXPECT_EQ(d.table.drives[0].target, 2);
 }
 
 TEST_F(DiscoveryTest, SeventeenthAspiDriveIsIgnored) {
@@ -276,8 +276,8 @@ TEST_F(DiscoveryTest, SeventeenthAspiDriveIsIgnored) {
     m.SetAspiManager(config);
     DriveManager d;
     ASSERT_EQ(d.GetDriveCount(), 16);
-    EXPECT_EQ(d.drives[15].target, 7);
-    EXPECT_EQ(d.drives[15].lun, 1);
+    EXPECT_EQ(d.table.drives[15].target, 7);
+    EXPECT_EQ(d.table.drives[15].lun, 1);
 }
 
 TEST_F(DiscoveryTest, AspiMissingDrivesOnNtFallsBackToPassThrough) {
@@ -287,12 +287,12 @@ TEST_F(DiscoveryTest, AspiMissingDrivesOnNtFallsBackToPassThrough) {
     SetApplicationTag(kPreferAspiTag);
     DriveManager d;
     EXPECT_EQ(d.useAspi, 0);
-    EXPECT_EQ(d.aspiModule, nullptr);
+    EXPECT_EQ(d.aspi.SupportInfo(), nullptr);
     EXPECT_EQ(m.AspiReferences(), 0);
     ASSERT_EQ(d.GetDriveCount(), 2);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(d.drives[i].viaAspi, 0);
-        EXPECT_STRNE(d.drives[i].rootPath, "");
+        EXPECT_EQ(d.table.drives[i].viaAspi, 0);
+        EXPECT_STRNE(d.table.drives[i].rootPath, "");
     }
 }
 
@@ -303,7 +303,7 @@ TEST_F(DiscoveryTest, AspiSeeingEveryDriveOnNtStands) {
     DriveManager d;
     EXPECT_EQ(d.useAspi, 1);
     ASSERT_EQ(d.GetDriveCount(), 1);
-    EXPECT_EQ(d.drives[0].viaAspi, 1);
+    EXPECT_EQ(d.table.drives[0].viaAspi, 1);
     EXPECT_TRUE(m.PassThroughRequests().empty());
 }
 
@@ -314,7 +314,7 @@ TEST_F(DiscoveryTest, AspiOnTheOlderFamilyStandsWithFewerDrivesThanLetters) {
     InstallAspi({{NewDrive()}});
     DriveManager d;
     EXPECT_EQ(d.GetDriveCount(), 1);
-    EXPECT_EQ(d.drives[0].viaAspi, 1);
+    EXPECT_EQ(d.table.drives[0].viaAspi, 1);
 }
 
 TEST_F(DiscoveryTest, WithoutAspiEntryPointsTheScanFindsNothing) {
@@ -395,7 +395,7 @@ TEST_F(DiscoveryTest, CopiedStateSelectsAndOpensAfresh) {
     EXPECT_EQ(worker.retryOnFailure, 1);
     EXPECT_EQ(worker.adapter, 1);
     EXPECT_STREQ(worker.vendor, "VELMORA ");
-    EXPECT_EQ(std::memcmp(worker.drives, source.drives, sizeof worker.drives), 0);
+    EXPECT_EQ(std::memcmp(worker.table.drives, source.table.drives, sizeof worker.table.drives), 0);
     EXPECT_EQ(worker.CurrentDrive(), kNoDriveSelected);
     EXPECT_EQ(worker.deviceHandle, INVALID_HANDLE_VALUE);
     EXPECT_EQ(source.CurrentDrive(), 1) << "the source is unchanged";

@@ -11,7 +11,7 @@
 
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
-#include "src/drive/app_tag.h"
+#include "src/drive/transport_preference.h"
 #include "src/drive/drive_manager.h"
 
 using Block = std::array<std::uint8_t, 12>;
@@ -76,7 +76,7 @@ protected:
     // A manager without discovery whose row 0 is the drive at `letter`
     // (pass-through) or at adapter 0 target 0 (ASPI), selected.
     static void SelectOnly(DriveManager& manager, char letter, bool viaAspi) {
-        DriveEntry& row = manager.drives[0];
+        DriveEntry& row = manager.table.drives[0];
         row = DriveEntry{};
         row.present = 1;
         row.viaAspi = viaAspi ? 1 : 0;
@@ -87,7 +87,7 @@ protected:
             row.rootPath[1] = ':';
             row.rootPath[2] = '\\';
         }
-        manager.driveCount = 1;
+        manager.table.driveCount = 1;
         ASSERT_EQ(manager.SelectDrive(0), 1);
     }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "drive_fixture.h"
-#include "src/drive/abandoned_requests.h"
+#include "src/drive/transport/abandoned_requests.h"
 #include "src/drive/drive_commands.h"
 
 namespace {
@@ -133,7 +133,7 @@ TEST_F(AspiExecuteTest, CompletedStatusWithSenseIsACheckConditionAndNeverRetried
             {.checkConditionCompletes = true});
     manager->EnableRetry();
     EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0x80), 0);
-    EXPECT_EQ(Copy(manager->aspiRequest->SRB_Status), SS_COMP) << "as the manager reported it";
+    EXPECT_EQ(Copy(manager->aspi.RequestBlock()->SRB_Status), SS_COMP) << "as the manager reported it";
     EXPECT_EQ(manager->lastStatus, kStatusCheckCondition);
     EXPECT_EQ(manager->senseKey, 0x03);
     EXPECT_EQ(manager->asc, 0x11);
@@ -182,7 +182,7 @@ TEST_F(AspiExecuteTest, RequestNeverFinishedIsAbandonedAndTheManagerStops) {
     EXPECT_EQ(TestUnitReady(*manager), 0);
     EXPECT_NEAR(m.NowSeconds() - before, 3.0, 0.01) << "waited the command's time-out";
     EXPECT_EQ(manager->lastStatus, kStatusFailed);
-    EXPECT_EQ(manager->aspiRequestAbandoned, 1);
+    EXPECT_EQ(manager->aspi.HoldsAbandonedRequest(), true);
     EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 1) << "the manager may still signal it";
 
     EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
@@ -206,8 +206,8 @@ TEST_F(AspiExecuteTest, RequestCompletedAfterItsManagerIsGoneWritesIntoMemorySti
     manager->SetTimeout(1);
     const std::uint32_t keptBefore = KeptAspiRequestCount();
     EXPECT_EQ(Inquiry(*manager, 0, 0, 0, 96, 0), 0);
-    ASSERT_EQ(manager->aspiRequestAbandoned, 1);
-    const SRB_ExecSCSICmd* block = manager->aspiRequest.get();
+    ASSERT_EQ(manager->aspi.HoldsAbandonedRequest(), true);
+    const SRB_ExecSCSICmd* block = manager->aspi.RequestBlock();
     const std::uint8_t* reply = manager->readBuffer;
     manager.reset();
     EXPECT_EQ(KeptAspiRequestCount(), keptBefore + 1);
@@ -229,7 +229,7 @@ TEST_F(AspiExecuteTest, PollWithoutEventEndsAtTheTimeOut) {
     EXPECT_EQ(TestUnitReady(*manager), 0);
     EXPECT_GE(m.NowSeconds() - before, 2.0);
     EXPECT_LT(m.NowSeconds() - before, 2.1);
-    EXPECT_EQ(manager->aspiRequestAbandoned, 1);
+    EXPECT_EQ(manager->aspi.HoldsAbandonedRequest(), true);
     m.ReleasePendingAspi();
 }
 
@@ -267,8 +267,8 @@ TEST_F(AspiExecuteTest, MissingEntryPointsFailCommandsWithoutCallingThrough) {
     m.SetPlatform(sim::Platform::Older);  // ASPI is the only transport, and none is installed
     DriveManager manager(false);
     ASSERT_EQ(manager.useAspi, 1);
-    ASSERT_EQ(manager.pfnSendASPI32Command, nullptr);
-    manager.adapter = manager.target = manager.lun = 0;
+    ASSERT_EQ(manager.aspi.SendCommand(), nullptr);
+    manager.SetAddress(INVALID_HANDLE_VALUE, 0, 0, 0, 0);
     EXPECT_EQ(TestUnitReady(manager), 0);
     EXPECT_EQ(manager.lastStatus, kStatusFailed);
     EXPECT_EQ(manager.lastCdb[0], 0x00);

@@ -18,8 +18,7 @@ protected:
         manager = std::make_unique<DriveManager>(false);
         ASSERT_EQ(manager->useAspi, 0);
         SelectOnly(*manager, 'D', false);
-        manager->adapter = 3;
-        manager->target = 2;
+        manager->SetAddress(manager->deviceHandle, 3, 0, 2, 0);
     }
 
     static vdrive::DriveConfig Failing(CommandKind kind, FaultEffect effect, int count = 0) {

@@ -199,7 +199,7 @@ TEST_F(ReadinessTest, RefreshWritesTheSelectedRowOrLeavesIt) {
     vdrive::DriveConfig config;
     config.revision = "1.05";
     Start(config);
-    DriveEntry& row = manager->drives[0];
+    DriveEntry& row = manager->table.drives[0];
     std::strcpy(row.displayName, "OLD NAME THAT IS LONGER THAN 24");
     ASSERT_EQ(RefreshCurrentIdentity(*manager), 1);
     EXPECT_STREQ(row.displayName, "VELMORA DVDRW KTV-360R  ");
@@ -209,10 +209,10 @@ TEST_F(ReadinessTest, RefreshWritesTheSelectedRowOrLeavesIt) {
     silent.faults.push_back({vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::NotDelivered});
     Restart();
     Start(silent);
-    std::strcpy(manager->drives[0].revision, "0.99");
+    std::strcpy(manager->table.drives[0].revision, "0.99");
     EXPECT_EQ(RefreshCurrentIdentity(*manager), 0);
     EXPECT_EQ(Sent(0x12), 10);
-    EXPECT_STREQ(manager->drives[0].revision, "0.99");
+    EXPECT_STREQ(manager->table.drives[0].revision, "0.99");
 
     manager->CloseDrive();
     EXPECT_EQ(RefreshCurrentIdentity(*manager), 0) << "no drive selected";

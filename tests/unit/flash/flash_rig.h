@@ -46,7 +46,7 @@ inline std::vector<Rig> MakeRigs(const std::vector<vdrive::DriveConfig>& configs
         rig.manager = std::make_unique<DriveManager>(false);
         DriveManager::CopyDiscoveryState(&startup, rig.manager.get());
         EXPECT_EQ(rig.manager->SelectDrive(row), 1) << "row " << row;
-        const char letter = rig.manager->drives[row].rootPath[0];
+        const char letter = rig.manager->table.drives[row].rootPath[0];
         const std::size_t index = static_cast<std::size_t>(letter - 'D');
         rig.drive = std::make_shared<vdrive::Drive>(OnMachineClock(configs.at(index)));
         machine.ConfigureCdrom(letter, [&](sim::CdromDevice& d) { d.drive = rig.drive; });
@@ -56,7 +56,7 @@ inline std::vector<Rig> MakeRigs(const std::vector<vdrive::DriveConfig>& configs
     std::vector<Rig> ordered(rigs.size());
     for (auto& rig : rigs) {
         const int row = rig.manager->CurrentDrive();
-        ordered[static_cast<std::size_t>(rig.manager->drives[row].rootPath[0] - 'D')] = std::move(rig);
+        ordered[static_cast<std::size_t>(rig.manager->table.drives[row].rootPath[0] - 'D')] = std::move(rig);
     }
     return ordered;
 }

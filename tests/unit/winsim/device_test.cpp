@@ -5,7 +5,7 @@
 #include "drive_commands.h"
 #include "machine_fixture.h"
 #include "sim/vdrive/drive.h"
-#include "src/drive/passthrough_layout.h"
+#include "src/drive/transport/passthrough_layout.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app_tag.h"
+#include "transport_preference.h"
 
 #include <atomic>
 
@@ -13,3 +13,5 @@ std::atomic<std::int32_t> applicationTag{0};
 void SetApplicationTag(std::int32_t tag) { applicationTag.store(tag, std::memory_order_release); }
 
 std::int32_t ApplicationTag() { return applicationTag.load(std::memory_order_acquire); }
+
+bool PreferAspi() { return ApplicationTag() == kPreferAspiTag; }

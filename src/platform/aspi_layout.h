@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../platform/win32.h"
+#include "win32.h"
 
 constexpr BYTE SC_HA_INQUIRY = 0x00;
 constexpr BYTE SC_GET_DEV_TYPE = 0x01;

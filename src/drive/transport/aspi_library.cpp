@@ -1,6 +1,7 @@
+// Finding and loading the ASPI manager's library.
 #include <cstring>
 
-#include "drive_manager.h"
+#include "aspi_transport.h"
 
 namespace {
 
@@ -13,8 +14,8 @@ constexpr UINT kSystemDirectoryCapacity = 260;
 // planted there would run with administrator rights. The ASPI manager is
 // therefore only taken from the system directory. The older family has no
 // such elevation and keeps the ordinary name search.
-HMODULE LoadAspiLibrary(const OsInfo& osInfo) {
-    if (!osInfo.IsNtFamily()) return LoadLibraryA(kAspiLibraryName);
+HMODULE LoadAspiLibrary(const OsInfo& os) {
+    if (!os.IsNtFamily()) return LoadLibraryA(kAspiLibraryName);
     char path[kSystemDirectoryCapacity + sizeof kAspiLibraryFile];
     const UINT length = GetSystemDirectoryA(path, kSystemDirectoryCapacity);
     if (length == 0 || length >= kSystemDirectoryCapacity) return nullptr;
@@ -35,10 +36,6 @@ BYTE SupportStatus(GetASPI32SupportInfoFn supportInfo) {
     return static_cast<BYTE>((supportInfo() >> 8) & 0xFF);
 }
 
-void ShowLoadError(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
-}
-
 const char* SupportStatusText(BYTE status) {
     switch (status) {
         case SS_OLD_MANAGER: return "Old ASPI manager.";
@@ -50,8 +47,8 @@ const char* SupportStatusText(BYTE status) {
 
 }  // namespace
 
-bool DriveManager::ProbeAspi() {
-    HMODULE module = LoadAspiLibrary(osInfo);
+bool AspiTransport::Probe(const OsInfo& os) {
+    HMODULE module = LoadAspiLibrary(os);
     if (module == nullptr) return false;
     auto supportInfo = EntryPoint<GetASPI32SupportInfoFn>(module, "GetASPI32SupportInfo");
     auto sendCommand = EntryPoint<SendASPI32CommandFn>(module, "SendASPI32Command");
@@ -61,35 +58,28 @@ bool DriveManager::ProbeAspi() {
     return working;
 }
 
-bool DriveManager::LoadAspi() {
-    aspiModule = LoadAspiLibrary(osInfo);
-    if (aspiModule == nullptr) {
-        ShowLoadError("LoadLibrary:\nWNASPI32.DLL not found.", "Error FS 002");
-        return false;
+std::optional<AspiLoadError> AspiTransport::Load(const OsInfo& os) {
+    module_ = LoadAspiLibrary(os);
+    if (module_ == nullptr) return AspiLoadError{"LoadLibrary:\nWNASPI32.DLL not found.", "Error FS 002"};
+    supportInfo_ = EntryPoint<GetASPI32SupportInfoFn>(module_, "GetASPI32SupportInfo");
+    if (supportInfo_ == nullptr) {
+        Unload();
+        return AspiLoadError{"GetProcAddress:\nGetASPI32SupportInfo not fount.", "Error FS 003"};
     }
-    pfnGetASPI32SupportInfo =
-        EntryPoint<GetASPI32SupportInfoFn>(aspiModule, "GetASPI32SupportInfo");
-    if (pfnGetASPI32SupportInfo == nullptr) {
-        UnloadAspi();
-        ShowLoadError("GetProcAddress:\nGetASPI32SupportInfo not fount.", "Error FS 003");
-        return false;
+    sendCommand_ = EntryPoint<SendASPI32CommandFn>(module_, "SendASPI32Command");
+    if (sendCommand_ == nullptr) {
+        Unload();
+        return AspiLoadError{"GetProcAddress:\npfnSendASPI32Command not found.", "Error FS 004"};
     }
-    pfnSendASPI32Command = EntryPoint<SendASPI32CommandFn>(aspiModule, "SendASPI32Command");
-    if (pfnSendASPI32Command == nullptr) {
-        UnloadAspi();
-        ShowLoadError("GetProcAddress:\npfnSendASPI32Command not found.", "Error FS 004");
-        return false;
-    }
-    const BYTE status = SupportStatus(pfnGetASPI32SupportInfo);
-    if (status == SS_COMP) return true;
-    ShowLoadError(SupportStatusText(status), "GetASPISupportInfo:");
-    UnloadAspi();
-    return false;
+    const BYTE status = SupportStatus(supportInfo_);
+    if (status == SS_COMP) return std::nullopt;
+    Unload();
+    return AspiLoadError{SupportStatusText(status), "GetASPISupportInfo:"};
 }
 
-void DriveManager::UnloadAspi() {
-    if (aspiModule != nullptr) FreeLibrary(aspiModule);
-    aspiModule = nullptr;
-    pfnSendASPI32Command = nullptr;
-    pfnGetASPI32SupportInfo = nullptr;
+void AspiTransport::Unload() {
+    if (module_ != nullptr) FreeLibrary(module_);
+    module_ = nullptr;
+    sendCommand_ = nullptr;
+    supportInfo_ = nullptr;
 }

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../platform/win32.h"
+#include "../../platform/win32.h"
 
 struct PassThroughRequest {
     SCSI_PASS_THROUGH_DIRECT sptd;

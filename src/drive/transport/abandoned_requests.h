@@ -17,8 +17,8 @@
 
 #include <cstdint>
 
-#include "../platform/win32.h"
-#include "aspi_layout.h"
+#include "../../platform/win32.h"
+#include "../../platform/aspi_layout.h"
 
 struct AbandonedAspiRequest {
     SRB_ExecSCSICmd* block;     // allocated apart from its manager, never freed

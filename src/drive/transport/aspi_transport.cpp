@@ -1,0 +1,119 @@
+#include "aspi_transport.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+#include "abandoned_requests.h"
+
+namespace {
+
+BYTE LowByte(std::int16_t value) { return static_cast<BYTE>(value & 0xFF); }
+
+BYTE DirectionFlags(std::uint8_t direction) {
+    if (direction == kDataIn) return SRB_DIR_IN;
+    if (direction == kDataOut) return SRB_DIR_OUT;
+    return 0;
+}
+
+// timeoutSeconds x 1000 can pass 32 bits, and INFINITE must never be asked
+// for by accident: the limit is computed wide and kept just below it.
+DWORD WaitLimitMilliseconds(std::uint32_t timeoutSeconds) {
+    const std::uint64_t ms = static_cast<std::uint64_t>(timeoutSeconds) * 1000u;
+    return ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms);
+}
+
+}  // namespace
+
+AspiTransport::AspiTransport() : request_(new (std::nothrow) SRB_ExecSCSICmd{}) {}
+
+AspiTransport::~AspiTransport() {
+    if (!abandoned_) Unload();
+}
+
+void AspiTransport::SetAddress(std::int16_t adapter, std::int16_t target, std::int16_t lun) {
+    adapter_ = adapter;
+    target_ = target;
+    lun_ = lun;
+}
+
+void AspiTransport::KeepAbandoned(std::uint8_t* readBuffer, std::uint8_t* writeBuffer) {
+    KeepForProcessLifetime({request_.release(), abandonedEvent_, readBuffer, writeBuffer, module_});
+    abandonedEvent_ = nullptr;
+    module_ = nullptr;
+    sendCommand_ = nullptr;
+    supportInfo_ = nullptr;
+}
+
+void AspiTransport::Fill(const CommandRequest& request) {
+    SRB_ExecSCSICmd& r = *request_;
+    std::memset(&r, 0, sizeof r);
+    r.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    r.SRB_BufPointer = request.buffer;
+    r.SRB_SenseLen = ASPI_SENSE_LEN;
+    r.SRB_CDBLen = static_cast<BYTE>(kCdbLength);
+    r.SRB_HaId = LowByte(adapter_);
+    r.SRB_Target = LowByte(target_);
+    r.SRB_Lun = LowByte(lun_);
+    r.SRB_Flags = DirectionFlags(request.direction);
+    r.SRB_BufLen = request.length;
+    std::memcpy(r.CDBByte, request.cdb, kCdbLength);
+}
+
+// The ASPI manager writes the status from its own thread.
+BYTE AspiTransport::Status() const {
+    return std::atomic_ref<BYTE>(request_->SRB_Status).load(std::memory_order_acquire);
+}
+
+// True when the request has ended; otherwise the event stays open, since
+// the manager may still signal it.
+bool AspiTransport::SendAndWaitForEvent(HANDLE event, std::uint32_t timeoutSeconds) {
+    request_->SRB_Flags |= SRB_EVENT_NOTIFY;
+    request_->SRB_PostProc = event;
+    sendCommand_(request_.get());
+    if (Status() == SS_PENDING) WaitForSingleObject(event, WaitLimitMilliseconds(timeoutSeconds));
+    if (Status() == SS_PENDING) return false;
+    CloseHandle(event);
+    return true;
+}
+
+// Without an event the status is polled. The poll gives the processor away
+// between looks and ends, like the event wait, after the command's time-out,
+// so an ASPI manager that never completes cannot hold the thread for ever.
+bool AspiTransport::SendAndPoll(std::uint32_t timeoutSeconds) {
+    sendCommand_(request_.get());
+    const DWORD limit = WaitLimitMilliseconds(timeoutSeconds);
+    const DWORD start = GetTickCount();
+    while (Status() == SS_PENDING) {
+        if (GetTickCount() - start >= limit) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// Sense data is a check condition whatever the status says; SS_COMP without
+// sense is good; every other ending is a failure.
+CommandResult AspiTransport::Send(const CommandRequest& request) {
+    if (abandoned_ || sendCommand_ == nullptr || request_ == nullptr) return CommandResult{};
+    Fill(request);
+    timer_.Start(true);
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const bool ended = event != nullptr ? SendAndWaitForEvent(event, request.timeoutSeconds)
+                                        : SendAndPoll(request.timeoutSeconds);
+    timer_.Stop();
+
+    CommandResult result;
+    result.elapsedSeconds = timer_.Elapsed();
+    if (!ended) {
+        // The sense area is still the manager's to write.
+        abandoned_ = true;
+        abandonedEvent_ = event;
+        result.outcome = CommandOutcome::TimedOut;
+        return result;
+    }
+    result.sense = PackSense(request_->SenseArea, sizeof request_->SenseArea);
+    result.outcome = JudgeAttempt(true, result.elapsedSeconds, request.timeoutSeconds,
+                                  result.sense, Status() == SS_COMP);
+    result.transferred = request.length;
+    return result;
+}
