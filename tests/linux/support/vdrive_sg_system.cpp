@@ -90,11 +90,11 @@ std::size_t VdriveSgSystem::CommandCount() const {
     return commands_;
 }
 
-int VdriveSgSystem::DriveUsers(const vdrive::Drive* drive, bool& heldExclusively) const {
+int VdriveSgSystem::NodeUsers(const std::string& path, bool& heldExclusively) const {
     int users = 0;
     heldExclusively = false;
     for (const auto& [fd, file] : files_) {
-        if (file.node.drive.get() != drive) continue;
+        if (file.path != path) continue;
         ++users;
         heldExclusively = heldExclusively || file.exclusive;
     }
@@ -111,7 +111,7 @@ int VdriveSgSystem::OpenLocked(const std::string& path, int flags) {
     const auto node = nodes_.find(path);
     if (node == nodes_.end()) return -ENOENT;
     bool held = false;
-    const int users = DriveUsers(node->second.drive.get(), held);
+    const int users = NodeUsers(path, held);
     const bool exclusive = (flags & O_EXCL) != 0;
     if (held || (exclusive && users > 0)) return -EBUSY;
     const int fd = allocateFd_ ? allocateFd_() : nextFd_++;

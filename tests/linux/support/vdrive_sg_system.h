@@ -9,9 +9,10 @@
 // - not delivered (no answer): host status DID_NO_CONNECT, nothing else;
 // - slower than the request's time-out: after the time-out, host status
 //   DID_TIME_OUT, as the mid-level reports a command it aborted.
-// Node semantics: O_EXCL fails with EBUSY while the drive is open through
-// any of its nodes, and any open fails with EBUSY while it is held with
-// O_EXCL; a node can be made to fail opening with any errno.
+// Node semantics, as the sg and sr drivers keep them, each for its own node:
+// O_EXCL fails with EBUSY while the node is open, and any open of the node
+// fails with EBUSY while it is held with O_EXCL; a node can be made to fail
+// opening with any errno.
 #pragma once
 
 #include <scsi/sg.h>
@@ -72,7 +73,7 @@ private:
     };
 
     int OpenLocked(const std::string& path, int flags);
-    int DriveUsers(const vdrive::Drive* drive, bool& heldExclusively) const;
+    int NodeUsers(const std::string& path, bool& heldExclusively) const;
 
     mutable std::mutex mutex_;
     std::function<int()> allocateFd_;

@@ -46,6 +46,7 @@ std::uint32_t PackSgSense(const SgIoAnswer& answer) {
 CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,
                         double elapsedSeconds) {
     using enum CommandOutcome;
+    if (elapsedSeconds >= static_cast<double>(timeoutSeconds)) return Verdict(TimedOut, elapsedSeconds);
     if (answer.error != 0) return Verdict(answer.error == ETIMEDOUT ? TimedOut : Failed, elapsedSeconds);
     if (answer.hostStatus != kHostOk) {
         return Verdict(answer.hostStatus == kHostTimeOut ? TimedOut : Failed, elapsedSeconds);
@@ -54,19 +55,16 @@ CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uin
     if (driver != kDriverOk && driver != kDriverSense) {
         return Verdict(driver == kDriverTimeOut ? TimedOut : Failed, elapsedSeconds);
     }
-    // The mid-level may complete a command in the same instant its timer
-    // fires; a drive that slow has not done what was asked in time.
-    if (elapsedSeconds >= static_cast<double>(timeoutSeconds)) return Verdict(TimedOut, elapsedSeconds);
 
     CommandResult result = Verdict(Failed, elapsedSeconds);
     result.sense = PackSgSense(answer);
-    if (result.sense != 0) {
-        result.outcome = CheckCondition;
+    const bool statusGood = answer.scsiStatus == kScsiGood || answer.scsiStatus == kScsiConditionMet;
+    result.outcome = JudgeAttempt(true, elapsedSeconds, timeoutSeconds, result.sense, statusGood);
+    if (result.outcome != Good) return result;
+    if (answer.residual < 0 || static_cast<std::uint32_t>(answer.residual) > length) {
+        result.outcome = Failed;
         return result;
     }
-    if (answer.scsiStatus != kScsiGood && answer.scsiStatus != kScsiConditionMet) return result;
-    if (answer.residual < 0 || static_cast<std::uint32_t>(answer.residual) > length) return result;
-    result.outcome = Good;
     result.transferred = length - static_cast<std::uint32_t>(answer.residual);
     return result;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "../command_result.h"
+#include "../transport.h"
 
 constexpr std::uint32_t kSgSenseBufferSize = 96;
 
@@ -44,15 +45,19 @@ constexpr std::uint8_t kScsiConditionMet = 0x04;
 // (NO SENSE says nothing went wrong, and the other transports read it so).
 std::uint32_t PackSgSense(const SgIoAnswer& answer);
 
-// The one place where an SG_IO answer becomes a CommandResult:
+// The one place where an SG_IO answer becomes a CommandResult, layer by
+// layer from the outside in:
+// - the attempt took the whole time-out: TimedOut, whatever came back (the
+//   rule every transport keeps, transport.h);
 // - the ioctl failed: Failed (TimedOut for ETIMEDOUT);
 // - host status other than OK: TimedOut for DID_TIME_OUT, else Failed;
 // - driver status other than OK or SENSE: TimedOut for DRIVER_TIMEOUT, else Failed;
-// - the attempt took the whole time-out: TimedOut, whatever came back;
-// - sense data present: CheckCondition, whatever the status says;
-// - GOOD or CONDITION MET: Good, with the bytes moved (`length` less the
-//   residual); a residual outside 0..length is a garbled answer: Failed;
-// - any other status (BUSY, RESERVATION CONFLICT, CHECK CONDITION without
-//   sense): Failed, since the drive did not do the command.
+// - then the drive's own answer, judged as every transport judges it
+//   (JudgeAttempt): sense data makes a CheckCondition whatever the status
+//   says; GOOD or CONDITION MET is Good; any other status (BUSY,
+//   RESERVATION CONFLICT, CHECK CONDITION without sense) is Failed, since
+//   the drive did not do the command;
+// - last the residual: a Good answer moved `length` less the residual, and
+//   a residual outside 0..length is a garbled answer: Failed.
 CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,
                         double elapsedSeconds);

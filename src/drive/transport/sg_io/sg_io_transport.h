@@ -19,6 +19,7 @@ public:
     // (no command block, an unknown direction, a data phase without a
     // buffer) is Failed without reaching the kernel.
     CommandResult Send(const CommandRequest& request) override;
+    bool Addressed() const override { return device_.IsOpen(); }
 
     // The raw answer of the last command that reached the kernel, for the
     // run log's decoded account of it.

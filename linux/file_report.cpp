@@ -1,0 +1,38 @@
+#include "file_report.h"
+
+#include <span>
+
+#include "tools/pack/sha256.h"
+
+namespace nflash {
+
+FileReport DescribeFile(const UpdaterFile& file) {
+    const pkg::PackageReader package = file.Package();
+    FileReport report;
+    report.path = file.path.string();
+    report.sha256 = file.sha256;
+    report.title = package.Title();
+    report.version = package.Version();
+    report.driveName = package.DriveName();
+    report.loaderSet = pack::LoaderSetName(file.loaders);
+    report.loaderSha256 = pack::DigestHex(file.loaders.sha256);
+    for (int bank = 0; bank < BanksInUse(package); ++bank) {
+        const std::int32_t size = package.BinSize(bank);
+        report.banks.push_back(BankReport{bank + 1, package.BinStart(bank), size, package.NewRevision(bank),
+                                          pack::Sha256Hex(std::span(file.Image(bank), static_cast<std::size_t>(size)))});
+    }
+    return report;
+}
+
+std::vector<std::string> FileLogLines(const FileReport& f) {
+    std::vector<std::string> lines{"file " + f.path + " sha256 " + f.sha256,
+                                   "package \"" + f.title + "\" version " + f.version + " for " + f.driveName,
+                                   "loaders " + f.loaderSet + " sha256 " + f.loaderSha256};
+    for (const BankReport& b : f.banks) {
+        lines.push_back("bank " + std::to_string(b.bank) + " start " + std::to_string(b.start) + " size " +
+                        std::to_string(b.size) + " new revision " + b.newRevision + " image sha256 " + b.sha256);
+    }
+    return lines;
+}
+
+}  // namespace nflash

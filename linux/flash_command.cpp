@@ -1,0 +1,153 @@
+// norvek-flash flash: every check first, then the drives' identities, the
+// question, the inhibitor lock and the flash itself.
+#include <numeric>
+
+#include "commands.h"
+#include "confirmation.h"
+#include "file_report.h"
+#include "flash_run.h"
+#include "inhibitor.h"
+#include "loader_store_source.h"
+#include "privileges.h"
+#include "report_text.h"
+#include "safety.h"
+#include "src/app/dialog_texts.h"
+#include "src/package/settings.h"
+#include "survey.h"
+#include "updater_file.h"
+
+namespace nflash {
+namespace {
+
+constexpr char kNeedsPrivileges[] =
+    "flashing needs root or CAP_SYS_RAWIO: the kernel lets anyone who may write /dev/sgN send WRITE BUFFER, "
+    "so this program asks for what raw device access asks for. Run it with sudo.";
+
+RunReport& Stop(RunReport& report, ExitCode code, const std::string& message) {
+    report.code = code;
+    report.errors.push_back(message);
+    return report;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    return std::accumulate(lines.begin(), lines.end(), std::string(),
+                           [](const std::string& all, const std::string& line) {
+                               return all.empty() ? line : all + "\n" + line;
+                           });
+}
+
+// Chooses, among the candidates, the drives the package admits by their
+// live identity; says why each other candidate is left alone.
+bool ChooseByLiveIdentity(RunReport& report, const std::vector<std::size_t>& candidates, Console& console) {
+    bool any = false;
+    for (std::size_t i : candidates) {
+        DriveReport& r = report.drives[i];
+        r.chosen = r.answered && r.decision.matched;
+        any = any || r.chosen;
+        if (!r.chosen) {
+            const std::string why = r.answered ? "the package does not allow it (" + r.identity.Text() + ")" : r.problem;
+            report.warnings.push_back(r.drive.CommandPath().string() + " left alone: " + why);
+            console.Warn(report.warnings.back());
+        }
+    }
+    return any;
+}
+
+std::string Question(const RunReport& report) {
+    const Settings& settings = CurrentSettings();
+    std::string text = NoticeText(report.file->driveName, settings.nbWarning) + "\n\nDrives to flash:";
+    bool upToDate = false;
+    for (const DriveReport& r : report.drives) {
+        if (!r.chosen) continue;
+        text += "\n  " + DriveLine(r);
+        upToDate = upToDate || r.decision.upToDate;
+    }
+    if (upToDate) text += "\n\n" + UpToDateText();
+    return text;
+}
+
+void Summarise(RunReport& report, Console& console) {
+    for (const DriveReport& r : report.drives) {
+        if (r.chosen) console.Say(OutcomeText(r));
+    }
+}
+
+}  // namespace
+
+RunReport RunFlash(const Options& options, ProgramContext& context, Console& console) {
+    RunReport report;
+    report.command = "flash";
+    report.dryRun = options.dryRun;
+    const LoadedFile loaded = LoadUpdaterFile(options.updater, options.testLoaders);
+    if (!loaded.file) return Stop(report, loaded.code, loaded.message);
+    const UpdaterFile& file = *loaded.file;
+    UseLoaderStore(file.LoaderStoreBytes());
+    ReadSettings(file.Package());
+    report.file = DescribeFile(file);
+    if (context.log) {
+        for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
+    }
+    if (!ReadPrivileges(context.paths).MayFlash()) return Stop(report, ExitCode::Refused, kNeedsPrivileges);
+
+    report.drives = SurveyDrives(context.paths, file.Package());
+    if (report.drives.empty()) {
+        return Stop(report, ExitCode::NothingToDo,
+                    "no optical drive found (in " + (context.paths.sys / "bus/scsi/devices").string() + ")");
+    }
+    const Candidates candidates = ChooseCandidates(report.drives, options, report.file->driveName);
+    if (candidates.indexes.empty()) return Stop(report, candidates.code, candidates.problem);
+    std::vector<std::string> problems;
+    for (std::size_t i : candidates.indexes) {
+        for (const std::string& p : SafetyProblems(report.drives[i], context.paths)) problems.push_back(p);
+    }
+    if (!problems.empty()) return Stop(report, ExitCode::Refused, "refused, nothing was sent:\n" + Joined(problems));
+    HeldDrives held = HoldForFlash(report.drives, candidates.indexes, context);
+    if (!held.problems.empty()) {
+        return Stop(report, ExitCode::Refused, "refused, nothing was sent:\n" + Joined(held.problems));
+    }
+
+    std::map<std::size_t, SgIoTransport*> open;
+    for (auto& [i, drive] : held.drives) open[i] = drive.transport.get();
+    ReadIdentities(report.drives, open, file.Package(), context);
+    if (!ChooseByLiveIdentity(report, candidates.indexes, console)) {
+        return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
+    }
+    if (!options.yes && !options.dryRun && !Confirm(Question(report), options.json ? context.err : context.out, context)) {
+        return Stop(report, ExitCode::Cancelled, "cancelled, nothing was sent to change any drive");
+    }
+    if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");
+
+    Inhibition inhibition;
+    if (!options.dryRun) {
+        inhibition = TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
+        if (!inhibition.lock) {
+            report.warnings.push_back(inhibition.warning);
+            console.Warn(inhibition.warning);
+        }
+    }
+    FlashChosenDrives(report, held, file, options.dryRun ? RunMode::DryRun : RunMode::Flash, context, console);
+    if (options.allMatched && !options.dryRun) ReinquireOthers(report, context);
+    Summarise(report, console);
+    report.code = RunOutcome(report);
+    return report;
+}
+
+std::string InterruptionText(const Interruption& what, const RunControl& control) {
+    if (what.cancelled.empty() && what.finishing.empty()) {
+        return "interrupted: stopping before any drive is changed";
+    }
+    std::string text;
+    for (std::size_t i : what.finishing) {
+        text += (text.empty() ? "" : "\n") + control.Label(i) +
+                " is being flashed and must finish: stopped now, the drive could be left without working firmware. "
+                "Waiting for it.";
+    }
+    if (what.first) {
+        for (std::size_t i : what.cancelled) {
+            text += (text.empty() ? "" : "\n") + control.Label(i) + " cancelled: nothing was changed.";
+        }
+    }
+    return "interrupted: " + text;
+}
+
+}  // namespace nflash

@@ -1,0 +1,106 @@
+#include "flash_run.h"
+
+#include <cstring>
+#include <exception>
+#include <span>
+#include <memory>
+#include <thread>
+
+#include "drive_access.h"
+#include "flash_worker.h"
+#include "observed_transport.h"
+#include "src/package/settings.h"
+#include "survey.h"
+#include "tools/pack/sha256.h"
+#include "wire_command.h"
+
+namespace nflash {
+namespace {
+
+FlashSpec SpecFor(const DriveReport& r, const UpdaterFile& file, RunMode mode) {
+    const pkg::PackageReader package = file.Package();
+    FlashSpec spec;
+    spec.image = file.Image(r.decision.bank);
+    spec.imageSize = package.BinSize(r.decision.bank);
+    spec.bootCode = CurrentSettings().bootCode;
+    spec.mode = mode;
+    return spec;
+}
+
+std::vector<std::string> RunLabels(const RunReport& report) {
+    std::vector<std::string> labels;
+    for (const DriveReport& r : report.drives) labels.push_back(r.chosen ? r.drive.CommandPath().string() : "");
+    return labels;
+}
+
+void LogStart(ProgramContext& context, const DriveReport& r, const FlashSpec& spec) {
+    if (context.log == nullptr) return;
+    context.log->Line("flash " + r.drive.CommandPath().filename().string() + " bank " +
+                      std::to_string(r.decision.bank + 1) + " image " + std::to_string(spec.imageSize) +
+                      " bytes sha256 " + r.imageSha256 + (spec.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
+}
+
+void LogEnd(ProgramContext& context, const DriveReport& r) {
+    if (context.log == nullptr) return;
+    std::string line = "result " + r.drive.CommandPath().filename().string() + " " + ResultName(r.result);
+    if (r.after) line += ", after: \"" + r.after->vendor + "\" \"" + r.after->product + "\" \"" + r.after->revision + "\"";
+    if (!r.error.empty()) line += ": " + r.error;
+    context.log->Line(line);
+}
+
+}  // namespace
+
+void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& file, RunMode mode,
+                       ProgramContext& context, Console& console) {
+    context.control.SetDrives(RunLabels(report));
+    std::vector<std::unique_ptr<FlashProgress>> progress(report.drives.size());
+    std::vector<Console::Row> rows;
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < report.drives.size(); ++i) {
+        DriveReport& r = report.drives[i];
+        if (!r.chosen) continue;
+        const FlashSpec spec = SpecFor(r, file, mode);
+        r.imageSha256 = pack::Sha256Hex(std::span(spec.image, static_cast<std::size_t>(spec.imageSize)));
+        LogStart(context, r, spec);
+        progress[i] = std::make_unique<FlashProgress>(static_cast<std::uint32_t>(spec.imageSize) / kImagePieceBytes);
+        rows.push_back(Console::Row{r.drive.CommandPath().string(), progress[i].get()});
+        SgIoTransport& transport = *held.drives.at(i).transport;
+        workers.emplace_back([&r, i, &transport, spec, &p = *progress[i], &context] {
+            try {
+                FlashOneDrive(r, i, transport, spec, p, context);
+            } catch (const std::exception& e) {
+                r.result = DriveResult::Failed;
+                r.error = std::string("internal error: ") + e.what();
+            }
+        });
+    }
+    console.StartProgress(std::move(rows));
+    for (std::thread& worker : workers) worker.join();
+    console.StopProgress();
+    for (const DriveReport& r : report.drives) {
+        if (r.chosen) LogEnd(context, r);
+    }
+}
+
+void ReinquireOthers(RunReport& report, ProgramContext& context) {
+    for (DriveReport& r : report.drives) {
+        if (r.chosen) continue;
+        OpenedDevice opened = OpenSgDevice(context.system, r.drive.CommandPath().string(), OpenMode::Shared);
+        if (opened.error != 0) continue;
+        SgIoTransport transport(std::move(opened.file));
+        ObservedTransport logged(transport,
+                                 LoggingObserver(context, r.drive.CommandPath().filename().string(), transport));
+        r.after = Reinquire(logged);
+    }
+}
+
+ExitCode RunOutcome(const RunReport& report) {
+    bool cancelled = false;
+    for (const DriveReport& r : report.drives) {
+        if (r.result == DriveResult::Failed) return ExitCode::DriveFailed;
+        cancelled = cancelled || r.result == DriveResult::Cancelled;
+    }
+    return cancelled ? ExitCode::Cancelled : ExitCode::Success;
+}
+
+}  // namespace nflash

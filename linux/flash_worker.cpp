@@ -1,0 +1,87 @@
+#include "flash_worker.h"
+
+#include <chrono>
+#include <thread>
+
+#include "drive_access.h"
+#include "src/drive/transport/sg_io/sg_answer_text.h"
+#include "survey.h"
+#include "wire_command.h"
+
+namespace nflash {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool DecidesTheOutcome(WireKind kind) {
+    return kind == WireKind::ImagePiece || kind == WireKind::ReadBack || kind == WireKind::Commit;
+}
+
+std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailure) {
+    if (s.phase == FlashPhase::Committing) return "the drive refused the commit: " + lastFailure;
+    const std::string why = lastFailure.empty() ? "a piece read back differed from what was written" : lastFailure;
+    return "the image was not written and verified in " + std::to_string(s.pass) +
+           " passes (" + why + "); nothing was committed";
+}
+
+// The drive resets after programming its flash; it is asked as the window
+// asks it, and then once a second until it answers.
+std::optional<Identity> AwaitAnswer(Transport& transport, int seconds) {
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    std::optional<Identity> identity = Reinquire(transport);
+    while (!identity && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        identity = Reinquire(transport);
+    }
+    return identity;
+}
+
+}  // namespace
+
+void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashSpec& spec,
+                   FlashProgress& progress, ProgramContext& context) {
+    const std::string label = report.drive.CommandPath().filename().string();
+    const CommandObserver log = LoggingObserver(context, label, transport);
+    std::string lastFailure;
+    const CommandObserver observe = [&](const CommandRequest& request, const CommandResult& result, Delivery d) {
+        log(request, result, d);
+        progress.Observe(request, result, d);
+        if (d == Delivery::Sent && !result.IsGood() && DecidesTheOutcome(Classify(request.cdb, request.length))) {
+            lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
+        }
+    };
+    GatedTransport gate(transport, context.control, index, spec.mode, report.chipId.value_or(std::array<std::uint8_t, 4>{}),
+                        observe);
+
+    const auto start = Clock::now();
+    const bool committed = FlashDrive(gate, spec.image, spec.imageSize, spec.bootCode);
+    report.passes = progress.Snapshot().pass;
+    if (spec.mode == RunMode::DryRun) {
+        report.result = committed ? DriveResult::Planned : DriveResult::Failed;
+        report.plan = gate.Plan();
+        if (!committed) report.error = "the dry run did not reach the commit";
+    } else if (gate.Withheld()) {
+        report.result = DriveResult::Cancelled;
+    } else if (!committed) {
+        report.result = DriveResult::Failed;
+        report.error = FailureText(progress.Snapshot(), lastFailure);
+        // The window re-inquires after a failed run too: the identity the
+        // drive now gives goes into the report and the log.
+        progress.Enter(FlashPhase::Reinquiring);
+        report.after = Reinquire(gate);
+    } else {
+        progress.Enter(FlashPhase::Reinquiring);
+        report.after = AwaitAnswer(gate, context.answerWaitSeconds);
+        report.result = report.after ? DriveResult::Flashed : DriveResult::Failed;
+        if (!report.after) {
+            report.error = "committed, but the drive did not answer again within " +
+                           std::to_string(context.answerWaitSeconds) + " s: power it off and on, then run norvek-flash list";
+        }
+    }
+    report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    progress.Enter(report.result == DriveResult::Flashed || report.result == DriveResult::Planned ? FlashPhase::Done
+                   : report.result == DriveResult::Cancelled                                      ? FlashPhase::Cancelled
+                                                                                                   : FlashPhase::Failed);
+}
+
+}  // namespace nflash

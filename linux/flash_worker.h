@@ -1,0 +1,27 @@
+// One drive's flash, on the thread that runs it: the window's worker body
+// (FlashFirmware over the drive's own session) behind the run's gate, with
+// every command logged and followed for the progress line, then the wait
+// for the drive to answer again with its new revision.
+#pragma once
+
+#include <cstdint>
+
+#include "flash_progress.h"
+#include "gated_transport.h"
+#include "program_context.h"
+#include "run_report.h"
+#include "src/drive/transport/sg_io/sg_io_transport.h"
+
+namespace nflash {
+
+struct FlashSpec {
+    const std::uint8_t* image = nullptr;
+    std::int32_t imageSize = 0;
+    bool bootCode = false;
+    RunMode mode = RunMode::Flash;
+};
+
+void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashSpec& spec,
+                   FlashProgress& progress, ProgramContext& context);
+
+}  // namespace nflash

@@ -1,0 +1,37 @@
+// norvek-flash list: the drives and what the package would do to each,
+// read with the window's discovery commands; nothing that changes a drive.
+#include "commands.h"
+#include "file_report.h"
+#include "loader_store_source.h"
+#include "report_text.h"
+#include "src/package/settings.h"
+#include "survey.h"
+#include "updater_file.h"
+
+namespace nflash {
+
+RunReport RunList(const Options& options, ProgramContext& context, Console& console) {
+    RunReport report;
+    report.command = "list";
+    const LoadedFile loaded = LoadUpdaterFile(options.updater, true);
+    if (!loaded.file) {
+        report.code = loaded.code;
+        report.errors.push_back(loaded.message);
+        return report;
+    }
+    const UpdaterFile& file = *loaded.file;
+    ReadSettings(file.Package());
+    report.file = DescribeFile(file);
+    if (context.log) {
+        for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
+    }
+    console.Say(FileText(*report.file));
+
+    report.drives = SurveyDrives(context.paths, file.Package());
+    ReadIdentities(report.drives, {}, file.Package(), context);
+    console.Say(report.drives.empty() ? "no optical drive found" : "drives:");
+    for (const DriveReport& drive : report.drives) console.Say("  " + DriveLine(drive));
+    return report;
+}
+
+}  // namespace nflash

@@ -1,0 +1,99 @@
+#include "report_text.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "src/app/dialog_texts.h"
+#include "wire_command.h"
+
+namespace nflash {
+namespace {
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+std::string Plural(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string FileText(const FileReport& f) {
+    std::string text = "file: " + f.path + " (sha256 " + f.sha256 + ")\n";
+    text += "loaders: " + f.loaderSet + " (sha256 " + f.loaderSha256 + ")";
+    if (f.loaderSet == "generated test set") text += ", test build, not for real drives";
+    text += "\npackage: \"" + f.title + "\" for " + f.driveName;
+    for (const BankReport& b : f.banks) {
+        text += "\n  bank " + std::to_string(b.bank) + ": " + std::to_string(b.size) + " bytes at " +
+                std::to_string(b.start) + " -> " + b.newRevision + " (sha256 " + b.sha256 + ")";
+    }
+    return text;
+}
+
+std::string DriveLine(const DriveReport& r) {
+    std::string line = r.drive.address.Text() + "  " + r.drive.Nodes() + "  " + r.identity.Text() + "  ";
+    if (!r.problem.empty() && !r.answered) return line + "(" + r.problem + ")";
+    return line + r.decision.Text();
+}
+
+std::string WindowListLine(const DriveReport& r) {
+    DriveEntry entry{};
+    entry.adapter = static_cast<std::int16_t>(r.drive.address.host);
+    entry.bus = static_cast<std::int16_t>(r.drive.address.channel);
+    entry.target = static_cast<std::int16_t>(r.drive.address.target);
+    entry.lun = static_cast<std::int16_t>(r.drive.address.lun);
+    const DriveEntry identity = EntryFor(r.identity);
+    std::copy(std::begin(identity.displayName), std::end(identity.displayName), std::begin(entry.displayName));
+    std::copy(std::begin(identity.revision), std::end(identity.revision), std::begin(entry.revision));
+    return FormatDriveLine(entry);
+}
+
+std::string PlanText(const std::vector<PlannedCommand>& plan) {
+    std::string text;
+    int pieces = 0;
+    std::string firstPiece;
+    std::string firstRead;
+    for (const PlannedCommand& c : plan) {
+        const std::string cdb = CdbHex(c.cdb.data());
+        switch (Classify(c.cdb.data(), c.length)) {
+            case WireKind::StartStop: text += "\n    STOP UNIT            " + cdb; break;
+            case WireKind::Identify: text += "\n    identify flash chip  " + cdb; break;
+            case WireKind::LoaderUpload:
+                text += "\n    loader upload        " + cdb + " (" + std::to_string(c.length) + " bytes)";
+                break;
+            case WireKind::ImagePiece:
+                if (pieces++ == 0) firstPiece = cdb;
+                break;
+            case WireKind::ReadBack:
+                if (firstRead.empty()) firstRead = cdb;
+                break;
+            case WireKind::Commit:
+                text += "\n    pieces               " + Plural(pieces, "piece", "pieces") + " of 16384 bytes, each written (" +
+                        firstPiece + ", ...) and read back (" + firstRead + ", ...)";
+                text += "\n    commit               " + cdb;
+                break;
+            default: break;
+        }
+    }
+    return text;
+}
+
+std::string OutcomeText(const DriveReport& r) {
+    std::string text = r.drive.CommandPath().string() + ": ";
+    switch (r.result) {
+        case DriveResult::Flashed:
+            text += "flashed and verified, now " + (r.after ? r.after->Text() : std::string("?"));
+            text += " (" + Seconds(r.seconds) + ", " + Plural(r.passes, "pass", "passes") + ")";
+            break;
+        case DriveResult::Failed: text += "FAILED: " + r.error; break;
+        case DriveResult::Cancelled: text += "cancelled, nothing was changed"; break;
+        case DriveResult::Planned: text += "dry run, nothing was changed; would send:" + PlanText(r.plan); break;
+        case DriveResult::None: text += "not flashed"; break;
+    }
+    return text;
+}
+
+}  // namespace nflash

@@ -1,0 +1,76 @@
+// Everything a run found and did, for the summary, --json and the log.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "decision.h"
+#include "exit_codes.h"
+#include "gated_transport.h"
+#include "optical_drive.h"
+
+namespace nflash {
+
+enum class DriveResult {
+    None,       // not part of the flash (list, not chosen)
+    Flashed,    // committed, and the drive answered again
+    Failed,
+    Cancelled,  // stopped before anything changed
+    Planned,    // dry run: nothing changed, `plan` says what would be sent
+};
+
+std::string ResultName(DriveResult result);
+
+struct DriveReport {
+    OpticalDrive drive;
+    std::string problem;         // why it could not be read (not opened, no answer)
+    bool answered = false;       // the live identity comes from INQUIRY (else sysfs)
+    Identity identity;
+    std::optional<std::array<std::uint8_t, 4>> chipId;
+    Decision decision;
+    bool chosen = false;
+    DriveResult result = DriveResult::None;
+    std::string error;           // for Failed
+    std::optional<Identity> after;
+    double seconds = 0.0;
+    int passes = 0;
+    std::vector<PlannedCommand> plan;
+    std::string imageSha256;     // of the bank it gets
+};
+
+struct BankReport {
+    int bank = 0;  // 1-based, as the package names it
+    std::int32_t start = 0;
+    std::int32_t size = 0;
+    std::string newRevision;
+    std::string sha256;
+};
+
+struct FileReport {
+    std::string path;
+    std::string sha256;
+    std::string title;
+    std::string version;
+    std::string driveName;
+    std::string loaderSet;  // "generated test set", "maker's set"
+    std::string loaderSha256;
+    std::vector<BankReport> banks;
+};
+
+struct RunReport {
+    std::string command;  // "list" or "flash"
+    bool dryRun = false;
+    std::optional<FileReport> file;
+    std::vector<DriveReport> drives;
+    std::vector<std::string> errors;
+    std::vector<std::string> warnings;
+    std::string logPath;
+    ExitCode code = ExitCode::Success;
+};
+
+// "bf d6 00 01"
+std::string ChipText(const std::array<std::uint8_t, 4>& chip);
+
+}  // namespace nflash

@@ -1,0 +1,114 @@
+#include "survey.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "drive_access.h"
+#include "observed_transport.h"
+#include "src/drive/transport/sg_io/sg_answer_text.h"
+#include "sysfs_discovery.h"
+#include "wire_command.h"
+
+namespace nflash {
+namespace {
+
+std::string OutcomeWord(CommandOutcome outcome) {
+    switch (outcome) {
+        case CommandOutcome::Good: return "good";
+        case CommandOutcome::CheckCondition: return "check";
+        case CommandOutcome::Failed: return "failed";
+        case CommandOutcome::TimedOut: return "timed-out";
+    }
+    return "?";
+}
+
+const char* DirectionWord(std::uint8_t direction) {
+    return direction == kDataOut ? "out" : direction == kDataIn ? "in" : "none";
+}
+
+std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename().string(); }
+
+void LogReading(ProgramContext& context, const DriveReport& r) {
+    if (context.log == nullptr) return;
+    std::string line = "identity " + Label(r) + " " + r.drive.address.Text() + " " + r.drive.Nodes() + ": ";
+    line += r.answered ? "\"" + r.identity.vendor + "\" \"" + r.identity.product + "\" \"" + r.identity.revision +
+                             "\" vendor-specific \"" + r.identity.vendorSpecific + "\""
+                       : "no answer (" + r.problem + "), sysfs says " + r.identity.Text();
+    line += r.chipId ? ", chip " + ChipText(*r.chipId) : ", no chip identity";
+    line += "; decision: " + r.decision.Text();
+    context.log->Line(line);
+}
+
+void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader& package, ProgramContext& context) {
+    ObservedTransport logged(transport, LoggingObserver(context, Label(r), transport));
+    const DriveReading reading = ReadDrive(logged);
+    r.chipId = reading.chipId;
+    r.answered = reading.answered;
+    if (reading.answered) {
+        r.identity = reading.identity;
+        r.decision = Decide(r.identity, package);
+    } else {
+        r.problem = "no identity: the drive did not answer INQUIRY";
+    }
+}
+
+}  // namespace
+
+std::string CommandLogLine(const std::string& label, const CommandRequest& request, const CommandResult& result,
+                           Delivery delivery, const SgIoAnswer* answer) {
+    char head[160];
+    std::snprintf(head, sizeof head, "%s %s %s %s %u", delivery == Delivery::Sent      ? "command"
+                                                       : delivery == Delivery::Planned ? "planned"
+                                                                                       : "withheld",
+                  label.c_str(), CdbHex(request.cdb).c_str(), DirectionWord(request.direction), request.length);
+    std::string line = head;
+    if (delivery == Delivery::Planned) return line + " (dry run: not sent)";
+    if (delivery == Delivery::Withheld) return line + " (cancelled: not sent)";
+    char tail[96];
+    std::snprintf(tail, sizeof tail, " -> %s %u bytes %.3f ms", OutcomeWord(result.outcome).c_str(), result.transferred,
+                  result.elapsedSeconds * 1000.0);
+    line += tail;
+    if (answer != nullptr) line += ": " + DescribeAnswer(*answer);
+    return line;
+}
+
+CommandObserver LoggingObserver(ProgramContext& context, const std::string& label, SgIoTransport& transport) {
+    return [&context, label, &transport](const CommandRequest& request, const CommandResult& result, Delivery d) {
+        if (context.log == nullptr) return;
+        const SgIoAnswer* answer = d == Delivery::Sent ? &transport.LastAnswer() : nullptr;
+        context.log->Line(CommandLogLine(label, request, result, d, answer));
+    };
+}
+
+std::vector<DriveReport> SurveyDrives(const SystemPaths& paths, const pkg::PackageReader& package) {
+    std::vector<DriveReport> reports;
+    for (OpticalDrive& drive : DiscoverOpticalDrives(paths)) {
+        DriveReport r;
+        r.identity = Identity{drive.vendor, drive.model, drive.revision, ""};
+        r.decision = Decide(r.identity, package);
+        r.drive = std::move(drive);
+        reports.push_back(std::move(r));
+    }
+    return reports;
+}
+
+void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t, SgIoTransport*>& open,
+                    const pkg::PackageReader& package, ProgramContext& context) {
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        DriveReport& r = drives[i];
+        if (const auto given = open.find(i); given != open.end()) {
+            ReadOne(r, *given->second, package, context);
+        } else {
+            OpenedDevice opened = OpenSgDevice(context.system, r.drive.CommandPath().string(), OpenMode::Shared);
+            if (opened.error != 0) {
+                r.problem = "cannot open " + r.drive.CommandPath().string() + ": " + std::strerror(opened.error);
+            } else {
+                SgIoTransport transport(std::move(opened.file));
+                ReadOne(r, transport, package, context);
+            }
+        }
+        LogReading(context, r);
+    }
+}
+
+}  // namespace nflash

@@ -1,0 +1,92 @@
+// Every refusal ends with its documented code and a clear message, and not
+// one command reaches any drive.
+#include "linux_run.h"
+
+namespace linuxrun {
+namespace {
+
+using nflash::ExitCode;
+
+class Refusal : public LinuxRun {
+protected:
+    void ExpectRefused(const nflash::RunReport& report, ExitCode code, const std::string& words) {
+        EXPECT_EQ(report.code, code);
+        ASSERT_FALSE(report.errors.empty());
+        EXPECT_NE(report.errors[0].find(words), std::string::npos) << report.errors[0];
+        EXPECT_EQ(system.CommandCount(), 0u) << "a refusal must send nothing";
+        for (std::size_t i = 0; i < drives.size(); ++i) EXPECT_TRUE(Blocks(i).empty()) << i;
+    }
+};
+
+TEST_F(Refusal, WithoutRootOrRawIo) {
+    sgsim::MachineOptions options;
+    options.root = false;
+    Machine(DemoScenario(), options);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused, "root or CAP_SYS_RAWIO");
+}
+
+TEST_F(Refusal, AMountedDriveNamingItsMountPoint) {
+    sgsim::MachineOptions options;
+    options.mountedAt[0] = "/media/user/BACKUP 2019";
+    Machine(DemoScenario(), options);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused,
+                  "is mounted at /media/user/BACKUP 2019 (iso9660): unmount it first");
+}
+
+TEST_F(Refusal, ADriveOpenInAnotherProgramNamingIt) {
+    sgsim::MachineOptions options;
+    options.holders = {{4242, "k3b", "sg0"}};
+    Machine(DemoScenario(), options);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused, "is open in process 4242 (k3b)");
+}
+
+TEST_F(Refusal, ADriveHeldExclusivelyWhereTheHolderCannotBeSeen) {
+    Machine(DemoScenario());
+    system.FailOpen(machine->SgNode(0).string(), EBUSY);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused,
+                  "is held by another program (one this user cannot see)");
+}
+
+TEST_F(Refusal, ATransferLimitBelowOnePiece) {
+    sgsim::MachineOptions options;
+    options.maxTransferKb[0] = 8;
+    Machine(DemoScenario(), options);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused,
+                  "its largest transfer is 8 KiB (max_hw_sectors_kb), less than the 16 KiB piece");
+}
+
+TEST_F(Refusal, TheGeneratedTestLoadersWithoutTheirOption) {
+    Machine(DemoScenario());
+    ExpectRefused(Run({"flash", "--yes"}), ExitCode::Refused, "generated test loader set");
+}
+
+TEST_F(Refusal, AFileWithNoPackage) {
+    Machine(DemoScenario());
+    sgsim::WriteBytes(updater, sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()));
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "carries no firmware");
+    sgsim::WriteBytes(updater, std::vector<std::uint8_t>(4096, 0x4D));
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "no package block");
+}
+
+TEST_F(Refusal, ADamagedPackage) {
+    Machine(DemoScenario());
+    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
+    const std::string key = "HOW_MANY_BIN=";
+    const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
+    ASSERT_NE(at, bytes.end());
+    *at = 'X';
+    sgsim::WriteBytes(updater, bytes);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "damaged");
+}
+
+TEST_F(Refusal, OneUnsafeDriveAmongTheChosenStopsTheWholeRun) {
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
+    sgsim::MachineOptions options;
+    options.mountedAt[1] = "/mnt";
+    Machine(scenario, options);
+    ExpectRefused(Run({"flash", "--all-matched", "--yes", "--test-loaders"}), ExitCode::Refused, "/mnt");
+}
+
+}  // namespace
+}  // namespace linuxrun

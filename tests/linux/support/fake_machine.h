@@ -1,0 +1,59 @@
+// A machine of the tests' own making for norvek-flash: the sysfs tree the
+// kernel would show for the drives of a scenario, their device nodes, and a
+// /proc with this process's status, mounts and other programs' open files.
+// The program is pointed at it with NORVEK_SYSFS_ROOT, NORVEK_DEV_ROOT and
+// NORVEK_PROC_ROOT.
+//
+// Drive i of the scenario becomes SCSI device adapter:0:target:lun with the
+// nodes sg<i> and sr<i> (the same numbering the preload library serves).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/aspi-dll/scenario.h"
+
+namespace sgsim {
+
+struct HoldingProcess {
+    int pid = 0;
+    std::string command;  // comm
+    std::string node;     // "sr0": the node it holds open
+};
+
+struct MachineOptions {
+    std::map<int, std::uint32_t> maxTransferKb;     // by drive; default 512
+    std::map<int, std::string> mountedAt;            // by drive: mount point of its sr device
+    std::vector<HoldingProcess> holders;
+    bool root = true;                                // this process's status: uid 0 and all capabilities
+    bool rawIoOnly = false;                          // a user with CAP_SYS_RAWIO alone
+    std::vector<int> withoutSg;                      // drives whose sg node is missing
+};
+
+class FakeMachine {
+public:
+    FakeMachine(std::filesystem::path root, const aspidll::Scenario& scenario, const MachineOptions& options = {});
+
+    std::filesystem::path Sys() const { return root_ / "sys"; }
+    std::filesystem::path Dev() const { return root_ / "dev"; }
+    std::filesystem::path Proc() const { return root_ / "proc"; }
+    std::filesystem::path SgNode(int drive) const { return Dev() / ("sg" + std::to_string(drive)); }
+    std::filesystem::path SrNode(int drive) const { return Dev() / ("sr" + std::to_string(drive)); }
+
+private:
+    void WriteDrive(int index, const aspidll::DriveSlot& slot, const MachineOptions& options);
+    void WriteProc(const MachineOptions& options);
+
+    std::filesystem::path root_;
+};
+
+// Writes `text` to `path`, making its folders.
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// Reads a scenario file (the test ASPI DLL's format); throws on mistakes.
+aspidll::Scenario LoadScenario(const std::filesystem::path& path);
+
+}  // namespace sgsim

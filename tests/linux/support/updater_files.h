@@ -1,0 +1,51 @@
+// Updater files for the tests: a synthetic "executable" holding the
+// template package block and a loader record with its store, as a Windows
+// build lays them out, packed with the packer's own code.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "src/flash/loader_record.h"
+
+namespace sgsim {
+
+// Code-like bytes, the template block, more bytes, the loader record and
+// `store` behind it. An empty store means no record at all.
+std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store);
+
+// The generated test set the virtual drives check uploads against.
+std::vector<std::uint8_t> TestLoaderStore();
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// The demo image (make-demo-image's bytes).
+std::vector<std::uint8_t> DemoImage();
+
+// Packs `manifestText` (its images named relative to `dir`) into `templateBytes`
+// and writes the result to dir/name; throws when the packer refuses.
+std::filesystem::path PackUpdater(const std::filesystem::path& dir, const std::string& name,
+                                  const std::vector<std::uint8_t>& templateBytes, const std::string& manifestText);
+
+// The demo package (packages/demo/demo.toml with the demo image) packed
+// into a synthetic template carrying the test loaders.
+std::filesystem::path DemoUpdater(const std::filesystem::path& dir, const std::string& name = "demo-updater.exe");
+
+// A fresh, empty folder for one test, removed with the object.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace sgsim

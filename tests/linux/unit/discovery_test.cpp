@@ -1,0 +1,150 @@
+// What the program learns from sysfs and /proc before it sends anything:
+// the drives, their nodes and limits, who holds them, and whether this
+// process may flash.
+#include <gtest/gtest.h>
+
+#include "linux/drive_holders.h"
+#include "linux/privileges.h"
+#include "linux/sysfs_discovery.h"
+#include "tests/linux/support/fake_machine.h"
+#include "tests/linux/support/updater_files.h"
+
+namespace {
+
+using nflash::OpticalDrive;
+using nflash::SystemPaths;
+
+aspidll::Scenario Drives(std::initializer_list<std::tuple<int, int, int>> addresses) {
+    aspidll::Scenario scenario;
+    for (auto [adapter, target, lun] : addresses) {
+        aspidll::DriveSlot slot;
+        slot.adapter = adapter;
+        slot.target = target;
+        slot.lun = lun;
+        scenario.drives.push_back(slot);
+    }
+    return scenario;
+}
+
+SystemPaths PathsOf(const sgsim::FakeMachine& machine) {
+    return SystemPaths{machine.Sys(), machine.Dev(), machine.Proc()};
+}
+
+TEST(SysfsDiscovery, FindsOpticalDevicesInAddressOrderWithTheirNodesAndLimits) {
+    sgsim::ScratchDir dir;
+    aspidll::Scenario scenario = Drives({{10, 0, 0}, {2, 1, 0}, {2, 0, 1}});
+    scenario.drives[0].config.revision = "1.02";
+    sgsim::MachineOptions options;
+    options.maxTransferKb[1] = 64;
+    const sgsim::FakeMachine machine(dir.Path(), scenario, options);
+
+    const std::vector<OpticalDrive> drives = nflash::DiscoverOpticalDrives(PathsOf(machine));
+    ASSERT_EQ(drives.size(), 3u);
+    // 2:0:0:1 < 2:0:1:0 < 10:0:0:0: numeric, not by name.
+    EXPECT_EQ(drives[0].address.Text(), "2:0:0:1");
+    EXPECT_EQ(drives[1].address.Text(), "2:0:1:0");
+    EXPECT_EQ(drives[2].address.Text(), "10:0:0:0");
+    EXPECT_EQ(drives[0].sgPath, machine.SgNode(2));
+    EXPECT_EQ(drives[0].srPath, machine.SrNode(2));
+    EXPECT_EQ(drives[0].srDevice, "11:2");
+    EXPECT_EQ(drives[1].maxTransferKb, std::optional<std::uint32_t>(64));
+    EXPECT_EQ(drives[2].maxTransferKb, std::optional<std::uint32_t>(512));
+    // The identity as the kernel shows it: padded as INQUIRY sends it.
+    EXPECT_EQ(drives[2].vendor, "VELMORA ");
+    EXPECT_EQ(drives[2].model, "DVDRW KTV-360R  ");
+    EXPECT_EQ(drives[2].revision, "1.02");
+    EXPECT_EQ(drives[2].CommandPath(), machine.SgNode(0));
+}
+
+TEST(SysfsDiscovery, PassesOverOtherDeviceTypesAndFallsBackToTheBlockNode) {
+    sgsim::ScratchDir dir;
+    aspidll::Scenario scenario = Drives({{0, 0, 0}, {1, 0, 0}});
+    scenario.drives[0].config.peripheralType = 0;  // a disk
+    sgsim::MachineOptions options;
+    options.withoutSg = {1};
+    const sgsim::FakeMachine machine(dir.Path(), scenario, options);
+
+    const std::vector<OpticalDrive> drives = nflash::DiscoverOpticalDrives(PathsOf(machine));
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_TRUE(drives[0].sgPath.empty());
+    EXPECT_EQ(drives[0].CommandPath(), machine.SrNode(1));
+    EXPECT_EQ(drives[0].Nodes(), machine.SrNode(1).string());
+}
+
+TEST(SysfsDiscovery, NoSysfsMeansNoDrives) {
+    EXPECT_TRUE(nflash::DiscoverOpticalDrives(SystemPaths{"/nonexistent/sys", "/dev", "/proc"}).empty());
+}
+
+TEST(SysfsDiscovery, ReadsOnlyWholeScsiAddresses) {
+    EXPECT_TRUE(nflash::ParseScsiAddress("0:0:0:0").has_value());
+    EXPECT_EQ(nflash::ParseScsiAddress("12:3:4:5")->Text(), "12:3:4:5");
+    for (const char* name : {"host0", "target0:0:0", "0:0:0", "0:0:0:0:0", "0:0:0:x", "0:0:0:0 ", ""}) {
+        EXPECT_FALSE(nflash::ParseScsiAddress(name).has_value()) << name;
+    }
+}
+
+TEST(DriveHolders, NamesTheMountsOfTheDrivesBlockDevice) {
+    sgsim::ScratchDir dir;
+    sgsim::MachineOptions options;
+    options.mountedAt[1] = "/media/user/MY DISC";
+    const sgsim::FakeMachine machine(dir.Path(), Drives({{0, 0, 0}, {1, 0, 0}}), options);
+    const auto drives = nflash::DiscoverOpticalDrives(PathsOf(machine));
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_TRUE(nflash::MountsOf(PathsOf(machine), drives[0]).empty());
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[1]), "mounted at /media/user/MY DISC (iso9660)");
+}
+
+TEST(DriveHolders, NamesTheProcessesWithANodeOpen) {
+    sgsim::ScratchDir dir;
+    sgsim::MachineOptions options;
+    options.holders = {{812, "udisksd", "sr0"}, {1500, "k3b", "sg1"}};
+    options.mountedAt[0] = "/media/cdrom";
+    const sgsim::FakeMachine machine(dir.Path(), Drives({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}), options);
+    const auto drives = nflash::DiscoverOpticalDrives(PathsOf(machine));
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[0]),
+              "mounted at /media/cdrom (iso9660); process 812 (udisksd)");
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[1]), "process 1500 (k3b)");
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[2]), "");
+}
+
+TEST(Privileges, RootOrRawIoMayFlashAnyoneElseMayNot) {
+    sgsim::ScratchDir dir;
+    const aspidll::Scenario none;
+    {
+        const sgsim::FakeMachine machine(dir / "root", none);
+        const nflash::Privileges p = nflash::ReadPrivileges(PathsOf(machine));
+        EXPECT_TRUE(p.root);
+        EXPECT_TRUE(p.MayFlash());
+    }
+    {
+        sgsim::MachineOptions options;
+        options.root = false;
+        const sgsim::FakeMachine machine(dir / "user", none, options);
+        EXPECT_FALSE(nflash::ReadPrivileges(PathsOf(machine)).MayFlash());
+    }
+    {
+        sgsim::MachineOptions options;
+        options.root = false;
+        options.rawIoOnly = true;
+        const sgsim::FakeMachine machine(dir / "rawio", none, options);
+        const nflash::Privileges p = nflash::ReadPrivileges(PathsOf(machine));
+        EXPECT_FALSE(p.root);
+        EXPECT_TRUE(p.rawIo);
+        EXPECT_TRUE(p.MayFlash());
+    }
+    EXPECT_FALSE(nflash::ReadPrivileges(SystemPaths{"/sys", "/dev", dir / "nowhere"}).MayFlash());
+}
+
+TEST(SystemPathsTest, EachRootFollowsItsVariable) {
+    setenv("NORVEK_SYSFS_ROOT", "/tmp/s", 1);
+    setenv("NORVEK_DEV_ROOT", "", 1);
+    unsetenv("NORVEK_PROC_ROOT");
+    const SystemPaths paths = SystemPaths::FromEnvironment();
+    unsetenv("NORVEK_SYSFS_ROOT");
+    unsetenv("NORVEK_DEV_ROOT");
+    EXPECT_EQ(paths.sys, "/tmp/s");
+    EXPECT_EQ(paths.dev, "/dev");
+    EXPECT_EQ(paths.proc, "/proc");
+}
+
+}  // namespace
