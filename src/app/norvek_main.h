@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../drive/drive_manager.h"
-#include "../flash/parser.h"
+#include "flash_worker.h"
 #include "../framework/framework.h"
 #include "../platform/os_info.h"
 #include "update_run.h"

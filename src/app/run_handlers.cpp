@@ -107,7 +107,7 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
         drive.failed = true;
         return;
     }
-    auto* worker = new (std::nothrow) Parser(job, [this](fw::TThread* w) { OnWorkerDone(w); });
+    auto* worker = new (std::nothrow) FlashWorker(job, [this](fw::TThread* w) { OnWorkerDone(w); });
     // Counted only once its thread runs: a worker that never started sends
     // no termination, and the run would wait for it for ever.
     if (worker == nullptr || !worker->Start()) {

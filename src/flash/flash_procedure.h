@@ -15,5 +15,6 @@ std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int3
 // Up to three passes of write-and-read-back of every 16 KB piece.
 std::uint8_t WriteAndVerifyImage(DriveSession& m, const std::uint8_t* image,
                                  std::int32_t imageSize);
-// Waits `seconds` by the stopwatch, dispatching the thread's messages.
+// Waits `seconds` by the stopwatch (the tick count without one); a worker
+// has no messages to dispatch meanwhile.
 void PauseWithMessages(Stopwatch& stopwatch, double seconds);

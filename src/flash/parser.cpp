@@ -3,11 +3,7 @@
 #include "../drive/drive_manager.h"
 #include "flash_procedure.h"
 
-Parser::Parser(const FlashJob& job, std::function<void(fw::TThread*)> onDone)
-    : job(job), manager(job.manager) {
-    FreeOnTerminate = true;
-    OnTerminate = std::move(onDone);
-}
+Parser::Parser(const FlashJob& job) : job(job), manager(job.manager) {}
 
 void Parser::WorkerRun() {
     manager->errorCode = 0;

@@ -1,26 +1,20 @@
-// The worker thread that flashes one drive.
+// The body of the worker that flashes one drive. The thread it runs on is
+// the caller's (the window gives each drive of a run its own).
 #pragma once
 
-#include <functional>
-
-#include "../framework/framework.h"
 #include "flash_job.h"
 
-class Parser : public fw::TThread {
+class Parser {
 public:
-    // Creates the worker suspended with its own copy of `job`, marks it to
-    // free itself and attaches `onDone` before anything can run; Start()
-    // then runs WorkerRun once on the new thread.
-    Parser(const FlashJob& job, std::function<void(fw::TThread*)> onDone);
+    // Takes its own copy of `job`: the creator may reuse its record at once.
+    explicit Parser(const FlashJob& job);
 
     FlashJob job;
     DriveManager* manager;
 
-    // The thread's body; the outcome is manager->errorCode (0 or 42).
+    // Runs the flash once; the outcome is manager->errorCode (0 or 42).
+    // Nothing escapes it.
     void WorkerRun();
     // Throws ErrCodeException(42) when the flash failed with retry enabled.
     bool RunJob();
-
-protected:
-    void Execute() override { WorkerRun(); }
 };

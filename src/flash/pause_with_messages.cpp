@@ -1,18 +1,15 @@
 #include "../drive/stopwatch.h"
-#include "../framework/framework.h"
 #include "../platform/win32.h"
 #include "flash_procedure.h"
 
 namespace {
 
-void DispatchAndYield() {
-    // On a worker thread the dispatch has nothing to do. Sleeping a
-    // millisecond between readings keeps sixteen pausing workers from
-    // starving the drives whose workers are still transferring; the pause
-    // still ends by the clock, at one second or a scheduler tick after.
-    if (fw::Application) fw::Application->ProcessMessages();
-    Sleep(1);
-}
+// The pause runs on a worker thread, which has no messages to dispatch: it
+// is a timed wait. Sleeping a millisecond between readings keeps sixteen
+// pausing workers from starving the drives whose workers are still
+// transferring; the pause still ends by the clock, at one second or a
+// scheduler tick after.
+void Yield() { Sleep(1); }
 
 // Without a high-resolution counter the stopwatch reads 0 for ever; the tick
 // count still ends the pause. Its whole milliseconds may start just before a
@@ -20,7 +17,7 @@ void DispatchAndYield() {
 void PauseByTickCount(double seconds) {
     const DWORD start = GetTickCount();
     const auto wanted = static_cast<DWORD>(seconds * 1000.0);
-    while (GetTickCount() - start <= wanted) DispatchAndYield();
+    while (GetTickCount() - start <= wanted) Yield();
 }
 
 }  // namespace
@@ -31,6 +28,6 @@ void PauseWithMessages(Stopwatch& stopwatch, double seconds) {
         return;
     }
     stopwatch.Start(true);
-    while (stopwatch.ElapsedSinceStart() < seconds) DispatchAndYield();
+    while (stopwatch.ElapsedSinceStart() < seconds) Yield();
     stopwatch.Stop();
 }

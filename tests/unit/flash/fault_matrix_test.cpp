@@ -163,7 +163,7 @@ TEST_F(FaultMatrixTest, EveryInjectableFaultEndsRightAndNothingUnverifiedIsCommi
         sim::machine().SetClockMode(sim::ClockMode::Virtual);
         Rig rig = MakeRig(c.config);
         FlashJob job{rig.manager.get(), image.data(), kImageSize, 0};
-        Parser worker(job, nullptr);  // run here, on the test thread, never started
+        Parser worker(job);  // run here, on the test thread, never started
         rig.manager->errorCode = 77;
         worker.WorkerRun();
 
