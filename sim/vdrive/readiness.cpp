@@ -16,7 +16,10 @@ bool StillBecomingReady(DriveState& state, const DriveConfig& config) {
     if (++state.readinessPolls == 1) state.firstPollSeconds = now;
     if (config.neverReady) return true;
     if (state.readinessPolls <= config.becomingReadyPolls) return true;
-    return now - state.firstPollSeconds < config.becomingReadySeconds;
+    // Only a drive configured to take time consults the clock: on i686 the
+    // difference of two equal readings, one still in an x87 register, can
+    // come out just below zero and would make a ready drive report 2/04/01.
+    return config.becomingReadySeconds > 0.0 && now - state.firstPollSeconds < config.becomingReadySeconds;
 }
 
 }  // namespace
