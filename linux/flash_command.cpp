@@ -53,17 +53,19 @@ bool ChooseByLiveIdentity(RunReport& report, const std::vector<std::size_t>& can
     return any;
 }
 
-std::string Question(const RunReport& report) {
-    const Settings& settings = CurrentSettings();
-    std::string text = NoticeText(report.file->driveName, settings.nbWarning) + "\n\nDrives to flash:";
+// The drives, then the window's notice; a second question, the window's own,
+// when a drive is already at the new revision.
+bool Agreed(const RunReport& report, std::ostream& prompt, ProgramContext& context) {
+    std::string drives = "Drives to flash:";
     bool upToDate = false;
     for (const DriveReport& r : report.drives) {
         if (!r.chosen) continue;
-        text += "\n  " + DriveLine(r);
+        drives += "\n  " + DriveLine(r);
         upToDate = upToDate || r.decision.upToDate;
     }
-    if (upToDate) text += "\n\n" + UpToDateText();
-    return text;
+    prompt << drives << "\n\n";
+    if (!Confirm(NoticeText(report.file->driveName, CurrentSettings().nbWarning), prompt, context)) return false;
+    return !upToDate || Confirm(UpToDateText(), prompt, context);
 }
 
 void Summarise(RunReport& report, Console& console) {
@@ -112,7 +114,7 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     if (!ChooseByLiveIdentity(report, candidates.indexes, console)) {
         return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
     }
-    if (!options.yes && !options.dryRun && !Confirm(Question(report), options.json ? context.err : context.out, context)) {
+    if (!options.yes && !options.dryRun && !Agreed(report, options.json ? context.err : context.out, context)) {
         return Stop(report, ExitCode::Cancelled, "cancelled, nothing was sent to change any drive");
     }
     if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");

@@ -104,7 +104,7 @@ Finished ChildProcess::Wait(std::chrono::seconds limit) {
     return finished;
 }
 
-Finished Run(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+Finished RunToEnd(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
              const std::string& input) {
     ChildProcess child(argv, env, input);
     return child.Wait();

@@ -42,7 +42,7 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-Finished Run(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+Finished RunToEnd(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
              const std::string& input = "");
 
 }  // namespace e2e

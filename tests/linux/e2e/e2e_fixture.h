@@ -62,7 +62,7 @@ protected:
         args.insert(args.begin(), {NORVEK_FLASH_BIN, command, updater.string()});
         std::map<std::string, std::string> env = Env();
         for (const auto& [name, value] : extraEnv) env[name] = value;
-        return Run(args, env, input);
+        return RunToEnd(args, env, input);
     }
 
     std::filesystem::path RequestLog() const { return dir / "requests.log"; }

@@ -17,16 +17,16 @@ std::string Drives(int count, const std::string& revision) {
 }
 
 TEST_F(E2E, HelpAndVersionNeedNothingElse) {
-    const Finished help = Run({NORVEK_FLASH_BIN, "--help"}, {});
+    const Finished help = RunToEnd({NORVEK_FLASH_BIN, "--help"}, {});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("flash"), std::string::npos);
     EXPECT_NE(help.out.find("Exit codes: 0 done, 1 nothing to do, 2 refused"), std::string::npos) << help.out;
-    const Finished version = Run({NORVEK_FLASH_BIN, "--version"}, {});
+    const Finished version = RunToEnd({NORVEK_FLASH_BIN, "--version"}, {});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "norvek-flash 2.0.4\n");
-    const Finished bad = Run({NORVEK_FLASH_BIN, "flash"}, {});
+    const Finished bad = RunToEnd({NORVEK_FLASH_BIN, "flash"}, {});
     EXPECT_EQ(bad.exitCode, 4);
-    const Finished both = Run({NORVEK_FLASH_BIN, "flash", "x.exe", "--device", "/dev/sg0", "--all-matched"}, {});
+    const Finished both = RunToEnd({NORVEK_FLASH_BIN, "flash", "x.exe", "--device", "/dev/sg0", "--all-matched"}, {});
     EXPECT_EQ(both.exitCode, 4) << both.err;
 }
 

@@ -43,10 +43,32 @@ using OpenAtFn = int (*)(int, const char*, int, ...);
 using CloseFn = int (*)(int);
 using IoctlFn = int (*)(int, unsigned long, ...);
 
-OpenFn realOpen = nullptr;
-OpenAtFn realOpenAt = nullptr;
-CloseFn realClose = nullptr;
-IoctlFn realIoctl = nullptr;
+// The C library's own functions, looked up on first use: another library's
+// constructor may open a file before this library's constructor has run.
+template <typename Fn>
+Fn Real(const char* name) {
+    return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+int realOpen(const char* path, int flags, mode_t mode) {
+    static const OpenFn fn = Real<OpenFn>("open");
+    return fn(path, flags, mode);
+}
+
+int realOpenAt(int dirfd, const char* path, int flags, mode_t mode) {
+    static const OpenAtFn fn = Real<OpenAtFn>("openat");
+    return fn(dirfd, path, flags, mode);
+}
+
+int realClose(int fd) {
+    static const CloseFn fn = Real<CloseFn>("close");
+    return fn(fd);
+}
+
+int realIoctl(int fd, unsigned long request, void* argument) {
+    static const IoctlFn fn = Real<IoctlFn>("ioctl");
+    return fn(fd, request, argument);
+}
 
 constexpr unsigned char kAspiDone = 0x01;   // SS_COMP, as the DLL logs it
 constexpr unsigned char kAspiError = 0x04;  // SS_ERR
@@ -118,10 +140,6 @@ void Serve(const std::string& devRoot) {
 }
 
 __attribute__((constructor)) void Start() {
-    realOpen = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, "open"));
-    realOpenAt = reinterpret_cast<OpenAtFn>(dlsym(RTLD_NEXT, "openat"));
-    realClose = reinterpret_cast<CloseFn>(dlsym(RTLD_NEXT, "close"));
-    realIoctl = reinterpret_cast<IoctlFn>(dlsym(RTLD_NEXT, "ioctl"));
     const std::string scenarioPath = Env("NORVEK_SG_SCENARIO");
     const std::string devRoot = Env("NORVEK_DEV_ROOT");
     if (scenarioPath.empty() || devRoot.empty()) return;
@@ -142,7 +160,7 @@ __attribute__((constructor)) void Start() {
     preload->log->Line("scenario " + scenarioPath + " drives=" + std::to_string(preload->scenario.drives.size()) +
                        " adapters=" + std::to_string(preload->scenario.adapterCount));
     preload->system = std::make_unique<sgsim::VdriveSgSystem>(
-        [] { return realOpen("/dev/null", O_RDWR | O_CLOEXEC); }, [](int fd) { realClose(fd); });
+        [] { return realOpen("/dev/null", O_RDWR | O_CLOEXEC, 0); }, [](int fd) { realClose(fd); });
     preload->system->OnCommand(LogCommand);
     g = preload;
     Serve(devRoot);

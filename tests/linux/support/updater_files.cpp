@@ -34,9 +34,10 @@ void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 
 std::vector<std::uint8_t> TestLoaderStore() { return ReadBytes(NORVEK_TEST_LOADERS_BIN); }
 
-std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store) {
+std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store,
+                                            const std::uint8_t* block) {
     std::vector<std::uint8_t> file(kCodeBefore, 0xCC);
-    const std::uint8_t* block = pkg::EmbeddedBlock();
+    if (block == nullptr) block = pkg::EmbeddedBlock();
     file.insert(file.end(), block, block + pkg::kBlockSize);
     file.insert(file.end(), kCodeBetween, 0x90);
     if (store.empty()) return file;

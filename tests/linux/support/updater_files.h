@@ -12,9 +12,10 @@
 
 namespace sgsim {
 
-// Code-like bytes, the template block, more bytes, the loader record and
-// `store` behind it. An empty store means no record at all.
-std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store);
+// Code-like bytes, a package block (the template's, or `block`), more bytes,
+// the loader record and `store` behind it. An empty store means no record.
+std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store,
+                                            const std::uint8_t* block = nullptr);
 
 // The generated test set the virtual drives check uploads against.
 std::vector<std::uint8_t> TestLoaderStore();
