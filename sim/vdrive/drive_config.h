@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "src/drive/command_codes.h"
+
 namespace vdrive {
 
-constexpr std::uint32_t kDownloadBufferSize = 0x100000;  // 1 MiB
-constexpr std::uint32_t kPieceSize = 0x4000;              // the updater's 16 KiB image piece
+constexpr std::uint32_t kDownloadBufferSize = wire::kDownloadBufferSize;  // 1 MiB
+constexpr std::uint32_t kPieceSize = wire::kPieceSize;  // the updater's 16 KiB image piece
 
 // The kinds of command the drive tells apart; faults and latencies aim at them.
 enum class CommandKind : std::uint8_t {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "cdb_fields.h"
+#include "command_codes.h"
 #include "drive_commands.h"
 
 namespace {
@@ -17,14 +18,8 @@ enum TemplatePos : int {
 };
 
 constexpr std::uint32_t kIdentifyReplyLength = 128;
-constexpr std::uint8_t kCommitControl = 0x80;
-constexpr std::uint8_t kCommitWithBootCodeControl = 0xA0;
 
 Cdb FromTemplate(int pos) { return CdbTemplate[pos]; }
-
-bool IsCommit(std::uint8_t control) {
-    return control == kCommitControl || control == kCommitWithBootCodeControl;
-}
 
 }  // namespace
 
@@ -75,18 +70,18 @@ std::uint8_t VendorIdentify(DriveSession& m) {
 
 std::uint8_t ReadBuffer(DriveSession& m, std::uint32_t offset, std::uint32_t length) {
     Cdb cdb = FromTemplate(kReadBuffer);
-    PutBe24(&cdb[3], offset);                 // buffer offset
-    PutBe24(&cdb[6], length);                 // allocation length
+    PutBe24(&cdb[wire::kBufferOffsetByte], offset);  // buffer offset
+    PutBe24(&cdb[wire::kBufferLengthByte], length);  // allocation length
     return m.Execute(cdb.data(), kDataIn, length);
 }
 
 std::uint8_t WriteBuffer(DriveSession& m, std::uint32_t offset, std::uint32_t length,
                          std::uint8_t control) {
     Cdb cdb = FromTemplate(kWriteBuffer);
-    PutBe24(&cdb[3], offset);                 // buffer offset
-    PutBe24(&cdb[6], length);                 // parameter list length
-    cdb[9] = control;                         // control: 00h data, 7Fh loader, 80h/A0h commit
+    PutBe24(&cdb[wire::kBufferOffsetByte], offset);  // buffer offset
+    PutBe24(&cdb[wire::kBufferLengthByte], length);  // parameter list length
+    cdb[wire::kWriteBufferControlByte] = control;                         // control: 00h data, 7Fh loader, 80h/A0h commit
     // The commit carries its length in the block but moves no data.
-    if (IsCommit(control)) return m.Execute(cdb.data(), kNoData, 0);
+    if (wire::IsCommitControl(control)) return m.Execute(cdb.data(), kNoData, 0);
     return m.Execute(cdb.data(), kDataOut, length);
 }

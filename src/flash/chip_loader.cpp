@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../drive/command_codes.h"
 #include "../drive/drive_commands.h"
 #include "../drive/session/drive_session.h"
 
@@ -9,8 +10,8 @@ namespace {
 
 constexpr std::uint32_t kClearedBytes = 32768;
 constexpr std::uint32_t kHighLoaderOffset = 0x80000;
-constexpr std::uint8_t kLoaderControl = 0x7F;
-constexpr std::uint8_t kHighLoaderControl = 0x00;
+// The high loaders go as an ordinary download (control 00h).
+constexpr std::uint8_t kHighLoaderControl = wire::kImageControl;
 
 // Entries 0 and 1 are the 512-Kbit chips: their loaders go high in the
 // download buffer behind a header without the length.
@@ -56,5 +57,5 @@ std::uint8_t IdentifyChipAndUploadLoader(DriveSession& m) {
 
     const std::uint32_t n = TransferLength(entry, loaderLength);
     if (IsHighLoaderEntry(entry)) return WriteBuffer(m, kHighLoaderOffset, n, kHighLoaderControl);
-    return WriteBuffer(m, 0, n, kLoaderControl);
+    return WriteBuffer(m, 0, n, wire::kLoaderControl);
 }

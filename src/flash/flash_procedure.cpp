@@ -2,19 +2,16 @@
 
 #include <cstring>
 
+#include "../drive/command_codes.h"
 #include "../drive/drive_commands.h"
 #include "../drive/session/drive_session.h"
 #include "chip_loader.h"
 
 namespace {
 
-constexpr std::uint32_t kFlashTimeoutSeconds = 108000;
 constexpr std::int32_t kReadyWaitSeconds = 60;
 constexpr double kPauseBeforeCommitSeconds = 1.0;
-constexpr std::uint8_t kPieceControl = 0x00;
-constexpr std::uint8_t kCommitControl = 0x80;
-constexpr std::uint8_t kCommitWithBootCodeControl = 0xA0;
-constexpr std::int32_t kMaxImageSize = 1048576;  // the drive's download buffer
+constexpr auto kMaxImageSize = static_cast<std::int32_t>(wire::kDownloadBufferSize);
 
 // Only whole pieces are ever sent, so an image that is not a whole number of
 // pieces would lose its tail (or, below one piece, send nothing at all) and
@@ -31,7 +28,7 @@ bool SendAndVerifyPiece(DriveSession& m, const std::uint8_t* image, std::uint32_
     std::memset(m.writeBuffer, 0, kPieceSize);
     std::memset(m.readBuffer, 0, kPieceSize);
     std::memcpy(m.writeBuffer, image + offset, kPieceSize);
-    if (!WriteBuffer(m, offset, kPieceSize, kPieceControl)) return false;
+    if (!WriteBuffer(m, offset, kPieceSize, wire::kImageControl)) return false;
     if (!ReadBuffer(m, offset, kPieceSize)) return false;
     return std::memcmp(m.readBuffer, m.writeBuffer, kPieceSize) == 0;
 }
@@ -60,7 +57,7 @@ std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int3
                            std::uint8_t bootCode) {
     if (!ImageIsWholePieces(image, imageSize)) return 0;
 
-    m.SetTimeout(kFlashTimeoutSeconds);
+    m.SetTimeout(kDefaultTimeoutSeconds);  // the long time-out, whatever was set before
     m.DisableRetry();
     WaitReady(m, kReadyWaitSeconds);  // a drive still not ready shows up as a failed transfer
     m.DisableRetry();
@@ -71,5 +68,5 @@ std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int3
 
     if (!WriteAndVerifyImage(m, image, imageSize)) return 0;
     PauseWithMessages(m.waitTimer, kPauseBeforeCommitSeconds);
-    return WriteBuffer(m, 0, 0, bootCode ? kCommitWithBootCodeControl : kCommitControl);
+    return WriteBuffer(m, 0, 0, bootCode ? wire::kCommitWithBootCodeControl : wire::kCommitControl);
 }

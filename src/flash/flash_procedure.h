@@ -3,10 +3,12 @@
 
 #include <cstdint>
 
+#include "../drive/command_codes.h"
+
 class DriveSession;
 class Stopwatch;
 
-constexpr std::uint32_t kPieceSize = 16384;
+constexpr std::uint32_t kPieceSize = wire::kPieceSize;
 constexpr int kMaxPasses = 3;
 
 // The manager's drive must be selected and open. 1: committed; 0: failed.

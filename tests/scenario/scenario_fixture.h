@@ -18,6 +18,7 @@
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
 #include "src/app/norvek_main.h"
+#include "src/drive/command_codes.h"
 #include "src/drive/transport_preference.h"
 #include "src/framework/framework.h"
 #include "src/framework/headless/headless_loop.h"
@@ -32,11 +33,11 @@ using fw::headless::HeadlessLoop;
 using fw::headless::StopReason;
 
 constexpr std::size_t kImageSize = 1048576;  // the demo package's one bank
-constexpr std::uint8_t kTestUnitReadyOp = 0x00;
-constexpr std::uint8_t kInquiryOp = 0x12;
-constexpr std::uint8_t kIdentifyOp = 0xDF;
-constexpr std::uint8_t kStartStopOp = 0x1B;
-constexpr std::uint8_t kWriteBufferOp = 0x3B;
+constexpr std::uint8_t kTestUnitReadyOp = wire::kOpTestUnitReady;
+constexpr std::uint8_t kInquiryOp = wire::kOpInquiry;
+constexpr std::uint8_t kIdentifyOp = wire::kOpVendorIdentify;
+constexpr std::uint8_t kStartStopOp = wire::kOpStartStopUnit;
+constexpr std::uint8_t kWriteBufferOp = wire::kOpWriteBuffer;
 
 inline const std::string kDriveName = "VELMORA DVDRW KTV-360R";
 inline const std::string kFailureText = "Unable to flash firmware. Please contact with your vendor !";

@@ -13,6 +13,8 @@
 #include "../transport/transport.h"
 
 constexpr std::uint32_t kBufferSize = 65536;
+// The long time-out (30 hours): a session's default, and what the flash
+// procedure sets again before it writes.
 constexpr std::uint32_t kDefaultTimeoutSeconds = 108000;
 
 // lastStatus values.

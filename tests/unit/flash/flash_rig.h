@@ -13,6 +13,7 @@
 
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
+#include "src/drive/command_codes.h"
 #include "src/drive/drive_manager.h"
 #include "support/test_image.h"
 
@@ -94,7 +95,7 @@ inline std::uint32_t Be24(const std::array<std::uint8_t, 12>& cdb, int at) {
     return std::uint32_t(cdb[at]) << 16 | std::uint32_t(cdb[at + 1]) << 8 | cdb[at + 2];
 }
 
-constexpr std::uint8_t kWriteBufferOp = 0x3B;
-constexpr std::uint8_t kReadBufferOp = 0x3C;
+constexpr std::uint8_t kWriteBufferOp = wire::kOpWriteBuffer;
+constexpr std::uint8_t kReadBufferOp = wire::kOpReadBuffer;
 
 }  // namespace flashtest
