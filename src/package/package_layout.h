@@ -20,22 +20,42 @@ constexpr std::size_t kConstraintsMarkerOffset = 222;  // "FW_CONSTRAINTS="
 constexpr std::size_t kConstraintsOffset = 238;   // 4 banks x 8 slots x 48
 constexpr std::size_t kBankStride = 384;
 constexpr std::size_t kSlotStride = 48;
-constexpr std::size_t kSlotMinRevision = 0;       // 8, first 4 used
-constexpr std::size_t kSlotMaxRevision = 8;       // 8, first 4 used
-constexpr std::size_t kSlotVendor = 16;           // 12, first 8 used
-constexpr std::size_t kSlotProduct = 28;          // 20, first 16 used
+constexpr std::size_t kSlotMinRevision = 0;
+constexpr std::size_t kSlotMaxRevision = 8;
+constexpr std::size_t kSlotVendor = 16;
+constexpr std::size_t kSlotProduct = 28;
+// Each slot field's room, and how many of its characters the updater reads
+// (the INQUIRY widths of revision, vendor and product).
+constexpr std::size_t kSlotRevisionWidth = 8;
+constexpr std::size_t kSlotVendorWidth = 12;
+constexpr std::size_t kSlotProductWidth = 20;
+constexpr std::size_t kRevisionChars = 4;
+constexpr std::size_t kVendorChars = 8;
+constexpr std::size_t kProductChars = 16;
 
-constexpr std::size_t kN2oMessageOffset = 1774;   // "N2OMESSAGE=0", 13
-constexpr std::size_t kChkDiscOffset = 1787;      // "CHKDISC=0", 10
-constexpr std::size_t kBootCodeOffset = 1797;     // "BOOTCODE=1", 18
-constexpr std::size_t kRebootOffset = 1815;       // "REBOOT=1", 9
-constexpr std::size_t kAutoModeOffset = 1824;     // "AUTOMODE=0", 11
-constexpr std::size_t kCloseApOffset = 1835;      // "CLOSEAP=0", 10
-constexpr std::size_t kWarningOffset = 1845;      // "WARNING=1", 10
-constexpr std::size_t kAdminOffset = 1855;        // "ADMIN=0", 8
+// The settings strings ("N2OMESSAGE=0", ...) and the room each has, its NUL
+// included, up to the next one.
+constexpr std::size_t kN2oMessageOffset = 1774;
+constexpr std::size_t kN2oMessageWidth = 13;
+constexpr std::size_t kChkDiscOffset = 1787;
+constexpr std::size_t kChkDiscWidth = 10;
+constexpr std::size_t kBootCodeOffset = 1797;
+constexpr std::size_t kBootCodeWidth = 18;
+constexpr std::size_t kRebootOffset = 1815;
+constexpr std::size_t kRebootWidth = 9;
+constexpr std::size_t kAutoModeOffset = 1824;
+constexpr std::size_t kAutoModeWidth = 11;
+constexpr std::size_t kCloseApOffset = 1835;
+constexpr std::size_t kCloseApWidth = 10;
+constexpr std::size_t kWarningOffset = 1845;
+constexpr std::size_t kWarningWidth = 10;
+constexpr std::size_t kAdminOffset = 1855;
+constexpr std::size_t kAdminWidth = 8;
 constexpr std::size_t kAdminValueOffset = 1861;
-constexpr std::size_t kNbWarningOffset = 1863;    // "NBWARNING=0", 12
-constexpr std::size_t kHowManyBinOffset = 1875;   // "HOW_MANY_BIN=0", 20
+constexpr std::size_t kNbWarningOffset = 1863;
+constexpr std::size_t kNbWarningWidth = 12;
+constexpr std::size_t kHowManyBinOffset = 1875;
+constexpr std::size_t kHowManyBinWidth = 20;
 
 constexpr std::size_t kBinStartOffset = 1895;     // "BIN_STARTn=", stride 22
 constexpr std::size_t kBinStartStride = 22;

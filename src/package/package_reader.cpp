@@ -19,16 +19,16 @@ struct SettingField {
     std::size_t width;
 };
 constexpr std::array<SettingField, 10> kSettingFields{{
-    {kN2oMessageOffset, 13},
-    {kChkDiscOffset, 10},
-    {kBootCodeOffset, 18},
-    {kRebootOffset, 9},
-    {kAutoModeOffset, 11},
-    {kCloseApOffset, 10},
-    {kWarningOffset, 10},
-    {kAdminOffset, 8},
-    {kNbWarningOffset, 12},
-    {kHowManyBinOffset, 20},
+    {kN2oMessageOffset, kN2oMessageWidth},
+    {kChkDiscOffset, kChkDiscWidth},
+    {kBootCodeOffset, kBootCodeWidth},
+    {kRebootOffset, kRebootWidth},
+    {kAutoModeOffset, kAutoModeWidth},
+    {kCloseApOffset, kCloseApWidth},
+    {kWarningOffset, kWarningWidth},
+    {kAdminOffset, kAdminWidth},
+    {kNbWarningOffset, kNbWarningWidth},
+    {kHowManyBinOffset, kHowManyBinWidth},
 }};
 
 constexpr std::size_t kSettingsEnd = kBinStartOffset;
@@ -100,10 +100,10 @@ ConstraintTexts PackageReader::Constraint(int bank, int slot) const {
     if (!BankInRange(bank) || slot < 0 || slot >= kSlotCount) return {};
     const std::uint8_t* at = block_ + kConstraintsOffset + kBankStride * bank + kSlotStride * slot;
     return ConstraintTexts{
-        BoundedText(at + kSlotMinRevision, 4),
-        BoundedText(at + kSlotMaxRevision, 4),
-        BoundedText(at + kSlotVendor, 8),
-        BoundedText(at + kSlotProduct, 16),
+        BoundedText(at + kSlotMinRevision, kRevisionChars),
+        BoundedText(at + kSlotMaxRevision, kRevisionChars),
+        BoundedText(at + kSlotVendor, kVendorChars),
+        BoundedText(at + kSlotProduct, kProductChars),
     };
 }
 
@@ -129,7 +129,7 @@ std::string PackageReader::NewRevision(int bank) const {
 
 std::string PackageReader::NewRevision4(int bank) const {
     if (!BankInRange(bank)) return {};
-    return BoundedText(block_ + kNewFwValue + kNewFwStride * bank, 4);
+    return BoundedText(block_ + kNewFwValue + kNewFwStride * bank, kRevisionChars);
 }
 
 bool PackageReader::ImageAreaEmpty() const {

@@ -48,10 +48,10 @@ public:
     PackageBuilder& Slot(int bank, int slot, const std::string& min, const std::string& max,
                          const std::string& vendor, const std::string& product) {
         const std::size_t at = pkg::kConstraintsOffset + pkg::kBankStride * bank + pkg::kSlotStride * slot;
-        Text(at + pkg::kSlotMinRevision, 8, min);
-        Text(at + pkg::kSlotMaxRevision, 8, max);
-        Text(at + pkg::kSlotVendor, 12, vendor);
-        return Text(at + pkg::kSlotProduct, 20, product);
+        Text(at + pkg::kSlotMinRevision, pkg::kSlotRevisionWidth, min);
+        Text(at + pkg::kSlotMaxRevision, pkg::kSlotRevisionWidth, max);
+        Text(at + pkg::kSlotVendor, pkg::kSlotVendorWidth, vendor);
+        return Text(at + pkg::kSlotProduct, pkg::kSlotProductWidth, product);
     }
     PackageBuilder& Bank(int bank, std::int64_t start, std::int64_t size, const std::string& revision) {
         char value[16];

@@ -18,10 +18,10 @@ std::uint8_t* SlotAt(std::uint8_t* block, int bank, int slot) {
 }
 
 void PutSlot(std::uint8_t* at, const SlotRule& slot) {
-    PutField(at + pkg::kSlotMinRevision, 8, slot.minRevision);
-    PutField(at + pkg::kSlotMaxRevision, 8, slot.maxRevision);
-    PutField(at + pkg::kSlotVendor, 12, slot.vendor);
-    PutField(at + pkg::kSlotProduct, 20, slot.product);
+    PutField(at + pkg::kSlotMinRevision, pkg::kSlotRevisionWidth, slot.minRevision);
+    PutField(at + pkg::kSlotMaxRevision, pkg::kSlotRevisionWidth, slot.maxRevision);
+    PutField(at + pkg::kSlotVendor, pkg::kSlotVendorWidth, slot.vendor);
+    PutField(at + pkg::kSlotProduct, pkg::kSlotProductWidth, slot.product);
 }
 
 SlotRule Placeholder(int bank, int slot) {
@@ -44,7 +44,7 @@ void PutSettings(std::uint8_t* block, const PackageModel& model) {
         const SettingKey& key = kSettingKeys[i];
         PutField(block + key.offset, key.width, std::string(key.key) + "=" + std::to_string(model.settings[i]));
     }
-    PutField(block + pkg::kHowManyBinOffset, kHowManyBinWidth, "HOW_MANY_BIN=" + std::to_string(model.banks.size()));
+    PutField(block + pkg::kHowManyBinOffset, pkg::kHowManyBinWidth, "HOW_MANY_BIN=" + std::to_string(model.banks.size()));
 }
 
 std::string TenDigits(std::int64_t value) {

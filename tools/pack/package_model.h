@@ -24,17 +24,16 @@ struct SettingKey {
 };
 
 inline constexpr std::array<SettingKey, 9> kSettingKeys{{
-    {"N2OMESSAGE", "n2omessage", pkg::kN2oMessageOffset, 13, 0},
-    {"CHKDISC", "chkdisc", pkg::kChkDiscOffset, 10, 0},
-    {"BOOTCODE", "bootcode", pkg::kBootCodeOffset, 18, 1},
-    {"REBOOT", "reboot", pkg::kRebootOffset, 9, 1},
-    {"AUTOMODE", "automode", pkg::kAutoModeOffset, 11, 0},
-    {"CLOSEAP", "closeap", pkg::kCloseApOffset, 10, 0},
-    {"WARNING", "warning", pkg::kWarningOffset, 10, 1},
-    {"ADMIN", "admin", pkg::kAdminOffset, 8, 0},
-    {"NBWARNING", "nbwarning", pkg::kNbWarningOffset, 12, 0},
+    {"N2OMESSAGE", "n2omessage", pkg::kN2oMessageOffset, pkg::kN2oMessageWidth, 0},
+    {"CHKDISC", "chkdisc", pkg::kChkDiscOffset, pkg::kChkDiscWidth, 0},
+    {"BOOTCODE", "bootcode", pkg::kBootCodeOffset, pkg::kBootCodeWidth, 1},
+    {"REBOOT", "reboot", pkg::kRebootOffset, pkg::kRebootWidth, 1},
+    {"AUTOMODE", "automode", pkg::kAutoModeOffset, pkg::kAutoModeWidth, 0},
+    {"CLOSEAP", "closeap", pkg::kCloseApOffset, pkg::kCloseApWidth, 0},
+    {"WARNING", "warning", pkg::kWarningOffset, pkg::kWarningWidth, 1},
+    {"ADMIN", "admin", pkg::kAdminOffset, pkg::kAdminWidth, 0},
+    {"NBWARNING", "nbwarning", pkg::kNbWarningOffset, pkg::kNbWarningWidth, 0},
 }};
-inline constexpr std::size_t kHowManyBinWidth = 20;
 
 using SettingValues = std::array<std::int64_t, kSettingKeys.size()>;
 
