@@ -7,8 +7,6 @@
 #include "collation.h"
 #include "dialog_texts.h"
 
-TNorvekMain* NorvekMain = nullptr;
-
 namespace {
 
 fw::TFont Font(const char* name, int height, fw::TColor color, bool bold) {
@@ -40,7 +38,6 @@ TNorvekMain::TNorvekMain()
       cmdUpdate(this, "cmdUpdate", {368, 24, 77, 25}, kTahomaButton, "&Update", fw::ButtonKind::Custom),
       cmdClose(this, "cmdClose", {368, 52, 77, 25}, kTahomaButton, "&Close", fw::ButtonKind::Close),
       tmr(this, 100) {
-    NorvekMain = this;
     cboDrives.OnChange = [this](void* sender) { cboDrivesChange(sender); };
     cmdUpdate.OnClick = [this](void* sender) { cmdUpdateClick(sender); };
     cmdClose.OnClick = [this](void* sender) { cmdCloseClick(sender); };
@@ -53,7 +50,6 @@ TNorvekMain::TNorvekMain()
 TNorvekMain::~TNorvekMain() {
     Destroy();
     detectedDrivesText.clear();
-    if (NorvekMain == this) NorvekMain = nullptr;
 }
 
 bool TNorvekMain::StartUpFirstHalf() {

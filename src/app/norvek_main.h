@@ -75,5 +75,3 @@ private:
     UpdateRun run;
 };
 
-// The window the program runs; null before it exists and after it is gone.
-extern TNorvekMain* NorvekMain;
