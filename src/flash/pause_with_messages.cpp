@@ -9,7 +9,7 @@ namespace {
 // pausing workers from starving the drives whose workers are still
 // transferring; the pause still ends by the clock, at one second or a
 // scheduler tick after.
-void Yield() { Sleep(1); }
+void SleepBetweenReadings() { Sleep(1); }
 
 // Without a high-resolution counter the stopwatch reads 0 for ever; the tick
 // count still ends the pause. Its whole milliseconds may start just before a
@@ -17,7 +17,7 @@ void Yield() { Sleep(1); }
 void PauseByTickCount(double seconds) {
     const DWORD start = GetTickCount();
     const auto wanted = static_cast<DWORD>(seconds * 1000.0);
-    while (GetTickCount() - start <= wanted) Yield();
+    while (GetTickCount() - start <= wanted) SleepBetweenReadings();
 }
 
 }  // namespace
@@ -28,6 +28,6 @@ void PauseWithMessages(Stopwatch& stopwatch, double seconds) {
         return;
     }
     stopwatch.Start(true);
-    while (stopwatch.ElapsedSinceStart() < seconds) Yield();
+    while (stopwatch.ElapsedSinceStart() < seconds) SleepBetweenReadings();
     stopwatch.Stop();
 }
