@@ -10,7 +10,7 @@ FileReport DescribeFile(const UpdaterFile& file) {
     const pkg::PackageReader package = file.Package();
     FileReport report;
     report.path = file.path.string();
-    report.sha256 = file.sha256;
+    report.sha256 = pack::Sha256Hex(file.bytes);
     report.title = package.Title();
     report.version = package.Version();
     report.driveName = package.DriveName();

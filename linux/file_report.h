@@ -6,6 +6,8 @@
 
 namespace nflash {
 
+// Hashes the whole file and each bank's image (about 2 MiB of SHA-256):
+// done once the drives have been asked, so it never delays the first command.
 FileReport DescribeFile(const UpdaterFile& file);
 
 // One line per fact, for the run log's head.

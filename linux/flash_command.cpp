@@ -1,6 +1,7 @@
 // norvek-flash flash: every check first, then the drives' identities, the
 // question, the inhibitor lock and the flash itself.
 #include <numeric>
+#include <optional>
 
 #include "commands.h"
 #include "confirmation.h"
@@ -74,6 +75,69 @@ void Summarise(RunReport& report, Console& console) {
     }
 }
 
+
+// The drives a run may touch, held for it.
+struct Prepared {
+    std::vector<std::size_t> candidates;
+    HeldDrives held;
+};
+
+// Everything before the first command: privileges, sysfs, the choice of
+// drives, their safety and their exclusive opens. Nothing when the run
+// stops here; the report then says why.
+std::optional<Prepared> Prepare(RunReport& report, const Options& options, const UpdaterFile& file,
+                                ProgramContext& context) {
+    if (!ReadPrivileges(context.paths).MayFlash()) {
+        Stop(report, ExitCode::Refused, kNeedsPrivileges);
+        return std::nullopt;
+    }
+    report.drives = SurveyDrives(context.paths, file.Package());
+    if (report.drives.empty()) {
+        Stop(report, ExitCode::NothingToDo,
+             "no optical drive found (in " + (context.paths.sys / "bus/scsi/devices").string() + ")");
+        return std::nullopt;
+    }
+    Prepared prepared;
+    const Candidates chosen = ChooseCandidates(report.drives, options, file.Package().DriveName());
+    if (chosen.indexes.empty()) {
+        Stop(report, chosen.code, chosen.problem);
+        return std::nullopt;
+    }
+    prepared.candidates = chosen.indexes;
+    std::vector<std::string> problems;
+    for (std::size_t i : chosen.indexes) {
+        for (const std::string& p : SafetyProblems(report.drives[i], context.paths)) problems.push_back(p);
+    }
+    if (problems.empty()) {
+        prepared.held = HoldForFlash(report.drives, chosen.indexes, context);
+        problems = prepared.held.problems;
+    }
+    if (!problems.empty()) {
+        Stop(report, ExitCode::Refused, "refused, nothing was sent:\n" + Joined(problems));
+        return std::nullopt;
+    }
+    return prepared;
+}
+
+// The file in the report and the log; its hashes are made here, after the
+// drives have been asked, so they never delay the first command.
+RunReport& Described(RunReport& report, const UpdaterFile& file, ProgramContext& context) {
+    report.file = DescribeFile(file);
+    if (context.log) {
+        for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
+    }
+    return report;
+}
+
+Inhibition Inhibit(RunReport& report, Console& console) {
+    Inhibition inhibition = TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
+    if (!inhibition.lock) {
+        report.warnings.push_back(inhibition.warning);
+        console.Warn(inhibition.warning);
+    }
+    return inhibition;
+}
+
 }  // namespace
 
 RunReport RunFlash(const Options& options, ProgramContext& context, Console& console) {
@@ -85,33 +149,14 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     const UpdaterFile& file = *loaded.file;
     UseLoaderStore(file.LoaderStoreBytes());
     ReadSettings(file.Package());
-    report.file = DescribeFile(file);
-    if (context.log) {
-        for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
-    }
-    if (!ReadPrivileges(context.paths).MayFlash()) return Stop(report, ExitCode::Refused, kNeedsPrivileges);
 
-    report.drives = SurveyDrives(context.paths, file.Package());
-    if (report.drives.empty()) {
-        return Stop(report, ExitCode::NothingToDo,
-                    "no optical drive found (in " + (context.paths.sys / "bus/scsi/devices").string() + ")");
-    }
-    const Candidates candidates = ChooseCandidates(report.drives, options, report.file->driveName);
-    if (candidates.indexes.empty()) return Stop(report, candidates.code, candidates.problem);
-    std::vector<std::string> problems;
-    for (std::size_t i : candidates.indexes) {
-        for (const std::string& p : SafetyProblems(report.drives[i], context.paths)) problems.push_back(p);
-    }
-    if (!problems.empty()) return Stop(report, ExitCode::Refused, "refused, nothing was sent:\n" + Joined(problems));
-    HeldDrives held = HoldForFlash(report.drives, candidates.indexes, context);
-    if (!held.problems.empty()) {
-        return Stop(report, ExitCode::Refused, "refused, nothing was sent:\n" + Joined(held.problems));
-    }
-
+    std::optional<Prepared> prepared = Prepare(report, options, file, context);
+    if (!prepared) return Described(report, file, context);
     std::map<std::size_t, SgIoTransport*> open;
-    for (auto& [i, drive] : held.drives) open[i] = drive.transport.get();
+    for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();
     ReadIdentities(report.drives, open, file.Package(), context);
-    if (!ChooseByLiveIdentity(report, candidates.indexes, console)) {
+    Described(report, file, context);
+    if (!ChooseByLiveIdentity(report, prepared->candidates, console)) {
         return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
     }
     if (!options.yes && !options.dryRun && !Agreed(report, options.json ? context.err : context.out, context)) {
@@ -120,14 +165,9 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");
 
     Inhibition inhibition;
-    if (!options.dryRun) {
-        inhibition = TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
-        if (!inhibition.lock) {
-            report.warnings.push_back(inhibition.warning);
-            console.Warn(inhibition.warning);
-        }
-    }
-    FlashChosenDrives(report, held, file, options.dryRun ? RunMode::DryRun : RunMode::Flash, context, console);
+    if (!options.dryRun) inhibition = Inhibit(report, console);
+    FlashChosenDrives(report, prepared->held, file, options.dryRun ? RunMode::DryRun : RunMode::Flash, context,
+                      console);
     if (options.allMatched && !options.dryRun) ReinquireOthers(report, context);
     Summarise(report, console);
     report.code = RunOutcome(report);

@@ -21,14 +21,14 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
     }
     const UpdaterFile& file = *loaded.file;
     ReadSettings(file.Package());
+    report.drives = SurveyDrives(context.paths, file.Package());
+    ReadIdentities(report.drives, {}, file.Package(), context);
+
     report.file = DescribeFile(file);
     if (context.log) {
         for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
     }
     console.Say(FileText(*report.file));
-
-    report.drives = SurveyDrives(context.paths, file.Package());
-    ReadIdentities(report.drives, {}, file.Package(), context);
     console.Say(report.drives.empty() ? "no optical drive found" : "drives:");
     for (const DriveReport& drive : report.drives) console.Say("  " + DriveLine(drive));
     return report;

@@ -1,14 +1,47 @@
 #include "updater_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "src/package/package_layout.h"
 #include "tools/pack/block_locator.h"
-#include "tools/pack/file_bytes.h"
 #include "tools/pack/sha256.h"
 
 namespace nflash {
 namespace {
 
 constexpr std::int32_t kPieceBytes = 16384;  // the flash procedure's piece
+
+// The whole file in one read of its size: the program's first command waits
+// on this, and a character-wise stream read costs several times as much.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& problem) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        problem = "cannot open " + path.string() + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    const int error = errno;
+    ::close(fd);
+    if (done != bytes.size()) {
+        problem = "cannot read " + path.string() + ": " + std::strerror(error);
+        return std::nullopt;
+    }
+    return bytes;
+}
 
 LoadedFile Refusal(ExitCode code, std::string message) {
     LoadedFile loaded;
@@ -74,12 +107,13 @@ const std::uint8_t* UpdaterFile::Image(int bank) const {
 
 LoadedFile LoadUpdaterFile(const std::filesystem::path& path, bool allowTestLoaders) {
     const std::string name = path.string();
-    pack::Result<std::vector<std::uint8_t>> bytes = pack::ReadFileBytes(path);
-    if (!bytes) return Refusal(ExitCode::BadInput, bytes.error().message);
+    std::string problem;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, problem);
+    if (!bytes) return Refusal(ExitCode::BadInput, problem);
 
     UpdaterFile file;
     file.path = path;
-    file.bytes = std::move(bytes.value());
+    file.bytes = std::move(*bytes);
     const pack::Result<std::size_t> block = pack::LocateBlock(file.bytes);
     if (!block) return Refusal(ExitCode::BadInput, name + ": " + block.error().message);
     file.blockOffset = block.value();
@@ -87,7 +121,6 @@ LoadedFile LoadUpdaterFile(const std::filesystem::path& path, bool allowTestLoad
 
     file.loaders = pack::LocateLoaderSet(file.bytes);
     if (auto problem = LoaderProblem(file.loaders, name, allowTestLoaders)) return *problem;
-    file.sha256 = pack::Sha256Hex(file.bytes);
 
     LoadedFile loaded;
     loaded.file = std::move(file);

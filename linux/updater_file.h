@@ -20,7 +20,6 @@ struct UpdaterFile {
     std::filesystem::path path;
     std::vector<std::uint8_t> bytes;
     std::size_t blockOffset = 0;
-    std::string sha256;  // of the whole file, lower-case hex
     pack::LoaderSet loaders;
 
     pkg::PackageReader Package() const { return pkg::PackageReader(bytes.data() + blockOffset); }

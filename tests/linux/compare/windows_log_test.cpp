@@ -149,6 +149,8 @@ struct WineRun {
     int exitCode;
 };
 
+void PrintTo(const WineRun& run, std::ostream* out) { *out << run.name; }
+
 fs::path EndToEndOut() {
     const char* out = std::getenv("NORVEK_E2E_OUT");
     return out != nullptr ? fs::path(out) : fs::path(NORVEK_SOURCE_DIR) / "out" / "e2e";

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "linux/file_report.h"
 #include "linux/updater_file.h"
 #include "src/package/package_layout.h"
 #include "tests/linux/support/updater_files.h"
@@ -40,7 +41,11 @@ TEST_F(UpdaterFileTest, ThePackageAndTheLoadersComeFromTheFile) {
     EXPECT_EQ(std::memcmp(file.Image(0), sgsim::DemoImage().data(), pkg::kImageAreaSize), 0);
     EXPECT_TRUE(file.loaders.testSet);
     EXPECT_EQ(std::memcmp(file.LoaderStoreBytes(), sgsim::TestLoaderStore().data(), kLoaderStoreSize), 0);
-    EXPECT_EQ(file.sha256, pack::Sha256Hex(sgsim::ReadBytes(path)));
+    const nflash::FileReport report = nflash::DescribeFile(file);
+    EXPECT_EQ(report.sha256, pack::Sha256Hex(sgsim::ReadBytes(path)));
+    ASSERT_EQ(report.banks.size(), 1u);
+    EXPECT_EQ(report.banks[0].sha256, pack::Sha256Hex(sgsim::DemoImage()));
+    EXPECT_EQ(report.loaderSet, "generated test set");
 }
 
 TEST_F(UpdaterFileTest, TheGeneratedTestLoadersAreRefusedWithoutTheirOption) {

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The .deb of norvek-flash: built with CPack from the build folder, it
+# depends on the libraries the program uses, every dependency is one this
+# machine can satisfy, and installed (into a dpkg root of its own, so the
+# test leaves the machine's package database alone) it puts the program and
+# its man page in place, and the installed program answers --help.
+#   deb_install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "deb test: $*" >&2; exit 1; }
+
+cpack -G DEB -B "$work/out" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; fail "cpack failed"; }
+deb=$(ls "$work"/out/norvek-flash_*.deb 2>/dev/null | head -1)
+[ -n "$deb" ] || fail "no .deb made"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for library in libsystemd0 libsgutils2; do
+  grep -q "$library" <<<"$depends" || fail "the package does not depend on $library"
+done
+apt-get install --simulate --no-download "$deb" >"$work/apt.log" 2>&1 ||
+  { cat "$work/apt.log"; fail "the package's dependencies cannot be met here"; }
+
+contents=$(dpkg-deb -c "$deb")
+grep -q '\./usr/bin/norvek-flash$' <<<"$contents" || fail "no /usr/bin/norvek-flash in the package"
+grep -q '\./usr/share/man/man1/norvek-flash\.1\.gz$' <<<"$contents" || fail "no man page in the package"
+
+root=$work/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status"
+dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless -i "$deb" >"$work/dpkg.log" 2>&1 ||
+  { cat "$work/dpkg.log"; fail "dpkg could not install it"; }
+[ -x "$root/usr/bin/norvek-flash" ] || fail "the program is not installed"
+help=$("$root/usr/bin/norvek-flash" --help) || fail "the installed program's --help failed"
+grep -q 'Exit codes: 0 done' <<<"$help" || fail "--help does not show the exit codes"
+zcat "$root/usr/share/man/man1/norvek-flash.1.gz" | grep -q '^\.SH EXIT STATUS' || fail "the man page has no exit status"
+if command -v man >/dev/null && man -l "$root/usr/share/man/man1/norvek-flash.1.gz" 2>/dev/null | grep -q 'EXIT STATUS'; then
+  echo "man renders the page"
+fi
+echo "deb test: $(basename "$deb") installs norvek-flash and its man page; --help works"
