@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_search.h"
 #include "src/package/package_layout.h"
 
 namespace pack {
@@ -62,29 +63,17 @@ const KeyText* FirstMissingKey(std::span<const std::uint8_t> file, std::size_t b
 }
 
 std::vector<std::size_t> MarkerPositions(std::span<const std::uint8_t> file) {
-    std::vector<std::size_t> found;
-    auto at = file.begin();
-    while ((at = std::search(at, file.end(), kMarker.begin(), kMarker.end())) != file.end()) {
-        found.push_back(static_cast<std::size_t>(at - file.begin()));
-        ++at;
-    }
-    return found;
-}
-
-std::string Hex(std::size_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%zx", value);
-    return text;
+    return Occurrences(file, kMarker);
 }
 
 Error Damaged(std::span<const std::uint8_t> file, std::size_t block) {
     const KeyText* key = FirstMissingKey(file, block);
     const std::string name(key->text.substr(0, key->text.find('\0')));
     if (block + pkg::kImageAreaOffset > file.size()) {
-        return Error{ExitCode::kNoBlock, "file truncated: the package block at file offset " + Hex(block) +
+        return Error{ExitCode::kNoBlock, "file truncated: the package block at file offset " + HexOffset(block) +
                                              " is cut off before its key \"" + name + "\""};
     }
-    return Error{ExitCode::kNoBlock, "package block at file offset " + Hex(block) + " is damaged: \"" + name +
+    return Error{ExitCode::kNoBlock, "package block at file offset " + HexOffset(block) + " is damaged: \"" + name +
                                          "\" missing at block offset " + std::to_string(key->offset)};
 }
 
@@ -106,11 +95,11 @@ Result<std::size_t> LocateBlock(std::span<const std::uint8_t> file) {
         return Damaged(file, *firstCandidate);
     }
     if (whole.size() > 1) {
-        return Error{ExitCode::kNoBlock, "more than one package block found (file offsets " + Hex(whole[0]) + " and " +
-                                             Hex(whole[1]) + ")"};
+        return Error{ExitCode::kNoBlock, "more than one package block found (file offsets " + HexOffset(whole[0]) + " and " +
+                                             HexOffset(whole[1]) + ")"};
     }
     if (whole[0] + pkg::kBlockSize > file.size()) {
-        return Error{ExitCode::kNoBlock, "file truncated: the package block at file offset " + Hex(whole[0]) +
+        return Error{ExitCode::kNoBlock, "file truncated: the package block at file offset " + HexOffset(whole[0]) +
                                              " needs " + std::to_string(pkg::kBlockSize) +
                                              " bytes, the file ends after " + std::to_string(file.size() - whole[0])};
     }

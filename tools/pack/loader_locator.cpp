@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_search.h"
 #include "sha256.h"
 #include "src/flash/loader_record.h"
 
@@ -13,25 +14,13 @@ namespace {
 
 std::vector<std::size_t> MagicPositions(std::span<const std::uint8_t> file) {
     static constexpr std::array<char, 16> kMagic = LoaderRecordMagic();
-    std::vector<std::size_t> found;
-    auto at = file.begin();
-    while ((at = std::search(at, file.end(), kMagic.begin(), kMagic.end())) != file.end()) {
-        found.push_back(static_cast<std::size_t>(at - file.begin()));
-        ++at;
-    }
-    return found;
-}
-
-std::string Hex(std::size_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%zx", value);
-    return text;
+    return Occurrences(file, kMagic);
 }
 
 LoaderSet Damaged(std::size_t at, const std::string& what) {
     LoaderSet set;
     set.state = LoaderRecordState::kDamaged;
-    set.problem = "the loader record at file offset " + Hex(at) + " is damaged: " + what;
+    set.problem = "the loader record at file offset " + HexOffset(at) + " is damaged: " + what;
     return set;
 }
 
@@ -80,7 +69,7 @@ LoaderSet LocateLoaderSet(std::span<const std::uint8_t> file) {
         LoaderSet set;
         set.state = LoaderRecordState::kDamaged;
         set.problem =
-            "more than one loader record found (file offsets " + Hex(found[0]) + " and " + Hex(found[1]) + ")";
+            "more than one loader record found (file offsets " + HexOffset(found[0]) + " and " + HexOffset(found[1]) + ")";
         return set;
     }
     return CheckRecord(file, found[0]);
