@@ -92,7 +92,8 @@ void Console::DrawLocked() {
         return;
     }
     if (drawn_) out_ << "\x1b[" << rows_.size() << "A";
-    for (const Row& row : rows_) out_ << "\r\x1b[2K" << row.label << ": " << ProgressText(row.progress->Snapshot()) << "\n";
+    for (const Row& row : rows_)
+        out_ << "\r\x1b[2K" << row.label << ": " << ProgressText(row.progress->Snapshot()) << "\n";
     out_ << std::flush;
     drawn_ = true;
 }

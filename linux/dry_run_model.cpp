@@ -26,9 +26,11 @@ CommandResult DryRunModel::Answer(const CommandRequest& request) {
             }
             break;
         case WireKind::Identify:
-            if (dataIn) std::copy_n(chipId_.begin(), std::min<std::size_t>(chipId_.size(), request.length), request.buffer);
+            if (dataIn)
+                std::copy_n(chipId_.begin(), std::min<std::size_t>(chipId_.size(), request.length), request.buffer);
             break;
-        default: break;
+        default:
+            break;
     }
     result.transferred = request.length;
     return result;

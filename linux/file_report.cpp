@@ -18,8 +18,9 @@ FileReport DescribeFile(const UpdaterFile& file) {
     report.loaderSha256 = pack::DigestHex(file.loaders.sha256);
     for (int bank = 0; bank < BanksInUse(package); ++bank) {
         const std::int32_t size = package.BinSize(bank);
-        report.banks.push_back(BankReport{bank + 1, package.BinStart(bank), size, package.NewRevision(bank),
-                                          pack::Sha256Hex(std::span(file.Image(bank), static_cast<std::size_t>(size)))});
+        report.banks.push_back(
+            BankReport{bank + 1, package.BinStart(bank), size, package.NewRevision(bank),
+                       pack::Sha256Hex(std::span(file.Image(bank), static_cast<std::size_t>(size)))});
     }
     return report;
 }

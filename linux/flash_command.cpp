@@ -31,10 +31,9 @@ RunReport& Stop(RunReport& report, ExitCode code, const std::string& message) {
 }
 
 std::string Joined(const std::vector<std::string>& lines) {
-    return std::accumulate(lines.begin(), lines.end(), std::string(),
-                           [](const std::string& all, const std::string& line) {
-                               return all.empty() ? line : all + "\n" + line;
-                           });
+    return std::accumulate(
+        lines.begin(), lines.end(), std::string(),
+        [](const std::string& all, const std::string& line) { return all.empty() ? line : all + "\n" + line; });
 }
 
 // Chooses, among the candidates, the drives the package admits by their
@@ -46,7 +45,8 @@ bool ChooseByLiveIdentity(RunReport& report, const std::vector<std::size_t>& can
         r.chosen = r.answered && r.decision.matched;
         any = any || r.chosen;
         if (!r.chosen) {
-            const std::string why = r.answered ? "the package does not allow it (" + r.identity.Text() + ")" : r.problem;
+            const std::string why =
+                r.answered ? std::string("the package does not allow it (") + r.identity.Text() + ")" : r.problem;
             report.warnings.push_back(r.drive.CommandPath().string() + " left alone: " + why);
             console.Warn(report.warnings.back());
         }
@@ -61,7 +61,8 @@ bool Agreed(const RunReport& report, std::ostream& prompt, ProgramContext& conte
     bool upToDate = false;
     for (const DriveReport& r : report.drives) {
         if (!r.chosen) continue;
-        drives += "\n  " + DriveLine(r);
+        drives += "\n  ";
+        drives += DriveLine(r);
         upToDate = upToDate || r.decision.upToDate;
     }
     prompt << drives << "\n\n";
@@ -74,7 +75,6 @@ void Summarise(RunReport& report, Console& console) {
         if (r.chosen) console.Say(OutcomeText(r));
     }
 }
-
 
 // The drives a run may touch, held for it.
 struct Prepared {
@@ -94,7 +94,7 @@ std::optional<Prepared> Prepare(RunReport& report, const Options& options, const
     report.drives = SurveyDrives(context.paths, file.Package());
     if (report.drives.empty()) {
         Stop(report, ExitCode::NothingToDo,
-             "no optical drive found (in " + (context.paths.sys / "bus/scsi/devices").string() + ")");
+             std::string("no optical drive found (in ") + (context.paths.sys / "bus/scsi/devices").string() + ")");
         return std::nullopt;
     }
     Prepared prepared;
@@ -113,7 +113,7 @@ std::optional<Prepared> Prepare(RunReport& report, const Options& options, const
         problems = prepared.held.problems;
     }
     if (!problems.empty()) {
-        Stop(report, ExitCode::Refused, "refused, nothing was sent:\n" + Joined(problems));
+        Stop(report, ExitCode::Refused, std::string("refused, nothing was sent:\n") + Joined(problems));
         return std::nullopt;
     }
     return prepared;
@@ -130,7 +130,8 @@ RunReport& Described(RunReport& report, const UpdaterFile& file, ProgramContext&
 }
 
 Inhibition Inhibit(RunReport& report, Console& console) {
-    Inhibition inhibition = TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
+    Inhibition inhibition =
+        TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
     if (!inhibition.lock) {
         report.warnings.push_back(inhibition.warning);
         console.Warn(inhibition.warning);
@@ -162,7 +163,8 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     if (!options.yes && !options.dryRun && !Agreed(report, options.json ? context.err : context.out, context)) {
         return Stop(report, ExitCode::Cancelled, "cancelled, nothing was sent to change any drive");
     }
-    if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");
+    if (context.control.Interrupted())
+        return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");
 
     Inhibition inhibition;
     if (!options.dryRun) inhibition = Inhibit(report, console);
@@ -178,18 +180,16 @@ std::string InterruptionText(const Interruption& what, const RunControl& control
     if (what.cancelled.empty() && what.finishing.empty()) {
         return "interrupted: stopping before any drive is changed";
     }
-    std::string text;
+    std::vector<std::string> lines;
     for (std::size_t i : what.finishing) {
-        text += (text.empty() ? "" : "\n") + control.Label(i) +
-                " is being flashed and must finish: stopped now, the drive could be left without working firmware. "
-                "Waiting for it.";
+        lines.push_back(control.Label(i) +
+                        " is being flashed and must finish: stopped now, the drive could be left without working "
+                        "firmware. Waiting for it.");
     }
     if (what.first) {
-        for (std::size_t i : what.cancelled) {
-            text += (text.empty() ? "" : "\n") + control.Label(i) + " cancelled: nothing was changed.";
-        }
+        for (std::size_t i : what.cancelled) lines.push_back(control.Label(i) + " cancelled: nothing was changed.");
     }
-    return "interrupted: " + text;
+    return std::string("interrupted: ") + Joined(lines);
 }
 
 }  // namespace nflash

@@ -37,13 +37,15 @@ void LogStart(ProgramContext& context, const DriveReport& r, const FlashSpec& sp
     if (context.log == nullptr) return;
     context.log->Line("flash " + r.drive.CommandPath().filename().string() + " bank " +
                       std::to_string(r.decision.bank + 1) + " image " + std::to_string(spec.imageSize) +
-                      " bytes sha256 " + r.imageSha256 + (spec.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
+                      " bytes sha256 " + r.imageSha256 +
+                      (spec.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
 }
 
 void LogEnd(ProgramContext& context, const DriveReport& r) {
     if (context.log == nullptr) return;
     std::string line = "result " + r.drive.CommandPath().filename().string() + " " + ResultName(r.result);
-    if (r.after) line += ", after: \"" + r.after->vendor + "\" \"" + r.after->product + "\" \"" + r.after->revision + "\"";
+    if (r.after)
+        line += ", after: \"" + r.after->vendor + "\" \"" + r.after->product + "\" \"" + r.after->revision + "\"";
     if (!r.error.empty()) line += ": " + r.error;
     context.log->Line(line);
 }

@@ -20,8 +20,8 @@ bool DecidesTheOutcome(WireKind kind) {
 std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailure) {
     if (s.phase == FlashPhase::Committing) return "the drive refused the commit: " + lastFailure;
     const std::string why = lastFailure.empty() ? "a piece read back differed from what was written" : lastFailure;
-    return "the image was not written and verified in " + std::to_string(s.pass) +
-           " passes (" + why + "); nothing was committed";
+    return "the image was not written and verified in " + std::to_string(s.pass) + " passes (" + why +
+           "); nothing was committed";
 }
 
 // The drive resets after programming its flash; it is asked as the window
@@ -50,8 +50,8 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
             lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
         }
     };
-    GatedTransport gate(transport, context.control, index, spec.mode, report.chipId.value_or(std::array<std::uint8_t, 4>{}),
-                        observe);
+    GatedTransport gate(transport, context.control, index, spec.mode,
+                        report.chipId.value_or(std::array<std::uint8_t, 4>{}), observe);
 
     const auto start = Clock::now();
     const bool committed = FlashDrive(gate, spec.image, spec.imageSize, spec.bootCode);
@@ -75,13 +75,14 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
         report.result = report.after ? DriveResult::Flashed : DriveResult::Failed;
         if (!report.after) {
             report.error = "committed, but the drive did not answer again within " +
-                           std::to_string(context.answerWaitSeconds) + " s: power it off and on, then run norvek-flash list";
+                           std::to_string(context.answerWaitSeconds) +
+                           " s: power it off and on, then run norvek-flash list";
         }
     }
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     progress.Enter(report.result == DriveResult::Flashed || report.result == DriveResult::Planned ? FlashPhase::Done
-                   : report.result == DriveResult::Cancelled                                      ? FlashPhase::Cancelled
-                                                                                                   : FlashPhase::Failed);
+                   : report.result == DriveResult::Cancelled ? FlashPhase::Cancelled
+                                                             : FlashPhase::Failed);
 }
 
 }  // namespace nflash

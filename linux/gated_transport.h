@@ -21,9 +21,9 @@ namespace nflash {
 enum class RunMode : std::uint8_t { Flash, DryRun };
 
 enum class Delivery : std::uint8_t {
-    Sent,     // reached the drive
-    Planned,  // dry run: what would have been sent
-    Withheld, // the drive was cancelled: not sent
+    Sent,      // reached the drive
+    Planned,   // dry run: what would have been sent
+    Withheld,  // the drive was cancelled: not sent
 };
 
 struct PlannedCommand {

@@ -24,9 +24,7 @@ class BusError {
 public:
     ~BusError() { sd_bus_error_free(&error_); }
     sd_bus_error* get() { return &error_; }
-    std::string Text(int code) const {
-        return sd_bus_error_is_set(&error_) ? error_.message : std::strerror(-code);
-    }
+    std::string Text(int code) const { return sd_bus_error_is_set(&error_) ? error_.message : std::strerror(-code); }
 
 private:
     sd_bus_error error_ = SD_BUS_ERROR_NULL;
@@ -55,8 +53,8 @@ Inhibition TakeInhibitorLock(const std::string& why) {
     BusError error;
     sd_bus_message* rawReply = nullptr;
     const int called = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                                          "org.freedesktop.login1.Manager", "Inhibit", error.get(), &rawReply,
-                                          "ssss", kInhibitWhat, kInhibitWho, why.c_str(), kInhibitMode);
+                                          "org.freedesktop.login1.Manager", "Inhibit", error.get(), &rawReply, "ssss",
+                                          kInhibitWhat, kInhibitWho, why.c_str(), kInhibitMode);
     if (called < 0) return Without("logind: " + error.Text(called));
     const std::unique_ptr<sd_bus_message, MessageUnref> reply(rawReply);
 

@@ -15,7 +15,10 @@ namespace {
 
 std::string CommandLine(int argc, char** argv) {
     std::string line;
-    for (int i = 0; i < argc; ++i) line += (i ? " " : "") + std::string(argv[i]);
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0) line += ' ';
+        line += argv[i];
+    }
     return line;
 }
 
@@ -32,15 +35,23 @@ int main(int argc, char** argv) {
 
     nflash::RunControl control;
     nflash::Console console(std::cout, std::cerr, isatty(STDOUT_FILENO) == 1, options.json);
-    const nflash::SignalWatcher watcher([&](int) { console.Error(nflash::InterruptionText(control.Interrupt(), control)); });
+    const nflash::SignalWatcher watcher(
+        [&](int) { console.Error(nflash::InterruptionText(control.Interrupt(), control)); });
 
     std::string logProblem;
     const auto log = nflash::RunLog::Open(options.log, logProblem);
     if (!log) console.Warn("no run log: " + logProblem);
     if (log) log->Line(std::string("norvek-flash ") + NORVEK_VERSION + ": " + CommandLine(argc, argv));
 
-    nflash::ProgramContext context{nflash::SystemPaths::FromEnvironment(), HostSgSystem(), std::cin, std::cout,
-                                   std::cerr, STDIN_FILENO, isatty(STDOUT_FILENO) == 1, control, log.get()};
+    nflash::ProgramContext context{nflash::SystemPaths::FromEnvironment(),
+                                   HostSgSystem(),
+                                   std::cin,
+                                   std::cout,
+                                   std::cerr,
+                                   STDIN_FILENO,
+                                   isatty(STDOUT_FILENO) == 1,
+                                   control,
+                                   log.get()};
     nflash::RunReport report = options.command == nflash::Command::List ? nflash::RunList(options, context, console)
                                                                         : nflash::RunFlash(options, context, console);
     if (log) report.logPath = log->Path().string();

@@ -19,10 +19,10 @@ struct ProgramContext {
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
-    int inputFd = -1;         // `in`'s descriptor, to wait on it with the wake descriptor; -1: read it directly
-    bool terminal = false;    // progress is redrawn in place rather than written as lines
+    int inputFd = -1;       // `in`'s descriptor, to wait on it with the wake descriptor; -1: read it directly
+    bool terminal = false;  // progress is redrawn in place rather than written as lines
     RunControl& control;
-    RunLog* log = nullptr;    // none when it could not be opened
+    RunLog* log = nullptr;  // none when it could not be opened
     // How long a drive may take to answer again after its commit (it resets
     // and reloads its firmware) before the run calls it failed.
     int answerWaitSeconds = 120;

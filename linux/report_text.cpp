@@ -59,8 +59,12 @@ std::string PlanText(const std::vector<PlannedCommand>& plan) {
     for (const PlannedCommand& c : plan) {
         const std::string cdb = CdbHex(c.cdb.data());
         switch (Classify(c.cdb.data(), c.length)) {
-            case WireKind::StartStop: text += "\n    STOP UNIT            " + cdb; break;
-            case WireKind::Identify: text += "\n    identify flash chip  " + cdb; break;
+            case WireKind::StartStop:
+                text += "\n    STOP UNIT            " + cdb;
+                break;
+            case WireKind::Identify:
+                text += "\n    identify flash chip  " + cdb;
+                break;
             case WireKind::LoaderUpload:
                 text += "\n    loader upload        " + cdb + " (" + std::to_string(c.length) + " bytes)";
                 break;
@@ -71,11 +75,13 @@ std::string PlanText(const std::vector<PlannedCommand>& plan) {
                 if (firstRead.empty()) firstRead = cdb;
                 break;
             case WireKind::Commit:
-                text += "\n    pieces               " + Plural(pieces, "piece", "pieces") + " of 16384 bytes, each written (" +
-                        firstPiece + ", ...) and read back (" + firstRead + ", ...)";
+                text += "\n    pieces               " + Plural(pieces, "piece", "pieces") + " of " +
+                        std::to_string(kImagePieceBytes) + " bytes, each written (" + firstPiece +
+                        ", ...) and read back (" + firstRead + ", ...)";
                 text += "\n    commit               " + cdb;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     return text;
@@ -88,10 +94,18 @@ std::string OutcomeText(const DriveReport& r) {
             text += "flashed and verified, now " + (r.after ? r.after->Text() : std::string("?"));
             text += " (" + Seconds(r.seconds) + ", " + Plural(r.passes, "pass", "passes") + ")";
             break;
-        case DriveResult::Failed: text += "FAILED: " + r.error; break;
-        case DriveResult::Cancelled: text += "cancelled, nothing was changed"; break;
-        case DriveResult::Planned: text += "dry run, nothing was changed; would send:" + PlanText(r.plan); break;
-        case DriveResult::None: text += "not flashed"; break;
+        case DriveResult::Failed:
+            text += "FAILED: " + r.error;
+            break;
+        case DriveResult::Cancelled:
+            text += "cancelled, nothing was changed";
+            break;
+        case DriveResult::Planned:
+            text += "dry run, nothing was changed; would send:" + PlanText(r.plan);
+            break;
+        case DriveResult::None:
+            text += "not flashed";
+            break;
     }
     return text;
 }

@@ -22,8 +22,7 @@ namespace nflash {
 class RunLog {
 public:
     // Nothing, and a reason in `problem`, when the file cannot be made.
-    static std::unique_ptr<RunLog> Open(const std::optional<std::filesystem::path>& requested,
-                                        std::string& problem);
+    static std::unique_ptr<RunLog> Open(const std::optional<std::filesystem::path>& requested, std::string& problem);
 
     const std::filesystem::path& Path() const { return path_; }
     // One line, prefixed with the seconds since the log was opened.

@@ -14,8 +14,8 @@
 namespace nflash {
 
 enum class DriveResult {
-    None,       // not part of the flash (list, not chosen)
-    Flashed,    // committed, and the drive answered again
+    None,     // not part of the flash (list, not chosen)
+    Flashed,  // committed, and the drive answered again
     Failed,
     Cancelled,  // stopped before anything changed
     Planned,    // dry run: nothing changed, `plan` says what would be sent
@@ -25,19 +25,19 @@ std::string ResultName(DriveResult result);
 
 struct DriveReport {
     OpticalDrive drive;
-    std::string problem;         // why it could not be read (not opened, no answer)
-    bool answered = false;       // the live identity comes from INQUIRY (else sysfs)
+    std::string problem;    // why it could not be read (not opened, no answer)
+    bool answered = false;  // the live identity comes from INQUIRY (else sysfs)
     Identity identity;
     std::optional<std::array<std::uint8_t, 4>> chipId;
     Decision decision;
     bool chosen = false;
     DriveResult result = DriveResult::None;
-    std::string error;           // for Failed
+    std::string error;  // for Failed
     std::optional<Identity> after;
     double seconds = 0.0;
     int passes = 0;
     std::vector<PlannedCommand> plan;
-    std::string imageSha256;     // of the bank it gets
+    std::string imageSha256;  // of the bank it gets
 };
 
 struct BankReport {

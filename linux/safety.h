@@ -18,7 +18,7 @@ namespace nflash {
 struct Candidates {
     std::vector<std::size_t> indexes;  // into the survey, in its order
     ExitCode code = ExitCode::Success;
-    std::string problem;               // when there are none
+    std::string problem;  // when there are none
 };
 
 // --device: those nodes (sg or sr); --all-matched: every drive the package

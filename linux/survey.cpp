@@ -14,10 +14,14 @@ namespace {
 
 std::string OutcomeWord(CommandOutcome outcome) {
     switch (outcome) {
-        case CommandOutcome::Good: return "good";
-        case CommandOutcome::CheckCondition: return "check";
-        case CommandOutcome::Failed: return "failed";
-        case CommandOutcome::TimedOut: return "timed-out";
+        case CommandOutcome::Good:
+            return "good";
+        case CommandOutcome::CheckCondition:
+            return "check";
+        case CommandOutcome::Failed:
+            return "failed";
+        case CommandOutcome::TimedOut:
+            return "timed-out";
     }
     return "?";
 }
@@ -57,9 +61,10 @@ void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader&
 std::string CommandLogLine(const std::string& label, const CommandRequest& request, const CommandResult& result,
                            Delivery delivery, const SgIoAnswer* answer) {
     char head[160];
-    std::snprintf(head, sizeof head, "%s %s %s %s %u", delivery == Delivery::Sent      ? "command"
-                                                       : delivery == Delivery::Planned ? "planned"
-                                                                                       : "withheld",
+    std::snprintf(head, sizeof head, "%s %s %s %s %u",
+                  delivery == Delivery::Sent      ? "command"
+                  : delivery == Delivery::Planned ? "planned"
+                                                  : "withheld",
                   label.c_str(), CdbHex(request.cdb).c_str(), DirectionWord(request.direction), request.length);
     std::string line = head;
     if (delivery == Delivery::Planned) return line + " (dry run: not sent)";

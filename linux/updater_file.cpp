@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "src/drive/command_codes.h"
 #include "src/package/package_layout.h"
 #include "tools/pack/block_locator.h"
 #include "tools/pack/sha256.h"
@@ -14,7 +15,7 @@
 namespace nflash {
 namespace {
 
-constexpr std::int32_t kPieceBytes = 16384;  // the flash procedure's piece
+constexpr std::int32_t kPieceBytes = wire::kPieceSize;  // the flash procedure's piece
 
 // The whole file in one read of its size: the program's first command waits
 // on this, and a character-wise stream read costs several times as much.
@@ -59,7 +60,8 @@ std::optional<std::string> BankProblem(const pkg::PackageReader& package, int ba
     const std::string name = "bank " + std::to_string(bank + 1);
     if (start < 0) return name + " starts at " + std::to_string(start);
     if (size <= 0 || size % kPieceBytes != 0) {
-        return name + " has " + std::to_string(size) + " bytes, not a positive multiple of 16384";
+        return name + " has " + std::to_string(size) + " bytes, not a positive multiple of " +
+               std::to_string(kPieceBytes);
     }
     if (start + size > static_cast<std::int64_t>(pkg::kImageAreaSize)) {
         return name + " reaches past the 1 MiB image area";
@@ -80,8 +82,7 @@ std::optional<LoadedFile> PackageProblem(const pkg::PackageReader& package, cons
     return std::nullopt;
 }
 
-std::optional<LoadedFile> LoaderProblem(const pack::LoaderSet& set, const std::string& name,
-                                        bool allowTestLoaders) {
+std::optional<LoadedFile> LoaderProblem(const pack::LoaderSet& set, const std::string& name, bool allowTestLoaders) {
     if (set.state != pack::LoaderRecordState::kFound) {
         return Refusal(ExitCode::BadInput, name + ": " + set.problem + "; its loaders cannot be trusted");
     }
@@ -96,9 +97,7 @@ std::optional<LoadedFile> LoaderProblem(const pack::LoaderSet& set, const std::s
 
 }  // namespace
 
-int BanksInUse(const pkg::PackageReader& package) {
-    return std::min<int>(package.HowManyBin(), pkg::kBankCount);
-}
+int BanksInUse(const pkg::PackageReader& package) { return std::min<int>(package.HowManyBin(), pkg::kBankCount); }
 
 const std::uint8_t* UpdaterFile::Image(int bank) const {
     const pkg::PackageReader package = Package();

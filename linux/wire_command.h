@@ -6,21 +6,23 @@
 #include <cstdint>
 #include <string>
 
+#include "src/drive/command_codes.h"
+
 namespace nflash {
 
 enum class WireKind : std::uint8_t {
     TestUnitReady,
     Inquiry,
-    StartStop,    // STOP before the flash: the first command that changes a drive
-    Identify,     // DF 11: the flash chip
-    LoaderUpload, // WRITE BUFFER of the chip's loader
-    ImagePiece,   // WRITE BUFFER of one 16 KiB piece
-    ReadBack,     // READ BUFFER of one piece
-    Commit,       // WRITE BUFFER control 80h/A0h: the drive programs its flash
+    StartStop,     // STOP before the flash: the first command that changes a drive
+    Identify,      // DF 11: the flash chip
+    LoaderUpload,  // WRITE BUFFER of the chip's loader
+    ImagePiece,    // WRITE BUFFER of one 16 KiB piece
+    ReadBack,      // READ BUFFER of one piece
+    Commit,        // WRITE BUFFER control 80h/A0h: the drive programs its flash
     Other,
 };
 
-constexpr std::uint32_t kImagePieceBytes = 16384;
+constexpr std::uint32_t kImagePieceBytes = wire::kPieceSize;
 
 WireKind Classify(const std::uint8_t* cdb, std::uint32_t length);
 

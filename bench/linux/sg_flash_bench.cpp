@@ -133,11 +133,19 @@ void BM_SgParallelDrives(benchmark::State& state) {
     if (g_oneDriveSeconds > 0) state.counters["vs_one_drive"] = perRun / g_oneDriveSeconds;
 }
 BENCHMARK(BM_SgParallelDrives<false>)
-    ->Name("BM_SgParallelTransfer")->Arg(1)->Arg(kMaxDrives)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+    ->Name("BM_SgParallelTransfer")
+    ->Arg(1)
+    ->Arg(kMaxDrives)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(BM_SgParallelDrives<true>)
-    ->Name("BM_SgParallelFlashFirmware")->Arg(1)->Arg(kMaxDrives)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+    ->Name("BM_SgParallelFlashFirmware")
+    ->Arg(1)
+    ->Arg(kMaxDrives)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace
 

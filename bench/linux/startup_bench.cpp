@@ -24,13 +24,11 @@ void BM_StartToFirstCommand(benchmark::State& state) {
     std::ofstream(scenario) << "[drive]\nrevision = \"1.02\"\n";
     const sgsim::FakeMachine machine(dir / "machine", sgsim::LoadScenario(scenario));
     const fs::path mark = dir / "first-command";
-    const std::map<std::string, std::string> env{{"NORVEK_SYSFS_ROOT", machine.Sys().string()},
-                                                 {"NORVEK_DEV_ROOT", machine.Dev().string()},
-                                                 {"NORVEK_PROC_ROOT", machine.Proc().string()},
-                                                 {"NORVEK_SG_SCENARIO", scenario.string()},
-                                                 {"NORVEK_SG_FIRST_COMMAND", mark.string()},
-                                                 {"LD_PRELOAD", NORVEK_SG_PRELOAD},
-                                                 {"XDG_STATE_HOME", (dir / "state").string()}};
+    const std::map<std::string, std::string> env{
+        {"NORVEK_SYSFS_ROOT", machine.Sys().string()}, {"NORVEK_DEV_ROOT", machine.Dev().string()},
+        {"NORVEK_PROC_ROOT", machine.Proc().string()}, {"NORVEK_SG_SCENARIO", scenario.string()},
+        {"NORVEK_SG_FIRST_COMMAND", mark.string()},    {"LD_PRELOAD", NORVEK_SG_PRELOAD},
+        {"XDG_STATE_HOME", (dir / "state").string()}};
     for (auto _ : state) {
         fs::remove(mark);
         e2e::ChildProcess child({NORVEK_FLASH_BIN, "list", updater.string()}, env);

@@ -143,8 +143,8 @@ TEST_F(WindowsLog, AUnitAttentionAndAFailedLoaderLookTheSame) {
 // ---- the real executables under Wine ----------------------------------------
 
 struct WineRun {
-    const char* name;      // the end-to-end scenario's folder
-    const char* drives;    // its scenario file
+    const char* name;    // the end-to-end scenario's folder
+    const char* drives;  // its scenario file
     std::vector<std::string> args;
     int exitCode;
 };

@@ -56,7 +56,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::map<
     close(outPipe[1]);
     close(errPipe[1]);
     close(inPipe[0]);
-    if (!input.empty()) [[maybe_unused]] const ssize_t written = write(inPipe[1], input.data(), input.size());
+    if (!input.empty()) [[maybe_unused]]
+        const ssize_t written = write(inPipe[1], input.data(), input.size());
     close(inPipe[1]);
     out_ = outPipe[0];
     err_ = errPipe[0];
@@ -105,7 +106,7 @@ Finished ChildProcess::Wait(std::chrono::seconds limit) {
 }
 
 Finished RunToEnd(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             const std::string& input) {
+                  const std::string& input) {
     ChildProcess child(argv, env, input);
     return child.Wait();
 }

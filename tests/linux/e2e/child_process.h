@@ -43,6 +43,6 @@ private:
 };
 
 Finished RunToEnd(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-             const std::string& input = "");
+                  const std::string& input = "");
 
 }  // namespace e2e

@@ -71,8 +71,9 @@ TEST_F(E2E, FlashPutsTheImageIntoTheDriveAndReportsTheNewRevision) {
         << flash.out;
     EXPECT_NE(flash.err.find("no inhibitor lock"), std::string::npos) << "no logind here: a warning, and on";
     EXPECT_EQ(Flash(0), sgsim::DemoImage());
-    EXPECT_NE(ReadText(RequestLog()).find("exit drive=0 ha=0 target=0 lun=0 revision=1.05 commits=1 bootcode=1 loader=1"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadText(RequestLog()).find("exit drive=0 ha=0 target=0 lun=0 revision=1.05 commits=1 bootcode=1 loader=1"),
+        std::string::npos);
     // Not a terminal: the progress comes as plain lines.
     EXPECT_NE(flash.out.find(machine->SgNode(0).string() + ": pass 1, 64/64 pieces verified"), std::string::npos)
         << flash.out;

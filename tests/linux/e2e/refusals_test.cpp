@@ -14,8 +14,9 @@ protected:
         EXPECT_EQ(run.exitCode, code) << run.err;
         EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
         EXPECT_FALSE(AnyExec()) << ReadText(RequestLog());
-        EXPECT_NE(ReadText(RequestLog()).find("exit drive=0 ha=0 target=0 lun=0 revision=1.02 commits=0 bootcode=0 loader=0"),
-                  std::string::npos)
+        EXPECT_NE(
+            ReadText(RequestLog()).find("exit drive=0 ha=0 target=0 lun=0 revision=1.02 commits=0 bootcode=0 loader=0"),
+            std::string::npos)
             << ReadText(RequestLog());
     }
 };
@@ -43,8 +44,8 @@ TEST_F(Refused, NotRootForReal) {
     const std::string preload = "LD_PRELOAD=" + env["LD_PRELOAD"];
     env["LD_PRELOAD"] = "";
     env["NORVEK_PROC_ROOT"] = "";  // the real /proc: the program reads who it really is
-    std::vector<std::string> args{"/usr/bin/setpriv", "--reuid=65534",  "--regid=65534",   "--clear-groups",
-                                  "/usr/bin/env",     preload,          NORVEK_FLASH_BIN,  "flash",
+    std::vector<std::string> args{"/usr/bin/setpriv", "--reuid=65534",  "--regid=65534",  "--clear-groups",
+                                  "/usr/bin/env",     preload,          NORVEK_FLASH_BIN, "flash",
                                   updater.string(),   "--test-loaders", "--yes"};
     const Finished run = RunToEnd(args, env);
     if (run.exitCode == 127 || run.err.find("Permission denied") != std::string::npos) {

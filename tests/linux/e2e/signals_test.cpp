@@ -18,11 +18,11 @@ bool LogShows(const std::filesystem::path& log, const std::string& text) {
     return false;
 }
 
-
 TEST_F(E2E, CtrlCWhileTheDriveBecomesReadyCancelsItUntouched) {
     // Twenty polls of 300 ms: the worker is in its readiness wait for six seconds.
-    Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
-            "becoming_ready_polls = 20\n");
+    Machine(
+        "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
+        "becoming_ready_polls = 20\n");
     std::filesystem::remove(RequestLog());
     ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
     ASSERT_TRUE(LogShows(RequestLog(), "cdb=df11")) << "discovery never ended";

@@ -69,8 +69,7 @@ TEST_F(LinuxRun, FlashUpdatesTheFirstMatchedDriveWithExactlyTheWindowsCommands) 
     EXPECT_EQ(drives[0]->FlashContents(), sgsim::DemoImage());
     EXPECT_TRUE(drives[0]->BootCodeRequested());
     EXPECT_TRUE(drives[0]->LoaderAccepted());
-    EXPECT_NE(out.str().find("flashed and verified, now VELMORA DVDRW KTV-360R 1.05"), std::string::npos)
-        << out.str();
+    EXPECT_NE(out.str().find("flashed and verified, now VELMORA DVDRW KTV-360R 1.05"), std::string::npos) << out.str();
 }
 
 TEST_F(LinuxRun, AllMatchedFlashesEveryAllowedDriveInParallelAndReinquiresTheRest) {
@@ -99,8 +98,8 @@ TEST_F(LinuxRun, DeviceChoosesTheDriveByEitherNodeAndRefusesWhatIsNoOpticalDrive
     EXPECT_FALSE(Changed(0));
     EXPECT_EQ(drives[1]->Revision(), "1.05");
 
-    const nflash::RunReport wrong = Run({"flash", "--device", (dir / "machine" / "dev" / "sda").string(), "--yes",
-                                         "--test-loaders"});
+    const nflash::RunReport wrong =
+        Run({"flash", "--device", (dir / "machine" / "dev" / "sda").string(), "--yes", "--test-loaders"});
     EXPECT_EQ(wrong.code, ExitCode::BadInput);
 }
 
@@ -172,8 +171,8 @@ TEST_F(LinuxRun, JsonIsOneDocumentWithDrivesDecisionsAndOutcomes) {
 
 TEST_F(LinuxRun, TheRunLogHoldsTheFileTheIdentitiesEveryCommandAndTheResult) {
     aspidll::Scenario scenario = DemoScenario();
-    scenario.drives[0].config.faults.push_back({vdrive::CommandKind::ImageWrite, 1, 1,
-                                                vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
+    scenario.drives[0].config.faults.push_back(
+        {vdrive::CommandKind::ImageWrite, 1, 1, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
     Machine(scenario);
     Run({"flash", "--yes", "--test-loaders"});
     const std::string text = LogText();

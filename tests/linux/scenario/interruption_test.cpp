@@ -10,8 +10,7 @@ using nflash::ExitCode;
 
 // Interrupts the run when the drive `index` has received a command whose
 // first byte is `opcode` for the `nth` time.
-void InterruptOn(sgsim::VdriveSgSystem& system, nflash::RunControl& control, int index, std::uint8_t opcode,
-                 int nth) {
+void InterruptOn(sgsim::VdriveSgSystem& system, nflash::RunControl& control, int index, std::uint8_t opcode, int nth) {
     auto seen = std::make_shared<int>(0);
     system.OnCommand([&control, index, opcode, nth, seen](const sgsim::ServedCommand& c) {
         if (c.driveIndex == index && c.header->cmdp[0] == opcode && ++*seen == nth) control.Interrupt();

@@ -88,7 +88,14 @@ protected:
         in.clear();
         in.str(answers);
         nflash::ProgramContext context{nflash::SystemPaths{machine->Sys(), machine->Dev(), machine->Proc()},
-                                       system, in, out, err, -1, false, control, log.get()};
+                                       system,
+                                       in,
+                                       out,
+                                       err,
+                                       -1,
+                                       false,
+                                       control,
+                                       log.get()};
         context.answerWaitSeconds = answerWaitSeconds;
         nflash::Console console(out, err, false, parsed.options->json);
         return parsed.options->command == nflash::Command::List ? nflash::RunList(*parsed.options, context, console)

@@ -68,8 +68,9 @@ int OnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
 // A socket's path must fit sockaddr_un (108 bytes), which a test's scratch
 // folder may not; the socket gets a short name of its own.
 FakeLogind::FakeLogind(const fs::path& dir, bool serveLogind)
-    : socket_(fs::temp_directory_path() / ("norvek-bus-" + std::to_string(getpid()) + "-" +
-                                           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
+    : socket_(fs::temp_directory_path() /
+              ("norvek-bus-" + std::to_string(getpid()) + "-" +
+               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
     const fs::path config = dir / "bus.conf";
     std::ofstream(config) << Config(socket_);
     daemon_ = fork();

@@ -53,8 +53,8 @@ FakeMachine::FakeMachine(fs::path root, const aspidll::Scenario& scenario, const
 }
 
 void FakeMachine::WriteDrive(int index, const aspidll::DriveSlot& slot, const MachineOptions& options) {
-    const std::string address = std::to_string(slot.adapter) + ":0:" + std::to_string(slot.target) + ":" +
-                                std::to_string(slot.lun);
+    const std::string address =
+        std::to_string(slot.adapter) + ":0:" + std::to_string(slot.target) + ":" + std::to_string(slot.lun);
     const fs::path dir = Sys() / "bus" / "scsi" / "devices" / address;
     const vdrive::DriveConfig& c = slot.config;
     WriteFile(dir / "type", std::to_string(c.peripheralType) + "\n");
@@ -87,8 +87,7 @@ void FakeMachine::WriteProc(const MachineOptions& options) {
         std::string escaped;
         for (char c : point) escaped += c == ' ' ? std::string("\\040") : std::string(1, c);
         mountinfo += std::to_string(id++) + " 21 " + std::to_string(kSrMajor) + ":" + std::to_string(drive) + " / " +
-                     escaped + " ro,nosuid,nodev,relatime shared:5 - iso9660 /dev/sr" + std::to_string(drive) +
-                     " ro\n";
+                     escaped + " ro,nosuid,nodev,relatime shared:5 - iso9660 /dev/sr" + std::to_string(drive) + " ro\n";
     }
     WriteFile(Proc() / "self" / "mountinfo", mountinfo);
     for (const HoldingProcess& holder : options.holders) {

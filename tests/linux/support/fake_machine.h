@@ -25,12 +25,12 @@ struct HoldingProcess {
 };
 
 struct MachineOptions {
-    std::map<int, std::uint32_t> maxTransferKb;     // by drive; default 512
-    std::map<int, std::string> mountedAt;            // by drive: mount point of its sr device
+    std::map<int, std::uint32_t> maxTransferKb;  // by drive; default 512
+    std::map<int, std::string> mountedAt;        // by drive: mount point of its sr device
     std::vector<HoldingProcess> holders;
-    bool root = true;                                // this process's status: uid 0 and all capabilities
-    bool rawIoOnly = false;                          // a user with CAP_SYS_RAWIO alone
-    std::vector<int> withoutSg;                      // drives whose sg node is missing
+    bool root = true;            // this process's status: uid 0 and all capabilities
+    bool rawIoOnly = false;      // a user with CAP_SYS_RAWIO alone
+    std::vector<int> withoutSg;  // drives whose sg node is missing
 };
 
 class FakeMachine {

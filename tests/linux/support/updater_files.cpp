@@ -41,8 +41,8 @@ std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vecto
     file.insert(file.end(), block, block + pkg::kBlockSize);
     file.insert(file.end(), kCodeBetween, 0x90);
     if (store.empty()) return file;
-    const LoaderRecord record{LoaderRecordMagic(), LittleEndian32(static_cast<std::uint32_t>(store.size())), kind,
-                              {}, pack::Sha256(store)};
+    const LoaderRecord record{
+        LoaderRecordMagic(), LittleEndian32(static_cast<std::uint32_t>(store.size())), kind, {}, pack::Sha256(store)};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
     file.insert(file.end(), bytes, bytes + sizeof record);
     file.insert(file.end(), store.begin(), store.end());

@@ -41,16 +41,16 @@ TEST_F(DecisionTest, TheDemoPackageAdmitsItsTwoRangesInclusively) {
 TEST_F(DecisionTest, VendorAndProductMustBeTheSameTextsBlanksAndHyphensIncluded) {
     EXPECT_FALSE(For("ORVANTE ", "DVD-ROM OV-5216 ", "1.02").matched);
     EXPECT_FALSE(For("VELMORA ", "DVDRW KTV360R   ", "1.02").matched);  // the word sort sets hyphens aside, not apart
-    EXPECT_FALSE(For("VELMORA", "DVDRW KTV-360R", "1.02").matched);    // the package keeps the drive's blanks
+    EXPECT_FALSE(For("VELMORA", "DVDRW KTV-360R", "1.02").matched);     // the package keeps the drive's blanks
     EXPECT_FALSE(For("velmora ", "DVDRW KTV-360R  ", "1.02").matched);
 }
 
 TEST_F(DecisionTest, AnUnfilledFirstSlotAdmitsEveryDriveAndUpToDateNeedsN2oMessage) {
     sgsim::WriteBytes(dir / "img.bin", std::vector<std::uint8_t>(16384, 0x11));
-    const auto path = sgsim::PackUpdater(dir.Path(), "any.exe",
-                                         sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()),
-                                         "title = \"T\"\ndrive_name = \"D\"\n[settings]\nn2omessage = 1\n"
-                                         "[[bank]]\nimage = \"img.bin\"\nnew_revision = \"2.00\"\n");
+    const auto path =
+        sgsim::PackUpdater(dir.Path(), "any.exe", sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()),
+                           "title = \"T\"\ndrive_name = \"D\"\n[settings]\nn2omessage = 1\n"
+                           "[[bank]]\nimage = \"img.bin\"\nnew_revision = \"2.00\"\n");
     loaded = nflash::LoadUpdaterFile(path, true);
     ASSERT_TRUE(loaded.file) << loaded.message;
     ReadSettings(loaded.file->Package());

@@ -105,8 +105,8 @@ TEST_F(SgTransportTest, NoDataPhaseNamesNoBufferAndDataOutReachesTheDrive) {
 
 TEST_F(SgTransportTest, TheDrivesCheckConditionComesBackWithItsSense) {
     vdrive::DriveConfig config;
-    config.faults.push_back({vdrive::CommandKind::TestUnitReady, 1, 1, vdrive::FaultEffect::CheckCondition,
-                             {0x04, 0x44, 0x00}});
+    config.faults.push_back(
+        {vdrive::CommandKind::TestUnitReady, 1, 1, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
     UseDrive(config);
     SgIoTransport t = OpenTransport();
     const CommandResult r = Send(t, kTestUnitReady, kNoData, nullptr, 0);
@@ -122,8 +122,8 @@ TEST_F(SgTransportTest, NoAnswerBusyAndASlowDriveAreNotGood) {
     vdrive::DriveConfig config;
     config.faults.push_back({vdrive::CommandKind::TestUnitReady, 1, 1, vdrive::FaultEffect::NotDelivered});
     config.faults.push_back({vdrive::CommandKind::TestUnitReady, 2, 1, vdrive::FaultEffect::Busy});
-    config.faults.push_back({vdrive::CommandKind::TestUnitReady, 3, 1, vdrive::FaultEffect::CheckCondition,
-                             {0x04, 0x44, 0x00}, 5.0});
+    config.faults.push_back(
+        {vdrive::CommandKind::TestUnitReady, 3, 1, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}, 5.0});
     UseDrive(config);
     sim.SetRealTime(false);
     SgIoTransport t = OpenTransport();

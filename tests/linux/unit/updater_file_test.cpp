@@ -60,8 +60,8 @@ TEST_F(UpdaterFileTest, TheMakersLoadersNeedNoOption) {
     std::vector<std::uint8_t> store = sgsim::TestLoaderStore();
     store[10] ^= 0x55;  // any other bytes are a maker's set
     sgsim::WriteBytes(dir / "img.bin", std::vector<std::uint8_t>(16384, 0x11));
-    const auto path = sgsim::PackUpdater(dir.Path(), "maker.exe", sgsim::SyntheticTemplate(kMakersLoaderSet, store),
-                                         kOneBank);
+    const auto path =
+        sgsim::PackUpdater(dir.Path(), "maker.exe", sgsim::SyntheticTemplate(kMakersLoaderSet, store), kOneBank);
     const nflash::LoadedFile loaded = LoadUpdaterFile(path, false);
     ASSERT_TRUE(loaded.file) << loaded.message;
     EXPECT_FALSE(loaded.file->loaders.testSet);
@@ -106,7 +106,8 @@ TEST_F(UpdaterFileTest, ABankThatIsNotWholePiecesInsideTheAreaIsADamagedPackage)
 
 TEST_F(UpdaterFileTest, AMissingOrDamagedLoaderRecordIsBadInput) {
     sgsim::WriteBytes(dir / "img.bin", std::vector<std::uint8_t>(16384, 0x11));
-    const auto none = sgsim::PackUpdater(dir.Path(), "none.exe", sgsim::SyntheticTemplate(kTestLoaderSet, {}), kOneBank);
+    const auto none =
+        sgsim::PackUpdater(dir.Path(), "none.exe", sgsim::SyntheticTemplate(kTestLoaderSet, {}), kOneBank);
     const nflash::LoadedFile noRecord = LoadUpdaterFile(none, true);
     EXPECT_EQ(noRecord.code, ExitCode::BadInput);
     EXPECT_NE(noRecord.message.find("no loader record"), std::string::npos) << noRecord.message;

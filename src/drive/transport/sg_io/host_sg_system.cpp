@@ -19,9 +19,7 @@ public:
     // takes them on a thread of its own), so the wait inside the ioctl is
     // never cut short: an SG_IO interrupted by a signal would orphan the
     // command in the driver while the drive still runs it.
-    int SgIo(int fd, sg_io_hdr_t& header) override {
-        return ::ioctl(fd, SG_IO, &header) == 0 ? 0 : errno;
-    }
+    int SgIo(int fd, sg_io_hdr_t& header) override { return ::ioctl(fd, SG_IO, &header) == 0 ? 0 : errno; }
 
     void Close(int fd) override { ::close(fd); }
 };

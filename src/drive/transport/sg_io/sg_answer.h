@@ -30,11 +30,11 @@ struct SgIoAnswer {
 // Host adapter and driver codes as the kernel defines them (scsi.h): only
 // those the judgement tells apart.
 constexpr std::uint16_t kHostOk = 0x00;
-constexpr std::uint16_t kHostTimeOut = 0x03;          // DID_TIME_OUT
-constexpr std::uint16_t kDriverMask = 0x0F;           // the low nibble; the high one suggests
+constexpr std::uint16_t kHostTimeOut = 0x03;  // DID_TIME_OUT
+constexpr std::uint16_t kDriverMask = 0x0F;   // the low nibble; the high one suggests
 constexpr std::uint16_t kDriverOk = 0x00;
-constexpr std::uint16_t kDriverTimeOut = 0x06;        // DRIVER_TIMEOUT
-constexpr std::uint16_t kDriverSense = 0x08;          // DRIVER_SENSE: sense was fetched
+constexpr std::uint16_t kDriverTimeOut = 0x06;  // DRIVER_TIMEOUT
+constexpr std::uint16_t kDriverSense = 0x08;    // DRIVER_SENSE: sense was fetched
 
 constexpr std::uint8_t kScsiGood = 0x00;
 constexpr std::uint8_t kScsiCheckCondition = 0x02;

@@ -13,15 +13,29 @@ constexpr int kTextSize = 160;
 
 // The kernel's DID_* and DRIVER_* names (include/scsi/scsi_status.h); the
 // values past the last entry have no name there either.
-constexpr std::array<std::string_view, 20> kHostNames{
-    "DID_OK",          "DID_NO_CONNECT",    "DID_BUS_BUSY",   "DID_TIME_OUT",
-    "DID_BAD_TARGET",  "DID_ABORT",         "DID_PARITY",     "DID_ERROR",
-    "DID_RESET",       "DID_BAD_INTR",      "DID_PASSTHROUGH", "DID_SOFT_ERROR",
-    "DID_IMM_RETRY",   "DID_REQUEUE",       "DID_TRANSPORT_DISRUPTED", "DID_TRANSPORT_FAILFAST",
-    "DID_TARGET_FAILURE", "DID_NEXUS_FAILURE", "DID_ALLOC_FAILURE", "DID_MEDIUM_ERROR"};
-constexpr std::array<std::string_view, 9> kDriverNames{
-    "DRIVER_OK",      "DRIVER_BUSY",    "DRIVER_SOFT", "DRIVER_MEDIA", "DRIVER_ERROR",
-    "DRIVER_INVALID", "DRIVER_TIMEOUT", "DRIVER_HARD", "DRIVER_SENSE"};
+constexpr std::array<std::string_view, 20> kHostNames{"DID_OK",
+                                                      "DID_NO_CONNECT",
+                                                      "DID_BUS_BUSY",
+                                                      "DID_TIME_OUT",
+                                                      "DID_BAD_TARGET",
+                                                      "DID_ABORT",
+                                                      "DID_PARITY",
+                                                      "DID_ERROR",
+                                                      "DID_RESET",
+                                                      "DID_BAD_INTR",
+                                                      "DID_PASSTHROUGH",
+                                                      "DID_SOFT_ERROR",
+                                                      "DID_IMM_RETRY",
+                                                      "DID_REQUEUE",
+                                                      "DID_TRANSPORT_DISRUPTED",
+                                                      "DID_TRANSPORT_FAILFAST",
+                                                      "DID_TARGET_FAILURE",
+                                                      "DID_NEXUS_FAILURE",
+                                                      "DID_ALLOC_FAILURE",
+                                                      "DID_MEDIUM_ERROR"};
+constexpr std::array<std::string_view, 9> kDriverNames{"DRIVER_OK",      "DRIVER_BUSY",  "DRIVER_SOFT",
+                                                       "DRIVER_MEDIA",   "DRIVER_ERROR", "DRIVER_INVALID",
+                                                       "DRIVER_TIMEOUT", "DRIVER_HARD",  "DRIVER_SENSE"};
 
 template <std::size_t N>
 std::string Named(const std::array<std::string_view, N>& names, unsigned value, const char* prefix) {
@@ -44,8 +58,8 @@ std::string DescribeSense(std::uint32_t packedSense) {
     char key[kTextSize];
     char code[kTextSize];
     sg_get_sense_key_str(static_cast<int>(packedSense >> 16), sizeof key, key);
-    sg_get_asc_ascq_str(static_cast<int>((packedSense >> 8) & 0xFF), static_cast<int>(packedSense & 0xFF),
-                        sizeof code, code);
+    sg_get_asc_ascq_str(static_cast<int>((packedSense >> 8) & 0xFF), static_cast<int>(packedSense & 0xFF), sizeof code,
+                        code);
     return std::string(key) + ": " + code;
 }
 

@@ -11,8 +11,7 @@ public:
     SgDeviceFile() = default;
     SgDeviceFile(SgSystem& system, int fd) : system_(&system), fd_(fd) {}
     ~SgDeviceFile() { Reset(); }
-    SgDeviceFile(SgDeviceFile&& other) noexcept
-        : system_(other.system_), fd_(std::exchange(other.fd_, -1)) {}
+    SgDeviceFile(SgDeviceFile&& other) noexcept : system_(other.system_), fd_(std::exchange(other.fd_, -1)) {}
     SgDeviceFile& operator=(SgDeviceFile&& other) noexcept {
         if (this != &other) {
             Reset();
