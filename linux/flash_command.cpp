@@ -156,7 +156,7 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     std::map<std::size_t, SgIoTransport*> open;
     for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();
     ReadIdentities(report.drives, open, file.Package(), context);
-    Described(report, file, context);
+    console.Say(FileText(*Described(report, file, context).file));
     if (!ChooseByLiveIdentity(report, prepared->candidates, console)) {
         return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
     }

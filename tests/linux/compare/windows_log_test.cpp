@@ -2,19 +2,15 @@
 // for the same package and drives: every command block, direction and
 // length, in order, drive by drive.
 //
-// Against the host build of the Windows program (its window, workers and
-// flash procedure on the simulated machine), always; and against the logs
-// of the real executables' end-to-end runs under Wine (the test ASPI DLL's
-// request logs, line for line), where those runs have left them.
-#include <filesystem>
+// Here against the host build of the Windows program (its window, workers
+// and flash procedure on the simulated machine); wine_logs_test.cpp compares
+// with the real executables' end-to-end runs.
 #include <regex>
 
 #include "scenario/scenario_fixture.h"
 #include "tests/linux/e2e/e2e_fixture.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 using Log = std::vector<std::string>;  // one drive's commands, in order
 
@@ -139,63 +135,5 @@ TEST_F(WindowsLog, ADriveThatNeverVerifiesLooksTheSame) {
 TEST_F(WindowsLog, AUnitAttentionAndAFailedLoaderLookTheSame) {
     Compare("[drive]\nrevision = \"1.01\"\nunit_attention = true\nfault = loader_upload:1:1:check\n", false, 3);
 }
-
-// ---- the real executables under Wine ----------------------------------------
-
-struct WineRun {
-    const char* name;    // the end-to-end scenario's folder
-    const char* drives;  // its scenario file
-    std::vector<std::string> args;
-    int exitCode;
-};
-
-void PrintTo(const WineRun& run, std::ostream* out) { *out << run.name; }
-
-fs::path EndToEndOut() {
-    const char* out = std::getenv("NORVEK_E2E_OUT");
-    return out != nullptr ? fs::path(out) : fs::path(NORVEK_SOURCE_DIR) / "out" / "e2e";
-}
-
-std::vector<std::string> ExecLines(const fs::path& log, int adapter) {
-    std::vector<std::string> lines;
-    const std::string prefix = "exec ha=" + std::to_string(adapter) + " ";
-    for (const std::string& line : e2e::Lines(e2e::ReadText(log))) {
-        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-    }
-    return lines;
-}
-
-class WineLogs : public e2e::E2E, public ::testing::WithParamInterface<WineRun> {};
-
-TEST_P(WineLogs, EachDrivesExecLinesAreTheSameLineForLine) {
-    const WineRun& run = GetParam();
-    const fs::path scenarioFile = fs::path(NORVEK_SOURCE_DIR) / "tests" / "e2e" / "scenarios" / run.drives;
-    int compared = 0;
-    for (const char* edition : {"win32", "win64"}) {
-        const fs::path windowsLog = EndToEndOut() / edition / run.name / "aspi.log";
-        if (!fs::exists(windowsLog)) continue;
-        Machine(e2e::ReadText(scenarioFile));
-        std::vector<std::string> args = run.args;
-        args.insert(args.begin(), {"--test-loaders", "--yes"});
-        EXPECT_EQ(Program("flash", args).exitCode, run.exitCode) << edition;
-        const auto drives = sgsim::LoadScenario(scenarioFile).drives;
-        for (const aspidll::DriveSlot& slot : drives) {
-            const std::vector<std::string> windows = ExecLines(windowsLog, slot.adapter);
-            ASSERT_FALSE(windows.empty()) << windowsLog;
-            EXPECT_EQ(Exec(slot.adapter), windows) << edition << " " << run.name << ", adapter " << slot.adapter;
-        }
-        ++compared;
-    }
-    if (compared == 0) {
-        GTEST_SKIP() << "SKIPPED LOUDLY: no Windows end-to-end log of " << run.name << " under " << EndToEndOut()
-                     << " (run tests/e2e/run.sh first, or set NORVEK_E2E_OUT)";
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(EndToEnd, WineLogs,
-                         ::testing::Values(WineRun{"nt_one_drive", "one_drive.scenario", {}, 0},
-                                           WineRun{"corrupt_every_pass", "corrupt_every_pass.scenario", {}, 3},
-                                           WineRun{"automode_three", "three_drives.scenario", {"--all-matched"}, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
