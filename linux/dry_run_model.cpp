@@ -29,8 +29,7 @@ CommandResult DryRunModel::Answer(const CommandRequest& request) {
             if (dataIn)
                 std::copy_n(chipId_.begin(), std::min<std::size_t>(chipId_.size(), request.length), request.buffer);
             break;
-        default:
-            break;
+        default: break;
     }
     result.transferred = request.length;
     return result;

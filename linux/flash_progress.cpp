@@ -6,26 +6,17 @@ namespace nflash {
 
 std::string PhaseName(FlashPhase phase) {
     switch (phase) {
-        case FlashPhase::Waiting:
-            return "waiting";
-        case FlashPhase::Preparing:
-            return "preparing";
-        case FlashPhase::Identifying:
-            return "identifying the flash chip";
-        case FlashPhase::Loader:
-            return "uploading the loader";
-        case FlashPhase::Transfer:
-            return "transferring";
-        case FlashPhase::Committing:
-            return "committing (the drive programs its flash)";
-        case FlashPhase::Reinquiring:
-            return "waiting for the drive to answer";
-        case FlashPhase::Done:
-            return "done";
-        case FlashPhase::Failed:
-            return "failed";
-        case FlashPhase::Cancelled:
-            return "cancelled";
+        case FlashPhase::Waiting: return "waiting";
+        case FlashPhase::Preparing: return "preparing";
+        case FlashPhase::Identifying: return "identifying the flash chip";
+        case FlashPhase::Loader: return "uploading the loader";
+        case FlashPhase::Transfer: return "transferring";
+        case FlashPhase::Pausing: return "verified, pausing before the commit";
+        case FlashPhase::Committing: return "committing (the drive programs its flash)";
+        case FlashPhase::Reinquiring: return "waiting for the drive to answer";
+        case FlashPhase::Done: return "done";
+        case FlashPhase::Failed: return "failed";
+        case FlashPhase::Cancelled: return "cancelled";
     }
     return "?";
 }
@@ -40,15 +31,9 @@ void FlashProgress::Observe(const CommandRequest& request, const CommandResult& 
     std::lock_guard lock(mutex_);
     switch (Classify(request.cdb, request.length)) {
         case WireKind::TestUnitReady:
-        case WireKind::StartStop:
-            snapshot_.phase = FlashPhase::Preparing;
-            break;
-        case WireKind::Identify:
-            snapshot_.phase = FlashPhase::Identifying;
-            break;
-        case WireKind::LoaderUpload:
-            snapshot_.phase = FlashPhase::Loader;
-            break;
+        case WireKind::StartStop: snapshot_.phase = FlashPhase::Preparing; break;
+        case WireKind::Identify: snapshot_.phase = FlashPhase::Identifying; break;
+        case WireKind::LoaderUpload: snapshot_.phase = FlashPhase::Loader; break;
         case WireKind::ImagePiece:
             snapshot_.phase = FlashPhase::Transfer;
             if (BufferOffset(request.cdb) == 0) {
@@ -58,13 +43,11 @@ void FlashProgress::Observe(const CommandRequest& request, const CommandResult& 
             break;
         case WireKind::ReadBack:
             if (result.IsGood()) snapshot_.readBack = BufferOffset(request.cdb) / kImagePieceBytes + 1;
+            if (snapshot_.readBack == snapshot_.pieces) snapshot_.phase = FlashPhase::Pausing;
             break;
-        case WireKind::Commit:
-            snapshot_.phase = FlashPhase::Committing;
-            break;
+        case WireKind::Commit: snapshot_.phase = FlashPhase::Committing; break;
         case WireKind::Inquiry:
-        case WireKind::Other:
-            break;
+        case WireKind::Other: break;
     }
 }
 

@@ -18,6 +18,7 @@ enum class FlashPhase : std::uint8_t {
     Identifying,  // asking the flash chip
     Loader,       // uploading the loader
     Transfer,     // writing and reading back pieces
+    Pausing,      // every piece verified; the pause before the commit
     Committing,   // the drive programs its flash
     Reinquiring,  // waiting for the drive to answer again
     Done,

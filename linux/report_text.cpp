@@ -59,12 +59,8 @@ std::string PlanText(const std::vector<PlannedCommand>& plan) {
     for (const PlannedCommand& c : plan) {
         const std::string cdb = CdbHex(c.cdb.data());
         switch (Classify(c.cdb.data(), c.length)) {
-            case WireKind::StartStop:
-                text += "\n    STOP UNIT            " + cdb;
-                break;
-            case WireKind::Identify:
-                text += "\n    identify flash chip  " + cdb;
-                break;
+            case WireKind::StartStop: text += "\n    STOP UNIT            " + cdb; break;
+            case WireKind::Identify: text += "\n    identify flash chip  " + cdb; break;
             case WireKind::LoaderUpload:
                 text += "\n    loader upload        " + cdb + " (" + std::to_string(c.length) + " bytes)";
                 break;
@@ -80,8 +76,7 @@ std::string PlanText(const std::vector<PlannedCommand>& plan) {
                         ", ...) and read back (" + firstRead + ", ...)";
                 text += "\n    commit               " + cdb;
                 break;
-            default:
-                break;
+            default: break;
         }
     }
     return text;
@@ -94,18 +89,10 @@ std::string OutcomeText(const DriveReport& r) {
             text += "flashed and verified, now " + (r.after ? r.after->Text() : std::string("?"));
             text += " (" + Seconds(r.seconds) + ", " + Plural(r.passes, "pass", "passes") + ")";
             break;
-        case DriveResult::Failed:
-            text += "FAILED: " + r.error;
-            break;
-        case DriveResult::Cancelled:
-            text += "cancelled, nothing was changed";
-            break;
-        case DriveResult::Planned:
-            text += "dry run, nothing was changed; would send:" + PlanText(r.plan);
-            break;
-        case DriveResult::None:
-            text += "not flashed";
-            break;
+        case DriveResult::Failed: text += "FAILED: " + r.error; break;
+        case DriveResult::Cancelled: text += "cancelled, nothing was changed"; break;
+        case DriveResult::Planned: text += "dry run, nothing was changed; would send:" + PlanText(r.plan); break;
+        case DriveResult::None: text += "not flashed"; break;
     }
     return text;
 }

@@ -6,16 +6,11 @@ namespace nflash {
 
 std::string ResultName(DriveResult result) {
     switch (result) {
-        case DriveResult::None:
-            return "none";
-        case DriveResult::Flashed:
-            return "flashed";
-        case DriveResult::Failed:
-            return "failed";
-        case DriveResult::Cancelled:
-            return "cancelled";
-        case DriveResult::Planned:
-            return "planned";
+        case DriveResult::None: return "none";
+        case DriveResult::Flashed: return "flashed";
+        case DriveResult::Failed: return "failed";
+        case DriveResult::Cancelled: return "cancelled";
+        case DriveResult::Planned: return "planned";
     }
     return "?";
 }

@@ -14,14 +14,10 @@ namespace {
 
 std::string OutcomeWord(CommandOutcome outcome) {
     switch (outcome) {
-        case CommandOutcome::Good:
-            return "good";
-        case CommandOutcome::CheckCondition:
-            return "check";
-        case CommandOutcome::Failed:
-            return "failed";
-        case CommandOutcome::TimedOut:
-            return "timed-out";
+        case CommandOutcome::Good: return "good";
+        case CommandOutcome::CheckCondition: return "check";
+        case CommandOutcome::Failed: return "failed";
+        case CommandOutcome::TimedOut: return "timed-out";
     }
     return "?";
 }

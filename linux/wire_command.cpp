@@ -17,20 +17,13 @@ WireKind ClassifyWriteBuffer(const std::uint8_t* cdb, std::uint32_t length) {
 
 WireKind Classify(const std::uint8_t* cdb, std::uint32_t length) {
     switch (cdb[0]) {
-        case wire::kOpTestUnitReady:
-            return WireKind::TestUnitReady;
-        case wire::kOpInquiry:
-            return WireKind::Inquiry;
-        case wire::kOpStartStopUnit:
-            return WireKind::StartStop;
-        case wire::kOpVendorIdentify:
-            return WireKind::Identify;
-        case wire::kOpReadBuffer:
-            return WireKind::ReadBack;
-        case wire::kOpWriteBuffer:
-            return ClassifyWriteBuffer(cdb, length);
-        default:
-            return WireKind::Other;
+        case wire::kOpTestUnitReady: return WireKind::TestUnitReady;
+        case wire::kOpInquiry: return WireKind::Inquiry;
+        case wire::kOpStartStopUnit: return WireKind::StartStop;
+        case wire::kOpVendorIdentify: return WireKind::Identify;
+        case wire::kOpReadBuffer: return WireKind::ReadBack;
+        case wire::kOpWriteBuffer: return ClassifyWriteBuffer(cdb, length);
+        default: return WireKind::Other;
     }
 }
 

@@ -87,12 +87,9 @@ Preload* g = nullptr;  // never freed: threads and the exit report use it to the
 
 const char* DirectionName(int direction) {
     switch (direction) {
-        case SG_DXFER_TO_DEV:
-            return "out";
-        case SG_DXFER_FROM_DEV:
-            return "in";
-        default:
-            return "none";
+        case SG_DXFER_TO_DEV: return "out";
+        case SG_DXFER_FROM_DEV: return "in";
+        default: return "none";
     }
 }
 

@@ -9,11 +9,13 @@ using nflash::DriveResult;
 using nflash::ExitCode;
 
 // Interrupts the run when the drive `index` has received a command whose
-// first byte is `opcode` for the `nth` time.
-void InterruptOn(sgsim::VdriveSgSystem& system, nflash::RunControl& control, int index, std::uint8_t opcode, int nth) {
+// first byte is `opcode` for the `nth` time; what the interruption found
+// goes to `what`.
+void InterruptOn(sgsim::VdriveSgSystem& system, nflash::RunControl& control, int index, std::uint8_t opcode, int nth,
+                 nflash::Interruption& what) {
     auto seen = std::make_shared<int>(0);
-    system.OnCommand([&control, index, opcode, nth, seen](const sgsim::ServedCommand& c) {
-        if (c.driveIndex == index && c.header->cmdp[0] == opcode && ++*seen == nth) control.Interrupt();
+    system.OnCommand([&control, index, opcode, nth, seen, &what](const sgsim::ServedCommand& c) {
+        if (c.driveIndex == index && c.header->cmdp[0] == opcode && ++*seen == nth) what = control.Interrupt();
     });
 }
 
@@ -22,8 +24,10 @@ TEST_F(LinuxRun, AnInterruptionDuringTheReadinessWaitCancelsTheDriveUntouched) {
     scenario.drives[0].config.becomingReadyPolls = 50;
     Machine(scenario);
     // Discovery's TEST UNIT READY is the first; the third is inside the worker's wait.
-    InterruptOn(system, control, 0, 0x00, 3);
+    nflash::Interruption what;
+    InterruptOn(system, control, 0, 0x00, 3, what);
     const nflash::RunReport report = Run({"flash", "--yes", "--test-loaders"});
+    EXPECT_EQ(what.cancelled, (std::vector<std::size_t>{0}));
     EXPECT_EQ(report.code, ExitCode::Cancelled);
     EXPECT_EQ(report.drives[0].result, DriveResult::Cancelled);
     EXPECT_FALSE(Changed(0));
@@ -33,8 +37,10 @@ TEST_F(LinuxRun, AnInterruptionDuringTheReadinessWaitCancelsTheDriveUntouched) {
 
 TEST_F(LinuxRun, AnInterruptionAfterTheStopLetsTheDriveFinish) {
     Machine(DemoScenario());
-    InterruptOn(system, control, 0, 0x1B, 1);
+    nflash::Interruption what;
+    InterruptOn(system, control, 0, 0x1B, 1, what);
     const nflash::RunReport report = Run({"flash", "--yes", "--test-loaders"});
+    EXPECT_EQ(what.finishing, (std::vector<std::size_t>{0})) << "past its STOP the drive must be finished";
     EXPECT_EQ(report.code, ExitCode::Success);
     EXPECT_EQ(report.drives[0].result, DriveResult::Flashed);
     EXPECT_EQ(drives[0]->FlashContents(), sgsim::DemoImage());
@@ -49,8 +55,11 @@ TEST_F(LinuxRun, OneDriveFinishesWhileTheOneNotYetChangingIsCancelled) {
     scenario.drives[1].config.latencies.push_back({vdrive::CommandKind::TestUnitReady, 0.002});
     Machine(scenario);
     system.SetRealTime(true);
-    InterruptOn(system, control, 0, 0x1B, 1);
+    nflash::Interruption what;
+    InterruptOn(system, control, 0, 0x1B, 1, what);
     const nflash::RunReport report = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
+    EXPECT_EQ(what.finishing, (std::vector<std::size_t>{0}));
+    EXPECT_EQ(what.cancelled, (std::vector<std::size_t>{1}));
     EXPECT_EQ(report.drives[0].result, DriveResult::Flashed);
     EXPECT_EQ(report.drives[1].result, DriveResult::Cancelled);
     EXPECT_FALSE(Changed(1));

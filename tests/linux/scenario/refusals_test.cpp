@@ -1,5 +1,7 @@
 // Every refusal ends with its documented code and a clear message, and not
 // one command reaches any drive.
+#include <fcntl.h>
+
 #include "linux_run.h"
 
 namespace linuxrun {
@@ -45,6 +47,14 @@ TEST_F(Refusal, ADriveHeldExclusivelyWhereTheHolderCannotBeSeen) {
     system.FailOpen(machine->SgNode(0).string(), EBUSY);
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused,
                   "is held by another program (one this user cannot see)");
+}
+
+TEST_F(Refusal, ANodeSomeoneElseHasOpenIsNotTakenExclusively) {
+    Machine(DemoScenario());
+    const int other = system.Open(machine->SgNode(0).c_str(), O_RDWR);  // a program /proc does not show us
+    ASSERT_GE(other, 0);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::Refused, "is held by another program");
+    system.Close(other);
 }
 
 TEST_F(Refusal, ATransferLimitBelowOnePiece) {

@@ -17,12 +17,9 @@ constexpr unsigned int kSgInfoCheck = 0x01;
 
 vdrive::Direction DirectionOf(int sgDirection) {
     switch (sgDirection) {
-        case SG_DXFER_TO_DEV:
-            return vdrive::Direction::Out;
-        case SG_DXFER_FROM_DEV:
-            return vdrive::Direction::In;
-        default:
-            return vdrive::Direction::None;
+        case SG_DXFER_TO_DEV: return vdrive::Direction::Out;
+        case SG_DXFER_FROM_DEV: return vdrive::Direction::In;
+        default: return vdrive::Direction::None;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "linux/drive_holders.h"
 #include "linux/privileges.h"
+#include "linux/safety.h"
 #include "linux/sysfs_discovery.h"
 #include "tests/linux/support/fake_machine.h"
 #include "tests/linux/support/updater_files.h"
@@ -145,6 +146,26 @@ TEST(SystemPathsTest, EachRootFollowsItsVariable) {
     EXPECT_EQ(paths.sys, "/tmp/s");
     EXPECT_EQ(paths.dev, "/dev");
     EXPECT_EQ(paths.proc, "/proc");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SafetyProblemsTest, TheTransferLimitMustHoldOnePieceAndBeKnown) {
+    sgsim::ScratchDir dir;
+    const sgsim::FakeMachine machine(dir.Path(), Drives({{0, 0, 0}}));
+    const SystemPaths paths{machine.Sys(), machine.Dev(), machine.Proc()};
+    nflash::DriveReport r;
+    r.drive = nflash::DiscoverOpticalDrives(paths).at(0);
+    r.drive.maxTransferKb = 16;
+    EXPECT_TRUE(nflash::SafetyProblems(r, paths).empty());
+    r.drive.maxTransferKb = 15;
+    ASSERT_EQ(nflash::SafetyProblems(r, paths).size(), 1u);
+    EXPECT_NE(nflash::SafetyProblems(r, paths)[0].find("15 KiB"), std::string::npos);
+    r.drive.maxTransferKb.reset();
+    ASSERT_EQ(nflash::SafetyProblems(r, paths).size(), 1u);
+    EXPECT_NE(nflash::SafetyProblems(r, paths)[0].find("cannot be read"), std::string::npos);
 }
 
 }  // namespace

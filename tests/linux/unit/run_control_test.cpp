@@ -165,6 +165,13 @@ TEST(FlashProgressTest, FollowsPhasesPassesAndReadBacksFromTheCommands) {
     EXPECT_EQ(restarted.readBack, 0u);
     observe(kRead0, 16384);
     EXPECT_EQ(nflash::ProgressText(progress.Snapshot()), "pass 2, 1/64 pieces verified, transferring");
+    for (std::uint32_t k = 1; k < 64; ++k) {
+        const Block read{0x3C, 0x01, 0x01, static_cast<std::uint8_t>(k >> 2), static_cast<std::uint8_t>(k << 6), 0,
+                         0,    0x40, 0x00};
+        observe(read, 16384);
+    }
+    EXPECT_EQ(nflash::ProgressText(progress.Snapshot()),
+              "pass 2, 64/64 pieces verified, verified, pausing before the commit");
     EXPECT_EQ(observe(kCommit, 0).phase, nflash::FlashPhase::Committing);
 }
 

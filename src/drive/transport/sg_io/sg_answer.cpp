@@ -21,13 +21,10 @@ std::uint32_t UnpackedSense(const SgIoAnswer& answer) {
     if (length == 0) return 0;
     switch (s[0] & kResponseCodeMask) {
         case kFixedCurrent:
-        case kFixedDeferred:
-            return PackSense(s, length);
+        case kFixedDeferred: return PackSense(s, length);
         case kDescriptorCurrent:
-        case kDescriptorDeferred:
-            return length < kDescriptorHeaderLength ? 0 : Pack(s[1], s[2], s[3]);
-        default:
-            return 0;
+        case kDescriptorDeferred: return length < kDescriptorHeaderLength ? 0 : Pack(s[1], s[2], s[3]);
+        default: return 0;
     }
 }
 
