@@ -86,7 +86,8 @@ void CheckMatching(const pkg::PackageReader& reader, const std::uint8_t* drive) 
     DriveEntry entry = EntryFrom(drive);
     const std::uint8_t n2oMessage = drive[kDriveBytes - 3];
     const std::uint16_t howManyBin = static_cast<std::uint16_t>(drive[kDriveBytes - 2] << 8 | drive[kDriveBytes - 1]);
-    MatchEntry(entry, reader, howManyBin, n2oMessage);
+    // As the Settings read it: the flag is on only at 1.
+    MatchEntry(entry, reader, howManyBin, n2oMessage == 1);
     Require(entry.matched <= 1, "matched is a flag");
     if (entry.present != 1 || reader.ImageAreaEmpty()) Require(entry.matched == 0, "nothing matched without firmware");
     if (entry.matched == 0) return;
