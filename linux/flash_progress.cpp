@@ -11,7 +11,7 @@ std::string PhaseName(FlashPhase phase) {
         case FlashPhase::Identifying: return "identifying the flash chip";
         case FlashPhase::Loader: return "uploading the loader";
         case FlashPhase::Transfer: return "transferring";
-        case FlashPhase::Pausing: return "verified, pausing before the commit";
+        case FlashPhase::Pausing: return "pausing before the commit";
         case FlashPhase::Committing: return "committing (the drive programs its flash)";
         case FlashPhase::Reinquiring: return "waiting for the drive to answer";
         case FlashPhase::Done: return "done";

@@ -171,7 +171,7 @@ TEST(FlashProgressTest, FollowsPhasesPassesAndReadBacksFromTheCommands) {
         observe(read, 16384);
     }
     EXPECT_EQ(nflash::ProgressText(progress.Snapshot()),
-              "pass 2, 64/64 pieces verified, verified, pausing before the commit");
+              "pass 2, 64/64 pieces verified, pausing before the commit");
     EXPECT_EQ(observe(kCommit, 0).phase, nflash::FlashPhase::Committing);
 }
 
