@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -86,7 +87,8 @@ fs::path DemoUpdater(const fs::path& dir, const std::string& name) {
 
 ScratchDir::ScratchDir() {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string label = test ? std::string(test->test_suite_name()) + "-" + test->name() : "scratch";
+    std::string label = test ? std::string(test->test_suite_name()) + "-" + test->name() : "scratch";
+    std::replace(label.begin(), label.end(), '/', '-');  // parameterised tests have them in their names
     path_ = fs::temp_directory_path() / ("norvek-flash-" + label + "-" + std::to_string(getpid()));
     fs::remove_all(path_);
     fs::create_directories(path_);
