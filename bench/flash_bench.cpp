@@ -5,10 +5,8 @@
 //   flash_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "sim/vdrive/drive.h"
@@ -17,6 +15,7 @@
 #include "src/drive/stopwatch.h"
 #include "src/flash/chip_loader.h"
 #include "src/flash/flash_procedure.h"
+#include "bench/parallel_drives.h"
 #include "support/test_image.h"
 
 namespace {
@@ -39,6 +38,7 @@ vdrive::DriveConfig DriveWithLatency(double commandSeconds) {
 // manager, with the loader already accepted, so that the transfer alone can
 // be timed.
 struct Bay {
+    DriveSession& Session(int i) { return *managers[i]; }
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     std::vector<std::unique_ptr<DriveManager>> managers;
     std::vector<std::vector<std::uint8_t>> images;
@@ -132,32 +132,7 @@ template <bool kWholeProcedure>
 void BM_ParallelDrives(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     Bay bay(count, 0.001);
-    std::uint8_t ok = 1;
-    double total = 0.0;
-    for (auto _ : state) {
-        std::vector<std::uint8_t> results(static_cast<std::size_t>(count), 0);
-        const auto start = std::chrono::steady_clock::now();
-        std::vector<std::thread> workers;
-        for (int i = 0; i < count; ++i) {
-            workers.emplace_back([&, i] {
-                DriveManager& m = *bay.managers[i];
-                const std::uint8_t* image = bay.images[i].data();
-                results[i] = kWholeProcedure ? FlashFirmware(m, image, kImageSize, 0)
-                                             : WriteAndVerifyImage(m, image, kImageSize);
-            });
-        }
-        for (auto& w : workers) w.join();
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-        for (std::uint8_t r : results) ok &= r;
-        for (int i = 0; i < count; ++i) bay.FreshDrive(i);
-    }
-    if (!ok) state.SkipWithError("a drive failed");
-    const double perRun = total / static_cast<double>(state.iterations());
-    if (count == 1) g_oneDriveSeconds = perRun;
-    if (g_oneDriveSeconds > 0) state.counters["vs_one_drive"] = perRun / g_oneDriveSeconds;
+    MeasureParallelDrives<kWholeProcedure>(state, bay, count, kImageSize, g_oneDriveSeconds);
 }
 BENCHMARK(BM_ParallelDrives<false>)
     ->Name("BM_ParallelTransfer")->Arg(1)->Arg(kMaxDrives)

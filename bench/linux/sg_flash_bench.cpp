@@ -7,11 +7,9 @@
 //   sg_flash_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "src/drive/command_codes.h"
@@ -19,6 +17,7 @@
 #include "src/drive/transport/sg_io/sg_io_transport.h"
 #include "src/flash/chip_loader.h"
 #include "src/flash/flash_procedure.h"
+#include "bench/parallel_drives.h"
 #include "support/test_image.h"
 #include "tests/linux/support/vdrive_sg_system.h"
 
@@ -31,6 +30,7 @@ constexpr int kMaxDrives = 16;
 // Drives behind sg nodes, each with its own transport and session, the
 // loader already accepted so the transfer alone can be timed.
 struct Bay {
+    DriveSession& Session(int i) { return *sessions[i]; }
     sgsim::VdriveSgSystem system;
     std::vector<std::unique_ptr<SgIoTransport>> transports;
     std::vector<std::unique_ptr<DriveSession>> sessions;
@@ -130,31 +130,7 @@ template <bool kWholeProcedure>
 void BM_SgParallelDrives(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     Bay bay(count, 0.001);
-    std::uint8_t ok = 1;
-    double total = 0.0;
-    for (auto _ : state) {
-        std::vector<std::uint8_t> results(static_cast<std::size_t>(count), 0);
-        const auto start = std::chrono::steady_clock::now();
-        std::vector<std::thread> workers;
-        for (int i = 0; i < count; ++i) {
-            workers.emplace_back([&, i] {
-                DriveSession& s = *bay.sessions[i];
-                const std::uint8_t* image = bay.images[i].data();
-                results[i] = kWholeProcedure ? FlashFirmware(s, image, kImageSize, 0)
-                                             : WriteAndVerifyImage(s, image, kImageSize);
-            });
-        }
-        for (auto& w : workers) w.join();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-        for (std::uint8_t r : results) ok &= r;
-        for (int i = 0; i < count; ++i) bay.FreshDrive(i);
-    }
-    if (!ok) state.SkipWithError("a drive failed");
-    const double perRun = total / static_cast<double>(state.iterations());
-    if (count == 1) g_oneDriveSeconds = perRun;
-    if (g_oneDriveSeconds > 0) state.counters["vs_one_drive"] = perRun / g_oneDriveSeconds;
+    MeasureParallelDrives<kWholeProcedure>(state, bay, count, kImageSize, g_oneDriveSeconds);
 }
 BENCHMARK(BM_SgParallelDrives<false>)
     ->Name("BM_SgParallelTransfer")
