@@ -42,7 +42,7 @@ void FlashProgress::Observe(const CommandRequest& request, const CommandResult& 
             }
             break;
         case WireKind::ReadBack:
-            if (result.IsGood()) snapshot_.readBack = BufferOffset(request.cdb) / kImagePieceBytes + 1;
+            if (result.IsGood()) snapshot_.readBack = BufferOffset(request.cdb) / wire::kPieceSize + 1;
             if (snapshot_.readBack == snapshot_.pieces) snapshot_.phase = FlashPhase::Pausing;
             break;
         case WireKind::Commit: snapshot_.phase = FlashPhase::Committing; break;

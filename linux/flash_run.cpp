@@ -17,14 +17,14 @@
 namespace nflash {
 namespace {
 
-FlashSpec SpecFor(const DriveReport& r, const UpdaterFile& file, RunMode mode) {
+FlashOrder OrderFor(const DriveReport& r, const UpdaterFile& file, RunMode mode) {
     const pkg::PackageReader package = file.Package();
-    FlashSpec spec;
-    spec.image = file.Image(r.decision.bank);
-    spec.imageSize = package.BinSize(r.decision.bank);
-    spec.bootCode = CurrentSettings().bootCode;
-    spec.mode = mode;
-    return spec;
+    FlashOrder order;
+    order.image = file.Image(r.decision.bank);
+    order.imageSize = package.BinSize(r.decision.bank);
+    order.bootCode = CurrentSettings().bootCode;
+    order.mode = mode;
+    return order;
 }
 
 std::vector<std::string> RunLabels(const RunReport& report) {
@@ -33,12 +33,12 @@ std::vector<std::string> RunLabels(const RunReport& report) {
     return labels;
 }
 
-void LogStart(ProgramContext& context, const DriveReport& r, const FlashSpec& spec) {
+void LogStart(ProgramContext& context, const DriveReport& r, const FlashOrder& order) {
     if (context.log == nullptr) return;
     context.log->Line("flash " + r.drive.CommandPath().filename().string() + " bank " +
-                      std::to_string(r.decision.bank + 1) + " image " + std::to_string(spec.imageSize) +
+                      std::to_string(r.decision.bank + 1) + " image " + std::to_string(order.imageSize) +
                       " bytes sha256 " + r.imageSha256 +
-                      (spec.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
+                      (order.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
 }
 
 void LogEnd(ProgramContext& context, const DriveReport& r) {
@@ -61,15 +61,15 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
     for (std::size_t i = 0; i < report.drives.size(); ++i) {
         DriveReport& r = report.drives[i];
         if (!r.chosen) continue;
-        const FlashSpec spec = SpecFor(r, file, mode);
-        r.imageSha256 = pack::Sha256Hex(std::span(spec.image, static_cast<std::size_t>(spec.imageSize)));
-        LogStart(context, r, spec);
-        progress[i] = std::make_unique<FlashProgress>(static_cast<std::uint32_t>(spec.imageSize) / kImagePieceBytes);
+        const FlashOrder order = OrderFor(r, file, mode);
+        r.imageSha256 = pack::Sha256Hex(std::span(order.image, static_cast<std::size_t>(order.imageSize)));
+        LogStart(context, r, order);
+        progress[i] = std::make_unique<FlashProgress>(static_cast<std::uint32_t>(order.imageSize) / wire::kPieceSize);
         rows.push_back(Console::Row{r.drive.CommandPath().string(), progress[i].get()});
         SgIoTransport& transport = *held.drives.at(i).transport;
-        workers.emplace_back([&r, i, &transport, spec, &p = *progress[i], &context] {
+        workers.emplace_back([&r, i, &transport, order, &p = *progress[i], &context] {
             try {
-                FlashOneDrive(r, i, transport, spec, p, context);
+                FlashOneDrive(r, i, transport, order, p, context);
             } catch (const std::exception& e) {
                 r.result = DriveResult::Failed;
                 r.error = std::string("internal error: ") + e.what();

@@ -38,7 +38,7 @@ std::optional<Identity> AwaitAnswer(Transport& transport, int seconds) {
 
 }  // namespace
 
-void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashSpec& spec,
+void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashOrder& order,
                    FlashProgress& progress, ProgramContext& context) {
     const std::string label = report.drive.CommandPath().filename().string();
     const CommandObserver log = LoggingObserver(context, label, transport);
@@ -50,13 +50,13 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
             lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
         }
     };
-    GatedTransport gate(transport, context.control, index, spec.mode,
+    GatedTransport gate(transport, context.control, index, order.mode,
                         report.chipId.value_or(std::array<std::uint8_t, 4>{}), observe);
 
     const auto start = Clock::now();
-    const bool committed = FlashDrive(gate, spec.image, spec.imageSize, spec.bootCode);
+    const bool committed = FlashDrive(gate, order.image, order.imageSize, order.bootCode);
     report.passes = progress.Snapshot().pass;
-    if (spec.mode == RunMode::DryRun) {
+    if (order.mode == RunMode::DryRun) {
         report.result = committed ? DriveResult::Planned : DriveResult::Failed;
         report.plan = gate.Plan();
         if (!committed) report.error = "the dry run did not reach the commit";

@@ -14,14 +14,16 @@
 
 namespace nflash {
 
-struct FlashSpec {
+// What one drive is to receive: its bank's image, the commit form, and
+// whether the run really changes it or only shows what it would send.
+struct FlashOrder {
     const std::uint8_t* image = nullptr;
     std::int32_t imageSize = 0;
     bool bootCode = false;
     RunMode mode = RunMode::Flash;
 };
 
-void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashSpec& spec,
+void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashOrder& order,
                    FlashProgress& progress, ProgramContext& context);
 
 }  // namespace nflash

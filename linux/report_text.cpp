@@ -72,7 +72,7 @@ std::string PlanText(const std::vector<PlannedCommand>& plan) {
                 break;
             case WireKind::Commit:
                 text += "\n    pieces               " + Plural(pieces, "piece", "pieces") + " of " +
-                        std::to_string(kImagePieceBytes) + " bytes, each written (" + firstPiece +
+                        std::to_string(wire::kPieceSize) + " bytes, each written (" + firstPiece +
                         ", ...) and read back (" + firstRead + ", ...)";
                 text += "\n    commit               " + cdb;
                 break;

@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint32_t kPieceKb = kImagePieceBytes / 1024;
+constexpr std::uint32_t kPieceKb = wire::kPieceSize / 1024;
 
 fs::path Canonical(const fs::path& path) {
     std::error_code error;

@@ -9,7 +9,7 @@ namespace {
 WireKind ClassifyWriteBuffer(const std::uint8_t* cdb, std::uint32_t length) {
     const std::uint8_t control = cdb[wire::kWriteBufferControlByte];
     if (wire::IsCommitControl(control)) return WireKind::Commit;
-    if (control == wire::kLoaderControl || length != kImagePieceBytes) return WireKind::LoaderUpload;
+    if (control == wire::kLoaderControl || length != wire::kPieceSize) return WireKind::LoaderUpload;
     return WireKind::ImagePiece;
 }
 

@@ -22,8 +22,6 @@ enum class WireKind : std::uint8_t {
     Other,
 };
 
-constexpr std::uint32_t kImagePieceBytes = wire::kPieceSize;
-
 WireKind Classify(const std::uint8_t* cdb, std::uint32_t length);
 
 // START STOP UNIT and every WRITE BUFFER: what a cancel or a dry run must
