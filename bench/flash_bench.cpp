@@ -5,7 +5,6 @@
 //   flash_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -15,13 +14,13 @@
 #include "src/drive/stopwatch.h"
 #include "src/flash/chip_loader.h"
 #include "src/flash/flash_procedure.h"
+#include "bench/copy_compare_floor.h"
 #include "bench/parallel_drives.h"
 #include "support/test_image.h"
 
 namespace {
 
 constexpr std::int32_t kImageSize = 1048576;
-constexpr std::uint32_t kPieces = kImageSize / kPieceSize;
 constexpr int kMaxDrives = 16;
 
 std::vector<std::uint8_t> MakeImage(std::uint32_t seed) {
@@ -95,24 +94,7 @@ void BM_TransferOneMegabyte(benchmark::State& state) {
 }
 BENCHMARK(BM_TransferOneMegabyte)->Unit(benchmark::kMillisecond);
 
-// The least any transfer must do per piece: copy it into the send buffer,
-// copy it out of the drive's buffer into the receive buffer, and compare.
-void BM_CopyAndCompareFloor(benchmark::State& state) {
-    const std::vector<std::uint8_t> image = MakeImage(0);
-    std::vector<std::uint8_t> send(kPieceSize), drive(kImageSize), receive(kPieceSize);
-    int equal = 0;
-    for (auto _ : state) {
-        for (std::uint32_t k = 0; k < kPieces; ++k) {
-            std::memcpy(send.data(), image.data() + k * kPieceSize, kPieceSize);
-            std::memcpy(drive.data() + k * kPieceSize, send.data(), kPieceSize);
-            std::memcpy(receive.data(), drive.data() + k * kPieceSize, kPieceSize);
-            equal += std::memcmp(receive.data(), send.data(), kPieceSize) == 0;
-        }
-        benchmark::DoNotOptimize(equal);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * kImageSize);
-}
+void BM_CopyAndCompareFloor(benchmark::State& state) { MeasureCopyAndCompareFloor(state, MakeImage(0)); }
 BENCHMARK(BM_CopyAndCompareFloor)->Unit(benchmark::kMillisecond);
 
 void BM_PauseBeforeCommit(benchmark::State& state) {

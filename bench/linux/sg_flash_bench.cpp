@@ -17,6 +17,7 @@
 #include "src/drive/transport/sg_io/sg_io_transport.h"
 #include "src/flash/chip_loader.h"
 #include "src/flash/flash_procedure.h"
+#include "bench/copy_compare_floor.h"
 #include "bench/parallel_drives.h"
 #include "support/test_image.h"
 #include "tests/linux/support/vdrive_sg_system.h"
@@ -24,7 +25,6 @@
 namespace {
 
 constexpr std::int32_t kImageSize = 1048576;
-constexpr std::uint32_t kPieces = kImageSize / kPieceSize;
 constexpr int kMaxDrives = 16;
 
 // Drives behind sg nodes, each with its own transport and session, the
@@ -102,24 +102,8 @@ void BM_SgTransferOneMegabyte(benchmark::State& state) {
 }
 BENCHMARK(BM_SgTransferOneMegabyte)->Unit(benchmark::kMillisecond);
 
-// The least any transfer must do per piece: copy it into the send buffer,
-// copy it into the drive's buffer, copy it back out into the receive buffer,
-// and compare.
 void BM_CopyAndCompareFloor(benchmark::State& state) {
-    const std::vector<std::uint8_t> image = testimage::MakeImage(kImageSize, 0);
-    std::vector<std::uint8_t> send(kPieceSize), drive(kImageSize), receive(kPieceSize);
-    int equal = 0;
-    for (auto _ : state) {
-        for (std::uint32_t k = 0; k < kPieces; ++k) {
-            std::memcpy(send.data(), image.data() + k * kPieceSize, kPieceSize);
-            std::memcpy(drive.data() + k * kPieceSize, send.data(), kPieceSize);
-            std::memcpy(receive.data(), drive.data() + k * kPieceSize, kPieceSize);
-            equal += std::memcmp(receive.data(), send.data(), kPieceSize) == 0;
-        }
-        benchmark::DoNotOptimize(equal);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * kImageSize);
+    MeasureCopyAndCompareFloor(state, testimage::MakeImage(kImageSize, 0));
 }
 BENCHMARK(BM_CopyAndCompareFloor)->Unit(benchmark::kMillisecond);
 

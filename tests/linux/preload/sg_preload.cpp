@@ -200,6 +200,15 @@ mode_t ModeOf(int flags, va_list args) {
     return (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
 }
 
+// The served device's descriptor for a test path, else what the C library's
+// own call gives.
+template <typename RealOpen>
+int ServedOr(const char* path, int flags, mode_t mode, RealOpen real) {
+    bool served = false;
+    const int fd = OpenServed(path, flags, mode, served);
+    return served ? fd : real();
+}
+
 }  // namespace
 
 extern "C" {
@@ -209,9 +218,7 @@ __attribute__((visibility("default"))) int open(const char* path, int flags, ...
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    bool served = false;
-    const int fd = OpenServed(path, flags, mode, served);
-    return served ? fd : realOpen(path, flags, mode);
+    return ServedOr(path, flags, mode, [&] { return realOpen(path, flags, mode); });
 }
 
 __attribute__((visibility("default"))) int open64(const char* path, int flags, ...) {
@@ -219,9 +226,7 @@ __attribute__((visibility("default"))) int open64(const char* path, int flags, .
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    bool served = false;
-    const int fd = OpenServed(path, flags, mode, served);
-    return served ? fd : realOpen(path, flags, mode);
+    return ServedOr(path, flags, mode, [&] { return realOpen(path, flags, mode); });
 }
 
 __attribute__((visibility("default"))) int __open_2(const char* path, int flags) { return open(path, flags); }
@@ -232,9 +237,7 @@ __attribute__((visibility("default"))) int openat(int dirfd, const char* path, i
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    bool served = false;
-    const int fd = OpenServed(path, flags, mode, served);
-    return served ? fd : realOpenAt(dirfd, path, flags, mode);
+    return ServedOr(path, flags, mode, [&] { return realOpenAt(dirfd, path, flags, mode); });
 }
 
 __attribute__((visibility("default"))) int openat64(int dirfd, const char* path, int flags, ...) {
@@ -242,9 +245,7 @@ __attribute__((visibility("default"))) int openat64(int dirfd, const char* path,
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    bool served = false;
-    const int fd = OpenServed(path, flags, mode, served);
-    return served ? fd : realOpenAt(dirfd, path, flags, mode);
+    return ServedOr(path, flags, mode, [&] { return realOpenAt(dirfd, path, flags, mode); });
 }
 
 __attribute__((visibility("default"))) int close(int fd) {

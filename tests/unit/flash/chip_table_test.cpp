@@ -61,7 +61,9 @@ TEST(ChipTable, GroupsAreContiguousAndShareOneLength) {
     for (int i = 1; i < kChipEntryCount; ++i) {
         const int step = loaderGroup[i] - loaderGroup[i - 1];
         EXPECT_TRUE(step == 0 || step == 1) << "entry " << i;
-        if (step == 0) EXPECT_EQ(LoaderLength(i), LoaderLength(i - 1)) << "entry " << i;
+        if (step == 0) {
+            EXPECT_EQ(LoaderLength(i), LoaderLength(i - 1)) << "entry " << i;
+        }
     }
 }
 
