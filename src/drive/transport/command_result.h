@@ -3,6 +3,14 @@
 
 #include <cstdint>
 
+// Sense packed as key << 16 | ASC << 8 | ASCQ, and its parts again.
+constexpr std::uint32_t PackSenseCode(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
+    return static_cast<std::uint32_t>(key & 0x0F) << 16 | static_cast<std::uint32_t>(asc) << 8 | ascq;
+}
+constexpr std::uint8_t SenseKeyOf(std::uint32_t code) { return static_cast<std::uint8_t>(code >> 16); }
+constexpr std::uint8_t AscOf(std::uint32_t code) { return static_cast<std::uint8_t>(code >> 8); }
+constexpr std::uint8_t AscqOf(std::uint32_t code) { return static_cast<std::uint8_t>(code); }
+
 enum class CommandOutcome : std::uint8_t {
     Good,            // the drive did the command (GOOD or CONDITION MET, no sense data)
     CheckCondition,  // the drive answered with sense data: `sense` says why
@@ -21,15 +29,14 @@ struct CommandResult {
     double elapsedSeconds = 0.0;
 
     bool IsGood() const { return outcome == CommandOutcome::Good; }
-    std::uint8_t SenseKey() const { return static_cast<std::uint8_t>(sense >> 16); }
-    std::uint8_t Asc() const { return static_cast<std::uint8_t>(sense >> 8); }
-    std::uint8_t Ascq() const { return static_cast<std::uint8_t>(sense); }
+    std::uint8_t SenseKey() const { return SenseKeyOf(sense); }
+    std::uint8_t Asc() const { return AscOf(sense); }
+    std::uint8_t Ascq() const { return AscqOf(sense); }
 };
 
 // Packs fixed-format sense data (key: byte 2 low nibble, ASC: byte 12,
 // ASCQ: byte 13); null or shorter than 14 bytes counts as none.
 inline std::uint32_t PackSense(const std::uint8_t* sense, std::uint32_t length) {
     if (sense == nullptr || length < 14) return 0;
-    return static_cast<std::uint32_t>(sense[2] & 0x0F) << 16 |
-           static_cast<std::uint32_t>(sense[12]) << 8 | sense[13];
+    return PackSenseCode(sense[2], sense[12], sense[13]);
 }

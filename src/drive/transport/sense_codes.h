@@ -5,10 +5,9 @@
 
 #include <cstdint>
 
+#include "command_result.h"
+
 constexpr std::uint32_t kLogicalUnitNotReady = 0x020400;  // not ready; becoming ready and the like
 constexpr std::uint32_t kMediumNotPresent = 0x023A00;     // not ready, no disc in the drive
 
 constexpr std::uint8_t kSenseKeyUnitAttention = 0x06;
-
-constexpr std::uint8_t SenseKeyOf(std::uint32_t code) { return static_cast<std::uint8_t>(code >> 16); }
-constexpr std::uint8_t AscOf(std::uint32_t code) { return static_cast<std::uint8_t>(code >> 8); }

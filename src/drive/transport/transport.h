@@ -60,6 +60,6 @@ inline CommandOutcome JudgeAttempt(bool callSucceeded, double elapsedSeconds,
                                    bool statusGood) {
     if (elapsedSeconds >= static_cast<double>(timeoutSeconds)) return CommandOutcome::TimedOut;
     if (!callSucceeded) return CommandOutcome::Failed;
-    if ((sense >> 16) != 0) return CommandOutcome::CheckCondition;
+    if (SenseKeyOf(sense) != 0) return CommandOutcome::CheckCondition;
     return statusGood ? CommandOutcome::Good : CommandOutcome::Failed;
 }

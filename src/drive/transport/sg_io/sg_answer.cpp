@@ -11,10 +11,6 @@ constexpr std::uint8_t kDescriptorCurrent = 0x72;
 constexpr std::uint8_t kDescriptorDeferred = 0x73;
 constexpr std::uint32_t kDescriptorHeaderLength = 4;  // response code, key, ASC, ASCQ
 
-std::uint32_t Pack(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
-    return static_cast<std::uint32_t>(key & 0x0F) << 16 | static_cast<std::uint32_t>(asc) << 8 | ascq;
-}
-
 std::uint32_t UnpackedSense(const SgIoAnswer& answer) {
     const std::uint8_t* s = answer.sense.data();
     const std::uint32_t length = answer.senseLength;
@@ -23,7 +19,7 @@ std::uint32_t UnpackedSense(const SgIoAnswer& answer) {
         case kFixedCurrent:
         case kFixedDeferred: return PackSense(s, length);
         case kDescriptorCurrent:
-        case kDescriptorDeferred: return length < kDescriptorHeaderLength ? 0 : Pack(s[1], s[2], s[3]);
+        case kDescriptorDeferred: return length < kDescriptorHeaderLength ? 0 : PackSenseCode(s[1], s[2], s[3]);
         default: return 0;
     }
 }
@@ -39,7 +35,7 @@ CommandResult Verdict(CommandOutcome outcome, double elapsedSeconds) {
 
 std::uint32_t PackSgSense(const SgIoAnswer& answer) {
     const std::uint32_t sense = UnpackedSense(answer);
-    return (sense >> 16) == 0 ? 0 : sense;
+    return SenseKeyOf(sense) == 0 ? 0 : sense;
 }
 
 CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,

@@ -57,7 +57,7 @@ std::string DescribeSense(std::uint32_t packedSense) {
     if (packedSense == 0) return "no sense";
     char key[kTextSize];
     char code[kTextSize];
-    sg_get_sense_key_str(static_cast<int>(packedSense >> 16), sizeof key, key);
+    sg_get_sense_key_str(SenseKeyOf(packedSense), sizeof key, key);
     sg_get_asc_ascq_str(static_cast<int>((packedSense >> 8) & 0xFF), static_cast<int>(packedSense & 0xFF), sizeof code,
                         code);
     return std::string(key) + ": " + code;
