@@ -45,7 +45,10 @@ const char* DirectionName(BYTE flags) {
 }  // namespace
 
 AspiManager::AspiManager(const Scenario& scenario, RequestLog& log)
-    : supportStatus_(scenario.supportStatus), adapterCount_(scenario.adapterCount), log_(log) {
+    : supportStatus_(scenario.supportStatus),
+      adapterCount_(scenario.adapterCount),
+      eventSignalDelayMs_(scenario.eventSignalDelayMs),
+      log_(log) {
     for (const DriveSlot& d : scenario.drives) {
         slots_.push_back(Slot{d.adapter, d.target, d.lun, std::make_unique<vdrive::Drive>(d.config),
                               std::make_unique<CompletionQueue>()});
@@ -134,24 +137,54 @@ DWORD AspiManager::ExecScsi(SRB_ExecSCSICmd& srb) {
         return srb.SRB_Status;
     }
     srb.SRB_Status = SS_PENDING;
-    slot->queue->Post([this, &srb, slot] { Complete(srb, *slot); });
+    if (eventSignalDelayMs_ > 0) return ExecAnsweringAtOnce(srb, *slot);
+    slot->queue->Post([this, &srb, slot] {
+        const Answer answer = Run(srb, *slot);
+        WaitOut(answer.outcome.latencySeconds);
+        if (const HANDLE event = Publish(srb, *slot, answer)) SetEvent(event);
+    });
     return SS_PENDING;
 }
 
-void AspiManager::Complete(SRB_ExecSCSICmd& srb, Slot& slot) {
-    // Everything the caller gave is read before the status is written: from
-    // that moment the caller may reuse the record.
-    const BYTE flags = srb.SRB_Flags;
-    const HANDLE event = static_cast<HANDLE>(srb.SRB_PostProc);
-    const std::size_t cdbLength = std::min<std::size_t>(srb.SRB_CDBLen, 16);
-    const std::string cdb = Hex(srb.CDBByte, cdbLength);
-
-    vdrive::Outcome outcome =
-        slot.drive->Execute(srb.CDBByte, DirectionOf(flags), srb.SRB_BufPointer, srb.SRB_BufLen);
-    if (outcome.latencySeconds > 0) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(outcome.latencySeconds));
+// A command the drive answers at once is finished before the call returns;
+// its event is set later from the drive's thread, behind whatever that thread
+// already has to do. A slower command finishes on that thread as usual.
+DWORD AspiManager::ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot) {
+    const Answer answer = Run(srb, slot);
+    if (answer.outcome.latencySeconds > 0) {
+        slot.queue->Post([this, &srb, &slot, answer] {
+            WaitOut(answer.outcome.latencySeconds);
+            if (const HANDLE event = Publish(srb, slot, answer)) SetEvent(event);
+        });
+        return SS_PENDING;
     }
+    if (const HANDLE event = Publish(srb, slot, answer)) {
+        slot.queue->Post([event, delay = eventSignalDelayMs_] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            SetEvent(event);
+        });
+    }
+    return SS_PENDING;
+}
 
+void AspiManager::WaitOut(double seconds) {
+    if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Everything the caller gave is read here, before the status is written:
+// from that moment the caller may reuse the record.
+AspiManager::Answer AspiManager::Run(SRB_ExecSCSICmd& srb, Slot& slot) {
+    Answer answer;
+    answer.flags = srb.SRB_Flags;
+    answer.event = static_cast<HANDLE>(srb.SRB_PostProc);
+    answer.cdb = Hex(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16));
+    answer.outcome =
+        slot.drive->Execute(srb.CDBByte, DirectionOf(answer.flags), srb.SRB_BufPointer, srb.SRB_BufLen);
+    return answer;
+}
+
+HANDLE AspiManager::Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer) {
+    const vdrive::Outcome& outcome = answer.outcome;
     std::string sense = "-";
     BYTE status = SS_COMP;
     if (!outcome.delivered) {
@@ -169,11 +202,11 @@ void AspiManager::Complete(SRB_ExecSCSICmd& srb, Slot& slot) {
         if (outcome.scsiStatus != vdrive::kStatusGood) status = SS_ERR;
     }
     log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s",
-                     slot.adapter, slot.target, slot.lun, cdb.c_str(), DirectionName(flags),
+                     slot.adapter, slot.target, slot.lun, answer.cdb.c_str(), DirectionName(answer.flags),
                      static_cast<unsigned long>(srb.SRB_BufLen), status, sense.c_str()));
 
     srb.SRB_Status = status;
-    if ((flags & SRB_EVENT_NOTIFY) != 0 && event != nullptr) SetEvent(event);
+    return (answer.flags & SRB_EVENT_NOTIFY) != 0 ? answer.event : nullptr;
 }
 
 AspiManager::Slot* AspiManager::Find(int adapter, int target, int lun) {

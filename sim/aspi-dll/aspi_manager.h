@@ -6,6 +6,11 @@
 // returns SS_PENDING, and the adapter's worker thread runs the command on the
 // drive, waits out the drive's latency, fills the sense area on a check
 // condition, writes the final status and only then signals the caller's event.
+// A scenario with an event signal delay has a command the drive answers at
+// once finished inside the call instead, and its event set that much later,
+// as by a manager whose completion thread publishes the block and reaches
+// SetEvent a moment after: by then the caller may have read the final status,
+// closed the event and made a new one with the same handle value.
 #pragma once
 
 #include <windows.h>
@@ -47,13 +52,27 @@ private:
     DWORD HaInquiry(SRB_HAInquiry& srb);
     DWORD DeviceType(SRB_GDEVBlock& srb);
     DWORD Rescan(SRB_RescanPort& srb);
+    // What the drive answered, with what the request asked for.
+    struct Answer {
+        vdrive::Outcome outcome;
+        BYTE flags = 0;
+        HANDLE event = nullptr;
+        std::string cdb;  // in hex, for the log
+    };
+
     DWORD ExecScsi(SRB_ExecSCSICmd& srb);
-    void Complete(SRB_ExecSCSICmd& srb, Slot& slot);
+    DWORD ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot);
+    Answer Run(SRB_ExecSCSICmd& srb, Slot& slot);
+    static void WaitOut(double seconds);
+    // Writes the sense, the final status and the log line; returns the event
+    // to set (null when the caller asked for none).
+    HANDLE Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer);
     Slot* Find(int adapter, int target, int lun);
     bool ValidAdapter(BYTE adapter) const { return adapter < adapterCount_; }
 
     std::uint8_t supportStatus_;
     int adapterCount_;
+    int eventSignalDelayMs_;
     std::vector<Slot> slots_;
     RequestLog& log_;
 };

@@ -73,6 +73,8 @@ Scenario ParseScenario(std::istream& in) {
                 scenario.supportStatus = static_cast<std::uint8_t>(Number(value, lineNumber, 0, 255));
             } else if (key == "adapters") {
                 declaredAdapters = Number(value, lineNumber, 0, 255);
+            } else if (key == "event_signal_delay_ms") {
+                scenario.eventSignalDelayMs = Number(value, lineNumber, 0, 1000);
             } else {
                 throw ScenarioError("line " + std::to_string(lineNumber) + ": unknown key " + key);
             }

@@ -23,6 +23,11 @@ struct DriveSlot {
 struct Scenario {
     std::uint8_t supportStatus = 0x01;  // SS_COMP: a working manager
     int adapterCount = 0;               // at least one past the highest drive's adapter
+    // 0: each request completes on its drive's thread, which then sets the
+    // event. Otherwise a request the drive answers without latency completes
+    // inside SendASPI32Command and its event is set this many milliseconds
+    // later.
+    int eventSignalDelayMs = 0;
     std::vector<DriveSlot> drives;
 };
 

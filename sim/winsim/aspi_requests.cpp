@@ -6,10 +6,13 @@
 // final SRB_Status (SS_ERR for a CHECK CONDITION, or SS_COMP with the sense
 // on a device set to report it so), then signals the event in SRB_PostProc
 // when the caller asked for SRB_EVENT_NOTIFY. Once finished, the manager
-// never touches the block again.
+// never touches the block again; a device set to signal late may still set
+// the event value afterwards (AspiDevice::signalsLate).
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "aspi_entry_points.h"
 
@@ -93,6 +96,17 @@ vdrive::Outcome RunOnDrive(AspiJob& job) {
 
 std::int64_t Nanos(double seconds) { return static_cast<std::int64_t>(seconds * 1e9); }
 
+// A caller already waiting on the event is woken at once: it could not tell
+// a late signal from a prompt one.
+void SignalFinished(Machine::State& s, const AspiJob& job) {
+    const HandleEntry* event = s.FindHandle(job.event, HandleKind::Event);
+    if (job.signalsLate && (event == nullptr || event->waiters == 0)) {
+        s.lateSignals.push_back(job.event);
+    } else {
+        s.Signal(job.event);
+    }
+}
+
 // Writes the answer into the caller's block and signals its event. The caller
 // holds the machine lock.
 void Finish(Machine::State& s, AspiJob& job, const vdrive::Outcome& outcome) {
@@ -114,7 +128,7 @@ void Finish(Machine::State& s, AspiJob& job, const vdrive::Outcome& outcome) {
     }
     SetStatus(srb.SRB_Status, status);
     job.finished = true;
-    if (job.event) s.Signal(job.event);
+    if (job.event) SignalFinished(s, job);
     s.changed.notify_all();
 }
 
@@ -163,6 +177,7 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     job->drive = device->drive;
     job->completion = device->completion;
     job->checkConditionCompletes = device->checkConditionCompletes;
+    job->signalsLate = device->signalsLate;
     std::memcpy(job->cdb.data(), srb.CDBByte, job->cdb.size());
     job->buffer = srb.SRB_BufPointer;
     job->length = srb.SRB_BufLen;
@@ -219,7 +234,11 @@ DWORD __cdecl AspiSendCommand(void* block) {
         return kSsInvalidSrb;
     }
     if (!s.aspi.installed) return SS_NO_ASPI;
+    // The manager threads of earlier requests set their events only now, with
+    // this request already under way.
+    const std::vector<HANDLE> earlierSignals = std::exchange(s.lateSignals, {});
     const BYTE status = Dispatch(s, lock, block);
+    for (HANDLE event : earlierSignals) s.Signal(event);
     if (header->SRB_Cmd != SC_EXEC_SCSI_CMD) SetStatus(header->SRB_Status, status);
     else if (status != SS_PENDING && status != SS_COMP && status != SS_ERR) SetStatus(header->SRB_Status, status);
     return status;

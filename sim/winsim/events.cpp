@@ -107,11 +107,32 @@ BOOL WINAPI SetEvent(HANDLE event) {
     return FALSE;
 }
 
+BOOL WINAPI ResetEvent(HANDLE event) {
+    auto& s = sim::machine().state();
+    std::lock_guard lock(s.mutex);
+    sim::HandleEntry* entry = s.FindHandle(event, sim::HandleKind::Event);
+    if (!entry) {
+        sim::SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    entry->signalled = false;
+    return TRUE;
+}
+
+// A waiter is counted on its event while it waits, so that a manager
+// finishing meanwhile signals it at once instead of late.
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     auto& s = sim::machine().state();
     Lock lock(s.mutex);
-    return s.clock.IsVirtual() ? WaitVirtual(s, lock, handle, milliseconds)
-                               : WaitReal(s, lock, handle, milliseconds);
+    s.DeliverLateSignals();
+    const auto counted = [&](int step) {
+        if (sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event)) event->waiters += step;
+    };
+    counted(+1);
+    const DWORD result = s.clock.IsVirtual() ? WaitVirtual(s, lock, handle, milliseconds)
+                                             : WaitReal(s, lock, handle, milliseconds);
+    counted(-1);
+    return result;
 }
 
 // Devices, events and tokens close; the heap and modules are not closed
@@ -124,8 +145,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
         sim::SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    s.closed.push_back({found->second.kind, handle});
-    s.handles.erase(found);
+    s.FreeHandle(found);
     s.changed.notify_all();
     return TRUE;
 }

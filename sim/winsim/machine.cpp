@@ -41,9 +41,22 @@ HandleEntry* Machine::State::FindHandle(HANDLE handle, HandleKind kind) {
 }
 
 HANDLE Machine::State::NewHandle(HandleEntry entry) {
-    const std::uintptr_t value = KindBase(entry.kind) + (++nextHandle) * 4;
+    auto& freed = freedHandles[entry.kind];
+    std::uintptr_t value = 0;
+    if (freed.empty()) {
+        value = KindBase(entry.kind) + (++nextHandle) * 4;
+    } else {
+        value = freed.back();
+        freed.pop_back();
+    }
     handles[value] = entry;
     return reinterpret_cast<HANDLE>(value);
+}
+
+void Machine::State::FreeHandle(std::map<std::uintptr_t, HandleEntry>::iterator handle) {
+    closed.push_back({handle->second.kind, reinterpret_cast<HANDLE>(handle->first)});
+    freedHandles[handle->second.kind].push_back(handle->first);
+    handles.erase(handle);
 }
 
 bool Machine::State::Signal(HANDLE event) {
@@ -52,6 +65,11 @@ bool Machine::State::Signal(HANDLE event) {
     entry->signalled = true;
     changed.notify_all();
     return true;
+}
+
+void Machine::State::DeliverLateSignals() {
+    for (HANDLE event : lateSignals) Signal(event);
+    lateSignals.clear();
 }
 
 Machine::Machine() : state_(std::make_unique<State>()) { Reset(); }
@@ -94,7 +112,9 @@ void Machine::Reset() {
     s.createEventFails = false;
     s.handles.clear();
     s.nextHandle = 0;
+    s.freedHandles.clear();
     s.closed.clear();
+    s.lateSignals.clear();
 }
 
 // ---- platform and privileges ------------------------------------------------------

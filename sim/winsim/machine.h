@@ -85,6 +85,12 @@ struct AspiDevice {
     // same (and SRB_TargStat 02h), as some managers report it; otherwise in
     // SS_ERR.
     bool checkConditionCompletes = false;
+    // The event is set a moment after the status is written, as by a manager
+    // thread that publishes the block and then calls SetEvent. Unless the
+    // caller is waiting on it by then, the signal lands at the caller's next
+    // SendASPI32Command (after that request is under way) or next wait, on
+    // whatever event holds the handle value by then.
+    bool signalsLate = false;
 };
 
 struct AspiAdapter {

@@ -32,6 +32,7 @@ struct HandleEntry {
     DWORD access = 0;          // Token
     bool manualReset = true;   // Event
     bool signalled = false;    // Event
+    int waiters = 0;           // Event: threads inside WaitForSingleObject on it
 };
 
 // An SC_EXEC_SCSI_CMD the manager has accepted and not yet finished.
@@ -41,6 +42,7 @@ struct AspiJob {
     std::shared_ptr<vdrive::Drive> drive;
     AspiCompletion completion = AspiCompletion::Background;
     bool checkConditionCompletes = false;
+    bool signalsLate = false;
     std::array<std::uint8_t, 16> cdb{};
     vdrive::Direction direction = vdrive::Direction::None;
     std::uint8_t* buffer = nullptr;  // taken from the block when it was sent
@@ -92,13 +94,22 @@ struct Machine::State {
     bool createEventFails = false;
     std::map<std::uintptr_t, HandleEntry> handles;
     std::uintptr_t nextHandle = 0;
+    // Closed handle values per kind, the last closed on top: as on Windows,
+    // the next new handle takes the value just given back.
+    std::map<HandleKind, std::vector<std::uintptr_t>> freedHandles;
     std::vector<ClosedHandle> closed;
+    // Events an ASPI manager thread has yet to set for requests whose status
+    // is already written (AspiDevice::signalsLate).
+    std::vector<HANDLE> lateSignals;
 
     DriveLetter* FindLetter(char letter);
     HandleEntry* FindHandle(HANDLE handle, HandleKind kind);
     HANDLE NewHandle(HandleEntry entry);
+    void FreeHandle(std::map<std::uintptr_t, HandleEntry>::iterator handle);
     // Marks an event signalled and wakes its waiters; unknown handles are ignored.
     bool Signal(HANDLE event);
+    // The late signals land now, on whatever event holds each value by then.
+    void DeliverLateSignals();
 };
 
 // Fixed handle values: one process heap, one module for WNASPI32.

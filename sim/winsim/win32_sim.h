@@ -273,6 +273,7 @@ constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                            LPCSTR name);
 BOOL WINAPI SetEvent(HANDLE event);
+BOOL WINAPI ResetEvent(HANDLE event);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);

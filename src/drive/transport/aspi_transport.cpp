@@ -28,7 +28,9 @@ DWORD WaitLimitMilliseconds(std::uint32_t timeoutSeconds) {
 AspiTransport::AspiTransport() : request_(new (std::nothrow) SRB_ExecSCSICmd{}) {}
 
 AspiTransport::~AspiTransport() {
-    if (!abandoned_) Unload();
+    if (abandoned_) return;
+    Unload();
+    if (event_ != nullptr) CloseHandle(event_);
 }
 
 void AspiTransport::SetAddress(std::int16_t adapter, std::int16_t target, std::int16_t lun) {
@@ -38,8 +40,8 @@ void AspiTransport::SetAddress(std::int16_t adapter, std::int16_t target, std::i
 }
 
 void AspiTransport::KeepAbandoned(std::uint8_t* readBuffer, std::uint8_t* writeBuffer) {
-    KeepForProcessLifetime({request_.release(), abandonedEvent_, readBuffer, writeBuffer, module_});
-    abandonedEvent_ = nullptr;
+    KeepForProcessLifetime({request_.release(), event_, readBuffer, writeBuffer, module_});
+    event_ = nullptr;
     module_ = nullptr;
     sendCommand_ = nullptr;
     supportInfo_ = nullptr;
@@ -65,15 +67,21 @@ BYTE AspiTransport::Status() const {
     return std::atomic_ref<BYTE>(request_->SRB_Status).load(std::memory_order_acquire);
 }
 
-// True when the request has ended; otherwise the event stays open, since
-// the manager may still signal it.
-bool AspiTransport::SendAndWaitForEvent(HANDLE event, std::uint32_t timeoutSeconds) {
+// True when the request has ended. The status decides, never the wake-up
+// alone: a signal meant for an earlier request may end a wait while this one
+// is still pending, and the loop then waits out the rest of its time.
+bool AspiTransport::SendAndWaitForEvent(std::uint32_t timeoutSeconds) {
+    ResetEvent(event_);
     request_->SRB_Flags |= SRB_EVENT_NOTIFY;
-    request_->SRB_PostProc = event;
+    request_->SRB_PostProc = event_;
     sendCommand_(request_.get());
-    if (Status() == SS_PENDING) WaitForSingleObject(event, WaitLimitMilliseconds(timeoutSeconds));
-    if (Status() == SS_PENDING) return false;
-    CloseHandle(event);
+    const DWORD limit = WaitLimitMilliseconds(timeoutSeconds);
+    const DWORD start = GetTickCount();
+    while (Status() == SS_PENDING) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= limit) return false;
+        if (WaitForSingleObject(event_, limit - spent) == WAIT_FAILED) Sleep(1);
+    }
     return true;
 }
 
@@ -96,10 +104,10 @@ bool AspiTransport::SendAndPoll(std::uint32_t timeoutSeconds) {
 CommandResult AspiTransport::Send(const CommandRequest& request) {
     if (abandoned_ || sendCommand_ == nullptr || request_ == nullptr) return CommandResult{};
     Fill(request);
+    if (event_ == nullptr) event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     timer_.Start(true);
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    const bool ended = event != nullptr ? SendAndWaitForEvent(event, request.timeoutSeconds)
-                                        : SendAndPoll(request.timeoutSeconds);
+    const bool ended = event_ != nullptr ? SendAndWaitForEvent(request.timeoutSeconds)
+                                         : SendAndPoll(request.timeoutSeconds);
     timer_.Stop();
 
     CommandResult result;
@@ -107,7 +115,6 @@ CommandResult AspiTransport::Send(const CommandRequest& request) {
     if (!ended) {
         // The sense area is still the manager's to write.
         abandoned_ = true;
-        abandonedEvent_ = event;
         result.outcome = CommandOutcome::TimedOut;
         return result;
     }

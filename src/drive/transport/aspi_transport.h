@@ -6,6 +6,15 @@
 // has answered. With SRB_EVENT_NOTIFY it signals the event in SRB_PostProc
 // when it is done, so the thread sleeps in the wait instead of spinning.
 //
+// The manager sets that event from its own thread a moment after it has
+// written the final status, so a caller that already reads the status as
+// final may see the signal arrive afterwards. The transport therefore keeps
+// one auto-reset event for its whole life instead of one per command: a
+// closed handle's value is soon given to another event (another drive's
+// transport among them), which the late signal would then set in the middle
+// of an unrelated wait. A wake-up only makes the transport look at the status
+// again; the time-out is measured from the send.
+//
 // A request still pending when the wait has run out belongs to the manager:
 // sending or rewriting the block then would hand it a second request in the
 // memory of the first. The block is given up for good instead, together with
@@ -67,7 +76,7 @@ public:
 private:
     void Fill(const CommandRequest& request);
     BYTE Status() const;
-    bool SendAndWaitForEvent(HANDLE event, std::uint32_t timeoutSeconds);
+    bool SendAndWaitForEvent(std::uint32_t timeoutSeconds);
     bool SendAndPoll(std::uint32_t timeoutSeconds);
 
     HMODULE module_ = nullptr;
@@ -78,6 +87,6 @@ private:
     std::int16_t target_ = -1;
     std::int16_t lun_ = -1;
     bool abandoned_ = false;
-    HANDLE abandonedEvent_ = nullptr;
+    HANDLE event_ = nullptr;  // created at the first command
     Stopwatch timer_;
 };

@@ -74,14 +74,15 @@ protected:
     }
 
     // A manager without discovery whose row 0 is the drive at `letter`
-    // (pass-through) or at adapter 0 target 0 (ASPI), selected.
-    static void SelectOnly(DriveManager& manager, char letter, bool viaAspi) {
+    // (pass-through) or at adapter 0 target `target` (ASPI), selected.
+    static void SelectOnly(DriveManager& manager, char letter, bool viaAspi, std::int16_t target = 0) {
         DriveEntry& row = manager.table.drives[0];
         row = DriveEntry{};
         row.present = 1;
         row.viaAspi = viaAspi ? 1 : 0;
         row.adapter = viaAspi ? 0 : 1;
-        row.target = row.lun = row.bus = 0;
+        row.lun = row.bus = 0;
+        row.target = target;
         if (!viaAspi) {
             row.rootPath[0] = letter;
             row.rootPath[1] = ':';

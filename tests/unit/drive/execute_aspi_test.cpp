@@ -84,7 +84,11 @@ TEST_F(AspiExecuteTest, RequestBlockNamesAddressBufferDirectionAndEvent) {
     EXPECT_EQ(Copy(requests[2].SRB_BufPointer), nullptr);
     EXPECT_EQ(Copy(requests[2].SRB_BufLen), 0u);
 
-    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 0) << "each command's event is closed";
+    EXPECT_EQ(Copy(requests[1].SRB_PostProc), Copy(in.SRB_PostProc)) << "one event for every command";
+    EXPECT_EQ(Copy(requests[2].SRB_PostProc), Copy(in.SRB_PostProc));
+    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 1);
+    manager.reset();
+    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 0) << "closed with its transport";
 }
 
 TEST_F(AspiExecuteTest, WithoutAnEventTheStatusIsPolled) {
@@ -274,4 +278,39 @@ TEST_F(AspiExecuteTest, MissingEntryPointsFailCommandsWithoutCallingThrough) {
     EXPECT_EQ(manager.lastCdb[0], 0x00);
     EXPECT_TRUE(m.AspiLog().empty());
     EXPECT_EQ(m.AspiCallsWhileUnloaded(), 0);
+}
+
+// A manager sets a finished request's event a moment after it has written
+// the status. Read as final at once, the request is over for the caller, and
+// that late signal then lands on whatever event holds the handle value: with
+// one event per command, the next event made anywhere in the program,
+// here another drive's command that has to wait. It must neither end that
+// wait early nor be mistaken for a time-out.
+TEST_F(AspiExecuteTest, ALateSignalForOneDriveDoesNotEndAnotherDrivesWait) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    vdrive::DriveConfig slowConfig;
+    slowConfig.commandSeconds = 0.5;
+    sim::AspiAdapter adapter;
+    adapter.devices[{0, 0}] = {.drive = NewDrive(),
+                               .completion = sim::AspiCompletion::Immediate,
+                               .signalsLate = true};
+    adapter.devices[{1, 0}] = {.drive = NewDrive(slowConfig)};
+    sim::AspiManagerConfig config;
+    config.installed = true;
+    config.adapters.push_back(adapter);
+    m.SetAspiManager(config);
+    SetApplicationTag(kPreferAspiTag);
+
+    DriveManager prompt(false);
+    DriveManager slow(false);
+    SelectOnly(prompt, 0, true);
+    SelectOnly(slow, 0, true, 1);
+
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(TestUnitReady(prompt), 1) << "round " << round;
+        ASSERT_EQ(TestUnitReady(slow), 1) << "round " << round;
+        EXPECT_FALSE(slow.aspi.HoldsAbandonedRequest());
+        EXPECT_NEAR(slow.lastElapsed, 0.5, 0.01) << "the whole answer was waited for";
+    }
+    EXPECT_EQ(m.OpenHandles(sim::HandleKind::Event), 2) << "one event per transport";
 }

@@ -300,3 +300,40 @@ TEST_F(AspiTest, EventsWaitAndCloseOnTheVirtualClock) {
     m.SetCreateEventFails(true);
     EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr);
 }
+
+// Windows gives a closed handle's value to the next new handle, so a manager
+// that sets a finished request's event late sets whatever event holds that
+// value by then: here the caller's next one, while its request is pending.
+TEST_F(AspiTest, ALateSignalLandsOnTheEventThatTookTheClosedHandlesValue) {
+    sim::AspiManagerConfig config;
+    config.installed = true;
+    sim::AspiAdapter adapter;
+    adapter.devices[{1, 0}] = {.drive = drive, .completion = sim::AspiCompletion::Immediate, .signalsLate = true};
+    adapter.devices[{2, 0}] = {.drive = std::make_shared<vdrive::Drive>(), .completion = sim::AspiCompletion::Never};
+    config.adapters.push_back(adapter);
+    m.SetAspiManager(config);
+    Load();
+
+    HANDLE first = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    SRB_ExecSCSICmd done = Exec({0x00}, 0, first);
+    EXPECT_EQ(send(&done), SS_PENDING);
+    EXPECT_EQ(done.SRB_Status, SS_COMP) << "the status is final before the call returns";
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0) << "a waiter is never left without the signal";
+    ASSERT_TRUE(ResetEvent(first));
+
+    SRB_ExecSCSICmd again = Exec({0x00}, 0, first);
+    EXPECT_EQ(send(&again), SS_PENDING);
+    CloseHandle(first);
+    HANDLE second = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(second, first) << "the value is given again";
+    SRB_ExecSCSICmd pending = Exec({0x00}, 0, second);
+    pending.SRB_Target = 2;
+    EXPECT_EQ(send(&pending), SS_PENDING);
+    EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_OBJECT_0) << "set by the earlier request's late signal";
+    EXPECT_EQ(pending.SRB_Status, SS_PENDING);
+    EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_TIMEOUT) << "an auto-reset event takes one signal";
+
+    m.ReleasePendingAspi();
+    CloseHandle(second);
+    FreeLibrary(module);
+}
