@@ -123,7 +123,6 @@ void TNorvekMain::EnterRunningState() {
     pbar.SetMax(kProgressSteps);
     pbar.SetStep(1);
     tmr.SetEnabled(true);
-    SetRunControlsEnabled(false);
     lblMsg.SetFontColor(fw::clMaroon);
     fw::Application->Loop().RunStateChanged(true);
 }

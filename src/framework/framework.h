@@ -98,17 +98,6 @@ public:
     // its message in an error dialog (empty for anything else than a
     // std::exception). The program goes on.
     void ShowException(std::exception_ptr exception);
-    // Runs an event handler as the message loop does: an exception it
-    // throws is shown and goes no further, so it never unwinds through the
-    // platform's dispatch (undefined there) and the window keeps running.
-    template <typename Handler>
-    void HandleEvent(Handler&& handler) {
-        try {
-            handler();
-        } catch (...) {
-            ShowException(std::current_exception());
-        }
-    }
 
 private:
     std::unique_ptr<EventLoop> loop_;

@@ -67,34 +67,30 @@ BYTE AspiTransport::Status() const {
     return std::atomic_ref<BYTE>(request_->SRB_Status).load(std::memory_order_acquire);
 }
 
-// True when the request has ended. The status decides, never the wake-up
-// alone: a signal meant for an earlier request may end a wait while this one
-// is still pending, and the loop then waits out the rest of its time.
-bool AspiTransport::SendAndWaitForEvent(std::uint32_t timeoutSeconds) {
-    ResetEvent(event_);
-    request_->SRB_Flags |= SRB_EVENT_NOTIFY;
-    request_->SRB_PostProc = event_;
+// With an event, the manager is asked to signal it; a signal left over from
+// an earlier request is dropped first.
+void AspiTransport::SendRequest() {
+    if (event_ != nullptr) {
+        ResetEvent(event_);
+        request_->SRB_Flags |= SRB_EVENT_NOTIFY;
+        request_->SRB_PostProc = event_;
+    }
     sendCommand_(request_.get());
+}
+
+// True when the request has ended within its time-out. The status decides,
+// never a wake-up alone: a signal meant for an earlier request may end a wait
+// while this one is still pending, and the loop then waits out the rest of
+// its time. Without an event the status is polled, giving the processor away
+// between looks, so an ASPI manager that never completes cannot hold the
+// thread for ever either way.
+bool AspiTransport::WaitWhilePending(std::uint32_t timeoutSeconds) {
     const DWORD limit = WaitLimitMilliseconds(timeoutSeconds);
     const DWORD start = GetTickCount();
     while (Status() == SS_PENDING) {
         const DWORD spent = GetTickCount() - start;
         if (spent >= limit) return false;
-        if (WaitForSingleObject(event_, limit - spent) == WAIT_FAILED) Sleep(1);
-    }
-    return true;
-}
-
-// Without an event the status is polled. The poll gives the processor away
-// between looks and ends, like the event wait, after the command's time-out,
-// so an ASPI manager that never completes cannot hold the thread for ever.
-bool AspiTransport::SendAndPoll(std::uint32_t timeoutSeconds) {
-    sendCommand_(request_.get());
-    const DWORD limit = WaitLimitMilliseconds(timeoutSeconds);
-    const DWORD start = GetTickCount();
-    while (Status() == SS_PENDING) {
-        if (GetTickCount() - start >= limit) return false;
-        Sleep(1);
+        if (event_ == nullptr || WaitForSingleObject(event_, limit - spent) == WAIT_FAILED) Sleep(1);
     }
     return true;
 }
@@ -106,8 +102,8 @@ CommandResult AspiTransport::Send(const CommandRequest& request) {
     Fill(request);
     if (event_ == nullptr) event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     timer_.Start(true);
-    const bool ended = event_ != nullptr ? SendAndWaitForEvent(request.timeoutSeconds)
-                                         : SendAndPoll(request.timeoutSeconds);
+    SendRequest();
+    const bool ended = WaitWhilePending(request.timeoutSeconds);
     timer_.Stop();
 
     CommandResult result;

@@ -76,8 +76,8 @@ public:
 private:
     void Fill(const CommandRequest& request);
     BYTE Status() const;
-    bool SendAndWaitForEvent(std::uint32_t timeoutSeconds);
-    bool SendAndPoll(std::uint32_t timeoutSeconds);
+    void SendRequest();
+    bool WaitWhilePending(std::uint32_t timeoutSeconds);
 
     HMODULE module_ = nullptr;
     GetASPI32SupportInfoFn supportInfo_ = nullptr;

@@ -25,8 +25,7 @@ void HeadlessLoop::Script(std::initializer_list<Answer> answers) {
 void HeadlessLoop::DispatchWhileUp(const DialogRecord& record) {
     const auto wallStart = std::chrono::steady_clock::now();
     for (;;) {
-        DeliverTerminations();
-        FireDueTimers();
+        ProcessMessages();
         if (!HoldDialog || !HoldDialog(record)) return;
         if (std::chrono::steady_clock::now() - wallStart > limits.maxWall)
             throw ScenarioHung("a dialog held past the wall-time limit: " + record.text);
