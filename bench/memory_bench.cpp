@@ -43,7 +43,7 @@ std::vector<std::unique_ptr<DriveManager>> PerDriveManagers() {
 double SimulatedDriveMiB(const std::vector<std::shared_ptr<vdrive::Drive>>& drives) {
     double bytes = 0;
     for (const auto& drive : drives) {
-        bytes += 2.0 * vdrive::kDownloadBufferSize;  // download buffer and flash
+        bytes += 2.0 * wire::kDownloadBufferSize;  // download buffer and flash
         for (const auto& command : drive->Commands()) bytes += command.dataOut.size();
     }
     return bytes / (1024.0 * 1024.0);

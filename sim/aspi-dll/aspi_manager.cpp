@@ -138,11 +138,7 @@ DWORD AspiManager::ExecScsi(SRB_ExecSCSICmd& srb) {
     }
     srb.SRB_Status = SS_PENDING;
     if (eventSignalDelayMs_ > 0) return ExecAnsweringAtOnce(srb, *slot);
-    slot->queue->Post([this, &srb, slot] {
-        const Answer answer = Run(srb, *slot);
-        WaitOut(answer.outcome.latencySeconds);
-        if (const HANDLE event = Publish(srb, *slot, answer)) SetEvent(event);
-    });
+    slot->queue->Post([this, &srb, slot] { Finish(srb, *slot, Run(srb, *slot)); });
     return SS_PENDING;
 }
 
@@ -152,10 +148,7 @@ DWORD AspiManager::ExecScsi(SRB_ExecSCSICmd& srb) {
 DWORD AspiManager::ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot) {
     const Answer answer = Run(srb, slot);
     if (answer.outcome.latencySeconds > 0) {
-        slot.queue->Post([this, &srb, &slot, answer] {
-            WaitOut(answer.outcome.latencySeconds);
-            if (const HANDLE event = Publish(srb, slot, answer)) SetEvent(event);
-        });
+        slot.queue->Post([this, &srb, &slot, answer] { Finish(srb, slot, answer); });
         return SS_PENDING;
     }
     if (const HANDLE event = Publish(srb, slot, answer)) {
@@ -167,8 +160,11 @@ DWORD AspiManager::ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot) {
     return SS_PENDING;
 }
 
-void AspiManager::WaitOut(double seconds) {
+// On the drive's thread: the drive's latency, then the answer, then the event.
+void AspiManager::Finish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer) {
+    const double seconds = answer.outcome.latencySeconds;
     if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    if (const HANDLE event = Publish(srb, slot, answer)) SetEvent(event);
 }
 
 // Everything the caller gave is read here, before the status is written:

@@ -63,7 +63,7 @@ private:
     DWORD ExecScsi(SRB_ExecSCSICmd& srb);
     DWORD ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot);
     Answer Run(SRB_ExecSCSICmd& srb, Slot& slot);
-    static void WaitOut(double seconds);
+    void Finish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer);
     // Writes the sense, the final status and the log line; returns the event
     // to set (null when the caller asked for none).
     HANDLE Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer);

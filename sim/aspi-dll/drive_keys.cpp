@@ -113,7 +113,7 @@ vdrive::ReadBackFault ReadBack(const std::string& value) {
     if (parts.size() != 2) throw ScenarioError(value + " is not PASS:PIECE or every:PIECE");
     vdrive::ReadBackFault fault;
     fault.pass = parts[0] == "every" ? 0 : static_cast<int>(Integer(parts[0], 1, 1000));
-    fault.piece = static_cast<int>(Integer(parts[1], 0, vdrive::kDownloadBufferSize / vdrive::kPieceSize - 1));
+    fault.piece = static_cast<int>(Integer(parts[1], 0, wire::kDownloadBufferSize / wire::kPieceSize - 1));
     return fault;
 }
 

@@ -21,7 +21,7 @@ namespace vdrive::detail {
 namespace {
 
 bool FitsBuffer(std::uint32_t offset, std::uint32_t length) {
-    return offset <= kDownloadBufferSize && length <= kDownloadBufferSize - offset;
+    return offset <= wire::kDownloadBufferSize && length <= wire::kDownloadBufferSize - offset;
 }
 
 Outcome WriteImagePiece(DriveState& state, const Request& request) {
@@ -77,7 +77,7 @@ Outcome ReadBuffer(const DriveState& state, const DriveConfig& config, const Req
                                     state.downloadBuffer.begin() + offset + length);
     // The last byte is the one spoiled, so only a comparison of the whole
     // piece notices it.
-    const int piece = static_cast<int>(offset / kPieceSize);
+    const int piece = static_cast<int>(offset / wire::kPieceSize);
     if (!reply.empty() && ReadBackCorrupted(state, config, piece)) reply.back() ^= 0xFF;
     return SendIn(request, reply, length);
 }

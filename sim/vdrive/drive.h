@@ -20,10 +20,10 @@ namespace vdrive {
 
 enum class Direction : std::uint8_t { Out = 0, In = 1, None = 2 };
 
-constexpr std::uint8_t kStatusGood = 0x00;
-constexpr std::uint8_t kStatusCheckCondition = 0x02;
-constexpr std::uint8_t kStatusConditionMet = 0x04;
-constexpr std::uint8_t kStatusBusy = 0x08;
+constexpr std::uint8_t kStatusGood = wire::kScsiGood;
+constexpr std::uint8_t kStatusCheckCondition = wire::kScsiCheckCondition;
+constexpr std::uint8_t kStatusConditionMet = wire::kScsiConditionMet;
+constexpr std::uint8_t kStatusBusy = wire::kScsiBusy;
 
 struct Outcome {
     bool delivered = true;            // false: the command never reached the drive or got no answer

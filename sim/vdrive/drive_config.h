@@ -14,9 +14,6 @@
 
 namespace vdrive {
 
-constexpr std::uint32_t kDownloadBufferSize = wire::kDownloadBufferSize;  // 1 MiB
-constexpr std::uint32_t kPieceSize = wire::kPieceSize;  // the updater's 16 KiB image piece
-
 // The kinds of command the drive tells apart; faults and latencies aim at them.
 enum class CommandKind : std::uint8_t {
     Any,            // matches every command

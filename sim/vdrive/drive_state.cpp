@@ -21,7 +21,7 @@ DriveState::DriveState(const DriveConfig& config)
       discPresent(config.discPresent),
       trayOpen(config.trayOpen),
       chipEntry(ChipEntryOf(config.chipId)),
-      downloadBuffer(kDownloadBufferSize, 0),
-      flash(kDownloadBufferSize, kErasedFlash) {}
+      downloadBuffer(wire::kDownloadBufferSize, 0),
+      flash(wire::kDownloadBufferSize, kErasedFlash) {}
 
 }  // namespace vdrive::detail

@@ -39,6 +39,12 @@ constexpr std::uint8_t kCommitWithBootCodeControl = 0xA0;  // program it, boot c
 constexpr std::uint32_t kDownloadBufferSize = 0x100000;
 constexpr std::uint32_t kPieceSize = 0x4000;
 
+// SCSI status bytes, as a drive returns them.
+constexpr std::uint8_t kScsiGood = 0x00;
+constexpr std::uint8_t kScsiCheckCondition = 0x02;
+constexpr std::uint8_t kScsiConditionMet = 0x04;
+constexpr std::uint8_t kScsiBusy = 0x08;
+
 constexpr bool IsCommitControl(std::uint8_t control) {
     return control == kCommitControl || control == kCommitWithBootCodeControl;
 }

@@ -55,3 +55,7 @@ constexpr std::array<std::uint8_t, 4> LittleEndian32(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
+
+constexpr std::uint32_t FromLittleEndian32(const std::array<std::uint8_t, 4>& bytes) {
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}

@@ -24,15 +24,11 @@ LoaderSet Damaged(std::size_t at, const std::string& what) {
     return set;
 }
 
-std::uint32_t ReadLittleEndian32(const std::array<std::uint8_t, 4>& bytes) {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 LoaderSet CheckRecord(std::span<const std::uint8_t> file, std::size_t at) {
     LoaderRecord record;
     if (file.size() - at < sizeof record) return Damaged(at, "the file ends inside it");
     std::memcpy(&record, file.data() + at, sizeof record);
-    const std::uint32_t size = ReadLittleEndian32(record.storeSize);
+    const std::uint32_t size = FromLittleEndian32(record.storeSize);
     if (size != kLoaderStoreSize) {
         return Damaged(at, "it records a store of " + std::to_string(size) + " bytes, a loader store has " +
                                std::to_string(kLoaderStoreSize));
@@ -42,9 +38,9 @@ LoaderSet CheckRecord(std::span<const std::uint8_t> file, std::size_t at) {
     }
     const std::size_t storeAt = at + sizeof record;
     if (file.size() - storeAt < size) return Damaged(at, "the file ends inside the store");
-    if (Sha256(file.subspan(storeAt, size)) != record.sha256) {
-        return Damaged(at, "the store's SHA-256 is " + Sha256Hex(file.subspan(storeAt, size)) +
-                               ", the record says " + DigestHex(record.sha256));
+    if (const auto digest = Sha256(file.subspan(storeAt, size)); digest != record.sha256) {
+        return Damaged(at, "the store's SHA-256 is " + DigestHex(digest) + ", the record says " +
+                               DigestHex(record.sha256));
     }
     LoaderSet set;
     set.state = LoaderRecordState::kFound;

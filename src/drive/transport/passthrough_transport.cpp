@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "../command_codes.h"
+
 namespace {
 
 constexpr UCHAR kSenseInfoLength = 24;
-constexpr UCHAR kScsiStatusGood = 0x00;
-constexpr UCHAR kScsiStatusConditionMet = 0x04;
 
 UCHAR LowByte(std::int16_t value) { return static_cast<UCHAR>(value & 0xFF); }
 
@@ -58,7 +58,7 @@ CommandResult PassThroughTransport::Send(const CommandRequest& request) {
     const UCHAR status = request_.sptd.ScsiStatus;
     result.outcome = JudgeAttempt(ok != FALSE, result.elapsedSeconds, request.timeoutSeconds,
                                   result.sense,
-                                  status == kScsiStatusGood || status == kScsiStatusConditionMet);
+                                  status == wire::kScsiGood || status == wire::kScsiConditionMet);
     result.transferred = request_.sptd.DataTransferLength;
     return result;
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 
+#include "../../command_codes.h"
 #include "../command_result.h"
 #include "../transport.h"
 
@@ -24,7 +25,6 @@ struct SgIoAnswer {
     std::array<std::uint8_t, kSgSenseBufferSize> sense{};
     std::uint8_t senseLength = 0;  // sb_len_wr: bytes of `sense` the kernel wrote
     std::int32_t residual = 0;     // bytes of the data phase not moved
-    std::uint32_t durationMs = 0;  // the kernel's measure of the command
 };
 
 // Host adapter and driver codes as the kernel defines them (scsi.h): only
@@ -36,9 +36,9 @@ constexpr std::uint16_t kDriverOk = 0x00;
 constexpr std::uint16_t kDriverTimeOut = 0x06;  // DRIVER_TIMEOUT
 constexpr std::uint16_t kDriverSense = 0x08;    // DRIVER_SENSE: sense was fetched
 
-constexpr std::uint8_t kScsiGood = 0x00;
-constexpr std::uint8_t kScsiCheckCondition = 0x02;
-constexpr std::uint8_t kScsiConditionMet = 0x04;
+using wire::kScsiGood;
+using wire::kScsiCheckCondition;
+using wire::kScsiConditionMet;
 
 // Sense data in either format packed as CommandResult packs it; 0 for none,
 // for a buffer too short to hold key, ASC and ASCQ, or for sense key 0

@@ -51,7 +51,6 @@ CommandResult SgIoTransport::Send(const CommandRequest& request) {
         answer_.driverStatus = header.driver_status;
         answer_.senseLength = std::min<std::uint8_t>(header.sb_len_wr, kSgSenseBufferSize);
         answer_.residual = header.resid;
-        answer_.durationMs = header.duration;
     }
     return JudgeSgIo(answer_, header.dxfer_len, request.timeoutSeconds, elapsed.count());
 }
