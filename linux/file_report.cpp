@@ -15,6 +15,7 @@ FileReport DescribeFile(const UpdaterFile& file) {
     report.version = package.Version();
     report.driveName = package.DriveName();
     report.loaderSet = pack::LoaderSetName(file.loaders);
+    report.testLoaders = file.loaders.testSet;
     report.loaderSha256 = pack::DigestHex(file.loaders.sha256);
     for (int bank = 0; bank < BanksInUse(package); ++bank) {
         const std::int32_t size = package.BinSize(bank);
@@ -34,6 +35,14 @@ std::vector<std::string> FileLogLines(const FileReport& f) {
                         std::to_string(b.size) + " new revision " + b.newRevision + " image sha256 " + b.sha256);
     }
     return lines;
+}
+
+RunReport& Described(RunReport& report, const UpdaterFile& file, RunLog* log) {
+    report.file = DescribeFile(file);
+    if (log) {
+        for (const std::string& line : FileLogLines(*report.file)) log->Line(line);
+    }
+    return report;
 }
 
 }  // namespace nflash

@@ -1,6 +1,7 @@
 // The updater file as the report and the log describe it.
 #pragma once
 
+#include "run_log.h"
 #include "run_report.h"
 #include "updater_file.h"
 
@@ -12,5 +13,8 @@ FileReport DescribeFile(const UpdaterFile& file);
 
 // One line per fact, for the run log's head.
 std::vector<std::string> FileLogLines(const FileReport& file);
+
+// The file in the report and in the log (when there is one).
+RunReport& Described(RunReport& report, const UpdaterFile& file, RunLog* log);
 
 }  // namespace nflash

@@ -24,12 +24,6 @@ constexpr char kNeedsPrivileges[] =
     "flashing needs root or CAP_SYS_RAWIO: the kernel lets anyone who may write /dev/sgN send WRITE BUFFER, "
     "so this program asks for what raw device access asks for. Run it with sudo.";
 
-RunReport& Stop(RunReport& report, ExitCode code, const std::string& message) {
-    report.code = code;
-    report.errors.push_back(message);
-    return report;
-}
-
 std::string Joined(const std::vector<std::string>& lines) {
     return std::accumulate(
         lines.begin(), lines.end(), std::string(),
@@ -119,16 +113,6 @@ std::optional<Prepared> Prepare(RunReport& report, const Options& options, const
     return prepared;
 }
 
-// The file in the report and the log; its hashes are made here, after the
-// drives have been asked, so they never delay the first command.
-RunReport& Described(RunReport& report, const UpdaterFile& file, ProgramContext& context) {
-    report.file = DescribeFile(file);
-    if (context.log) {
-        for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
-    }
-    return report;
-}
-
 Inhibition Inhibit(RunReport& report, Console& console) {
     Inhibition inhibition =
         TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
@@ -152,11 +136,11 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     ReadSettings(file.Package());
 
     std::optional<Prepared> prepared = Prepare(report, options, file, context);
-    if (!prepared) return Described(report, file, context);
+    if (!prepared) return Described(report, file, context.log);
     std::map<std::size_t, SgIoTransport*> open;
     for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();
     ReadIdentities(report.drives, open, file.Package(), context);
-    console.Say(FileText(*Described(report, file, context).file));
+    console.Say(FileText(*Described(report, file, context.log).file));
     if (!ChooseByLiveIdentity(report, prepared->candidates, console)) {
         return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
     }

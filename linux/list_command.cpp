@@ -14,20 +14,13 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
     RunReport report;
     report.command = "list";
     const LoadedFile loaded = LoadUpdaterFile(options.updater, true);
-    if (!loaded.file) {
-        report.code = loaded.code;
-        report.errors.push_back(loaded.message);
-        return report;
-    }
+    if (!loaded.file) return Stop(report, loaded.code, loaded.message);
     const UpdaterFile& file = *loaded.file;
     ReadSettings(file.Package());
     report.drives = SurveyDrives(context.paths, file.Package());
     ReadIdentities(report.drives, {}, file.Package(), context);
 
-    report.file = DescribeFile(file);
-    if (context.log) {
-        for (const std::string& line : FileLogLines(*report.file)) context.log->Line(line);
-    }
+    Described(report, file, context.log);
     console.Say(FileText(*report.file));
     console.Say(report.drives.empty() ? "no optical drive found" : "drives:");
     for (const DriveReport& drive : report.drives) console.Say("  " + DriveLine(drive));

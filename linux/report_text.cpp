@@ -24,7 +24,7 @@ std::string Plural(int count, const char* one, const char* many) {
 std::string FileText(const FileReport& f) {
     std::string text = "file: " + f.path + " (sha256 " + f.sha256 + ")\n";
     text += "loaders: " + f.loaderSet + " (sha256 " + f.loaderSha256 + ")";
-    if (f.loaderSet == "generated test set") text += ", test build, not for real drives";
+    if (f.testLoaders) text += ", test build, not for real drives";
     text += "\npackage: \"" + f.title + "\" for " + f.driveName;
     for (const BankReport& b : f.banks) {
         text += "\n  bank " + std::to_string(b.bank) + ": " + std::to_string(b.size) + " bytes at " +
@@ -40,14 +40,11 @@ std::string DriveLine(const DriveReport& r) {
 }
 
 std::string WindowListLine(const DriveReport& r) {
-    DriveEntry entry{};
+    DriveEntry entry = EntryFor(r.identity);
     entry.adapter = static_cast<std::int16_t>(r.drive.address.host);
     entry.bus = static_cast<std::int16_t>(r.drive.address.channel);
     entry.target = static_cast<std::int16_t>(r.drive.address.target);
     entry.lun = static_cast<std::int16_t>(r.drive.address.lun);
-    const DriveEntry identity = EntryFor(r.identity);
-    std::copy(std::begin(identity.displayName), std::end(identity.displayName), std::begin(entry.displayName));
-    std::copy(std::begin(identity.revision), std::end(identity.revision), std::begin(entry.revision));
     return FormatDriveLine(entry);
 }
 

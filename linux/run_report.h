@@ -55,6 +55,7 @@ struct FileReport {
     std::string version;
     std::string driveName;
     std::string loaderSet;  // "generated test set", "maker's set"
+    bool testLoaders = false;
     std::string loaderSha256;
     std::vector<BankReport> banks;
 };
@@ -69,6 +70,9 @@ struct RunReport {
     std::string logPath;
     ExitCode code = ExitCode::Success;
 };
+
+// Ends the run with `code`, the message among its errors.
+RunReport& Stop(RunReport& report, ExitCode code, const std::string& message);
 
 // "bf d6 00 01"
 std::string ChipText(const std::array<std::uint8_t, 4>& chip);
