@@ -27,3 +27,11 @@ lacks() { ! grep -qF -- "$2" "$R/$1" || { echo "$1 has \"$2\""; return 1; }; }
 
 # The "exec" lines of a drives log for one adapter (the scenario's drive index).
 exec_lines() { grep "^exec ha=$2 " "$R/$1"; }
+
+# same_image SHA_FILE: the drive's flash is the demo image.
+same_image() {
+    local want got
+    want=$(sha256sum "$work/initramfs/data/demo-image.bin" | cut -d' ' -f1)
+    got=$(cat "$R/$1" 2>/dev/null)
+    [ "$got" = "$want" ] || { echo "flash sha256 ${got:-missing}, the image's $want"; return 1; }
+}

@@ -113,22 +113,33 @@ nf() {
     echo $? > "$R/$name.code"
 }
 
-# nf_bg NAME ARGS...: the same in the background; NF_PID is its process.
+# nf_bg NAME ARGS...: the same in the background; NF_PID is the program's
+# process, NF_JOB the shell that waits for it (nf_wait).
 nf_bg() {
     local name=$1
     shift
-    ( "$FLASH" "$@" > "$R/$name.out" 2> "$R/$name.err" < /dev/null; echo $? > "$R/$name.code" ) &
+    ( exec "$FLASH" "$@" > "$R/$name.out" 2> "$R/$name.err" < /dev/null ) &
     NF_PID=$!
-    wait_for "norvek-flash to start" 10 sh -c "pidof norvek-flash > /dev/null"
-    NF_PID=$(pidof norvek-flash | cut -d' ' -f1)
+    ( wait_pid "$NF_PID"; echo done > "$R/$name.ended" ) &
+    NF_NAME=$name
 }
 
-# The drives' "take" lines (a command reaching a drive) that match a pattern.
-taken() { grep -c "^take .*$1" "$DRIVES_LOG"; }
+# The exit code of a child of this shell is only known to it: nf_wait
+# waits for the background run and keeps its code.
+nf_wait() {
+    wait "$NF_PID"
+    echo $? > "$R/$NF_NAME.code"
+}
+
+wait_pid() { while kill -0 "$1" 2>/dev/null; do sleep 0.1; done; }
+
+# The commands' blocks as the kernel passes them (hex; see norvek-tcmu-target).
+IMAGE_PIECE='3b0501[0-9a-f]\{6\}00400000$'
+COMMIT='3b0501000000000000[8a]0$'
 
 # wait_taken PATTERN COUNT SECONDS: until COUNT commands matching it have reached a drive.
 wait_taken() {
-    wait_for "$2 commands matching $1" "$3" sh -c "[ \$(grep -c '^take .*$1' '$DRIVES_LOG') -ge $2 ]"
+    wait_for "$2 commands matching $1" "$3" sh -c "[ \$(grep -c '^take .*cdb=$1' '$DRIVES_LOG') -ge $2 ]"
 }
 
 # The sg and sr nodes the kernel made, as "sgN srM" lines.

@@ -1,0 +1,10 @@
+# Stopped and continued twice: each command reached the drive once.
+repeated() {
+    local twice
+    twice=$(grep '^take ' "$R/drives.log" | grep 'cdb=3b' | sort | uniq -d)
+    [ -z "$twice" ] || { echo "sent twice: $twice"; return 1; }
+}
+check "the flash stopped and continued twice ends 0" exit_code stop 0
+check "no WRITE BUFFER reached the drive twice" repeated
+check "the drive was committed once" has drives.log "commits=1"
+check "the drive holds the image" same_image drives.log.drive0.flash.sha256
