@@ -52,8 +52,13 @@ int main(int argc, char** argv) {
                                    isatty(STDOUT_FILENO) == 1,
                                    control,
                                    log.get()};
-    nflash::RunReport report = options.command == nflash::Command::List ? nflash::RunList(options, context, console)
-                                                                        : nflash::RunFlash(options, context, console);
+    nflash::RunReport report;
+    if (options.command == nflash::Command::List) {
+        report = nflash::RunList(options, context, console);
+    } else {
+        const nflash::JobControlStopsIgnored flashing;
+        report = nflash::RunFlash(options, context, console);
+    }
     if (log) report.logPath = log->Path().string();
     for (const std::string& error : report.errors) console.Error(error);
     if (log) {

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <iterator>
 
 namespace nflash {
 namespace {
@@ -13,14 +14,28 @@ sigset_t RunSignals() {
     return set;
 }
 
+constexpr int kJobControlStops[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+
 // How often the watcher looks whether it should end.
 constexpr long kPollNanoseconds = 100'000'000;
 
 }  // namespace
 
 void BlockRunSignals() {
+    std::signal(SIGPIPE, SIG_IGN);
     const sigset_t set = RunSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+JobControlStopsIgnored::JobControlStopsIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (std::size_t i = 0; i < std::size(kJobControlStops); ++i) sigaction(kJobControlStops[i], &ignore, &before_[i]);
+}
+
+JobControlStopsIgnored::~JobControlStopsIgnored() {
+    for (std::size_t i = 0; i < std::size(kJobControlStops); ++i) sigaction(kJobControlStops[i], &before_[i], nullptr);
 }
 
 SignalWatcher::SignalWatcher(std::function<void(int)> onSignal)

@@ -2,11 +2,19 @@
 //
 // BlockRunSignals() must run in main before any other thread exists: every
 // thread then inherits the blocked set, so no handler ever runs inside a
-// worker, and above all no SG_IO call is ever interrupted (the sg driver
-// would orphan the command while the drive still runs it). The watcher
-// thread takes the signals one by one with sigtimedwait and hands each to
-// the callback, on its own thread.
+// worker. It also ignores SIGPIPE: a closed output (`| head`, a dropped SSH
+// link) must lose only output, never end the program between the loader and
+// the commit. The watcher thread takes the signals one by one with
+// sigtimedwait and hands each to the callback, on its own thread.
+//
+// Stop signals are a separate matter: SIGSTOP cannot be blocked, so the
+// transport is built to survive one (host_sg_system.cpp); the job-control
+// stops a terminal sends (Ctrl-Z's SIGTSTP, SIGTTIN, SIGTTOU) are ignored
+// while a flash runs (JobControlStopsIgnored), as a drive left waiting
+// between its loader and its commit is one accident away from a brick.
 #pragma once
+
+#include <signal.h>
 
 #include <atomic>
 #include <functional>
@@ -15,6 +23,19 @@
 namespace nflash {
 
 void BlockRunSignals();
+
+// Ignores SIGTSTP, SIGTTIN and SIGTTOU while it lives, process-wide, and
+// puts back what was there before.
+class JobControlStopsIgnored {
+public:
+    JobControlStopsIgnored();
+    ~JobControlStopsIgnored();
+    JobControlStopsIgnored(const JobControlStopsIgnored&) = delete;
+    JobControlStopsIgnored& operator=(const JobControlStopsIgnored&) = delete;
+
+private:
+    struct sigaction before_[3];
+};
 
 class SignalWatcher {
 public:

@@ -2,8 +2,13 @@
 // like SCSI devices to the real norvek-flash: open(2) of <dev>/sgN or
 // <dev>/srN (N: the drive's place in the scenario) gets a real descriptor
 // (of /dev/null) that ioctl(SG_IO) answers from the drive, as the kernel's
-// sg driver would (tests/linux/support/vdrive_sg_system.h). Everything else
-// goes to the C library untouched.
+// sg driver would (tests/linux/support/vdrive_sg_system.h), and so do
+// write(2), poll(2) and read(2) of an sg_io_hdr, the sg driver's
+// asynchronous form: the command runs at the write, its answer waits for the
+// read. fstat(2) of an sgN node says it is one (a character device of the sg
+// driver's major), as the program asks before choosing the form; an srN node
+// stays /dev/null's character device and so gets ioctl(SG_IO), as a block
+// node would. Everything else goes to the C library untouched.
 //
 // Environment:
 //   NORVEK_SG_SCENARIO  the scenario file (the test ASPI DLL's format)
@@ -16,8 +21,11 @@
 //                       the first SG_IO, for start-up measurements
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -26,8 +34,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,6 +53,10 @@ using OpenFn = int (*)(const char*, int, ...);
 using OpenAtFn = int (*)(int, const char*, int, ...);
 using CloseFn = int (*)(int);
 using IoctlFn = int (*)(int, unsigned long, ...);
+using WriteFn = ssize_t (*)(int, const void*, size_t);
+using ReadFn = ssize_t (*)(int, void*, size_t);
+using PollFn = int (*)(pollfd*, nfds_t, int);
+using FstatFn = int (*)(int, struct stat*);
 
 // The C library's own functions, looked up on first use: another library's
 // constructor may open a file before this library's constructor has run.
@@ -70,6 +85,28 @@ int realIoctl(int fd, unsigned long request, void* argument) {
     return fn(fd, request, argument);
 }
 
+ssize_t realWrite(int fd, const void* data, size_t count) {
+    static const WriteFn fn = Real<WriteFn>("write");
+    return fn(fd, data, count);
+}
+
+ssize_t realRead(int fd, void* data, size_t count) {
+    static const ReadFn fn = Real<ReadFn>("read");
+    return fn(fd, data, count);
+}
+
+int realPoll(pollfd* fds, nfds_t count, int timeout) {
+    static const PollFn fn = Real<PollFn>("poll");
+    return fn(fds, count, timeout);
+}
+
+int realFstat(int fd, struct stat* st) {
+    static const FstatFn fn = Real<FstatFn>("fstat");
+    return fn(fd, st);
+}
+
+constexpr unsigned kScsiGenericMajor = 21;
+
 constexpr unsigned char kAspiDone = 0x01;   // SS_COMP, as the DLL logs it
 constexpr unsigned char kAspiError = 0x04;  // SS_ERR
 
@@ -81,6 +118,9 @@ struct Preload {
     std::unique_ptr<sgsim::VdriveSgSystem> system;
     std::string firstCommandFile;
     std::atomic<bool> firstSeen{false};
+    std::mutex answersMutex;
+    std::map<int, sg_io_hdr_t> answers;  // written commands whose answer read(2) has not taken
+    std::map<int, bool> sgNodes;         // descriptors of sgN nodes (true) and srN nodes (false)
 };
 
 Preload* g = nullptr;  // never freed: threads and the exit report use it to the end
@@ -193,6 +233,9 @@ int OpenServed(const char* path, int flags, mode_t mode, bool& served) {
         return -1;
     }
     (void)mode;
+    const std::string name = std::strrchr(path, '/') ? std::strrchr(path, '/') + 1 : path;
+    std::lock_guard lock(g->answersMutex);
+    g->sgNodes[fd] = name.rfind("sg", 0) == 0;
     return fd;
 }
 
@@ -250,6 +293,11 @@ __attribute__((visibility("default"))) int openat64(int dirfd, const char* path,
 
 __attribute__((visibility("default"))) int close(int fd) {
     if (g != nullptr && g->system->Owns(fd)) {
+        {
+            std::lock_guard lock(g->answersMutex);
+            g->answers.erase(fd);
+            g->sgNodes.erase(fd);
+        }
         g->system->Close(fd);
         return 0;
     }
@@ -271,6 +319,65 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
         return 0;
     }
     return realIoctl(fd, request, argument);
+}
+
+__attribute__((visibility("default"))) ssize_t write(int fd, const void* data, size_t count) {
+    if (g == nullptr || !g->system->Owns(fd)) return realWrite(fd, data, count);
+    sg_io_hdr_t header{};
+    if (count < sizeof header) {
+        errno = EINVAL;
+        return -1;
+    }
+    std::memcpy(&header, data, sizeof header);
+    NoteFirstCommand();
+    const int error = g->system->SgIo(fd, header);
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    std::lock_guard lock(g->answersMutex);
+    g->answers[fd] = header;
+    return static_cast<ssize_t>(count);
+}
+
+__attribute__((visibility("default"))) ssize_t read(int fd, void* data, size_t count) {
+    if (g == nullptr || !g->system->Owns(fd)) return realRead(fd, data, count);
+    std::lock_guard lock(g->answersMutex);
+    const auto answer = g->answers.find(fd);
+    if (answer == g->answers.end()) {
+        errno = EAGAIN;  // the node is opened O_NONBLOCK: nothing has been answered
+        return -1;
+    }
+    const size_t size = std::min(count, sizeof answer->second);
+    std::memcpy(data, &answer->second, size);
+    g->answers.erase(answer);
+    return static_cast<ssize_t>(size);
+}
+
+// A served descriptor is readable once its command has been answered; the
+// program polls one descriptor at a time. (The C library declares poll's
+// array write-only, which it is not: the caller fills in fd and events.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((visibility("default"))) int poll(pollfd* fds, nfds_t count, int timeout) {
+    if (g == nullptr || count != 1 || !g->system->Owns(fds[0].fd)) return realPoll(fds, count, timeout);
+    std::lock_guard lock(g->answersMutex);
+    fds[0].revents = g->answers.count(fds[0].fd) != 0 ? static_cast<short>(fds[0].events & POLLIN) : 0;
+    return fds[0].revents != 0 ? 1 : 0;
+}
+#pragma GCC diagnostic pop
+
+__attribute__((visibility("default"))) int fstat(int fd, struct stat* st) {
+    const int result = realFstat(fd, st);
+    if (result == 0 && g != nullptr && g->system->Owns(fd)) {
+        std::lock_guard lock(g->answersMutex);
+        if (g->sgNodes[fd]) st->st_rdev = makedev(kScsiGenericMajor, 0);
+    }
+    return result;
+}
+
+__attribute__((visibility("default"))) int fstat64(int fd, struct stat64* st) {
+    return fstat(fd, reinterpret_cast<struct stat*>(st));
 }
 
 }  // extern "C"
