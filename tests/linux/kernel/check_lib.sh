@@ -35,3 +35,13 @@ same_image() {
     got=$(cat "$R/$1" 2>/dev/null)
     [ "$got" = "$want" ] || { echo "flash sha256 ${got:-missing}, the image's $want"; return 1; }
 }
+
+# lacks_command LOG CDB_PATTERN: no command matching the pattern reached a drive.
+lacks_command() {
+    ! grep -q "^take .*cdb=$2" "$R/$1" || { echo "$(grep "^take .*cdb=$2" "$R/$1" | head -3)"; return 1; }
+}
+
+# no_vendor_commands LOG ADAPTER: the drive got no WRITE/READ BUFFER, STOP or identify.
+no_vendor_commands() {
+    ! grep -qE "^take ha=$2 cdb=(3b|3c|df|1b)" "$R/$1" || { grep -E "^take ha=$2 cdb=(3b|3c|df|1b)" "$R/$1" | head -3; return 1; }
+}
