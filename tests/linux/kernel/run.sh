@@ -67,7 +67,7 @@ for lib in $(ldd "$build/linux/norvek-flash" | grep -oE '/[^ ]+'); do
     mkdir -p "$stage$(dirname "$lib")"
     cp -L "$lib" "$stage$lib"
 done
-"$build/tests/linux/kernel-tier-files" "$stage/data" || die "the demo updater file could not be made"
+"$build/tests/linux/kernel-tier-files" updater "$stage/data" || die "the demo updater file could not be made"
 cp "$here/guest/init" "$stage/init"
 cp "$here/guest/guest.sh" "$stage/lib/guest.sh"
 cp "$here"/drives/*.scenario "$stage/drives/"
@@ -131,6 +131,8 @@ for s in "$here"/scenarios/*.check.sh; do
     # shellcheck disable=SC1090
     . "$s"
 done
+# shellcheck source=compare.sh
+. "$here/compare.sh"
 wall=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.0f", b - a }')
 guest=$(awk -v a="$boot_started" -v b="$booted" 'BEGIN { printf "%.0f", b - a }')
 echo "kernel tier: guest booted to its first scenario in ${boot_seconds} s of guest time; qemu ran ${guest} s; tier wall ${wall} s"

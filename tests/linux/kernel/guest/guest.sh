@@ -106,11 +106,15 @@ wait_for() {
 }
 
 # nf NAME ARGS...: norvek-flash ARGS, its output, errors and exit code kept as NAME.*
+# Each run is marked in the drives' log ("run NAME begin", "run NAME end"),
+# so the tiers' comparison knows which commands came while it ran.
 nf() {
     local name=$1
     shift
+    echo "run $name begin" >> "$DRIVES_LOG"
     "$FLASH" "$@" > "$R/$name.out" 2> "$R/$name.err" < /dev/null
     echo $? > "$R/$name.code"
+    echo "run $name end" >> "$DRIVES_LOG"
 }
 
 # nf_bg NAME ARGS...: the same in the background; NF_PID is the program's
@@ -118,6 +122,7 @@ nf() {
 nf_bg() {
     local name=$1
     shift
+    echo "run $name begin" >> "$DRIVES_LOG"
     ( exec "$FLASH" "$@" > "$R/$name.out" 2> "$R/$name.err" < /dev/null ) &
     NF_PID=$!
     ( wait_pid "$NF_PID"; echo done > "$R/$name.ended" ) &
@@ -129,6 +134,7 @@ nf_bg() {
 nf_wait() {
     wait "$NF_PID"
     echo $? > "$R/$NF_NAME.code"
+    echo "run $NF_NAME end" >> "$DRIVES_LOG"
 }
 
 wait_pid() { while kill -0 "$1" 2>/dev/null; do sleep 0.1; done; }
