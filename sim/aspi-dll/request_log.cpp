@@ -1,5 +1,10 @@
 #include "request_log.h"
 
+#include <fstream>
+#include <vector>
+
+#include "sim/vdrive/drive.h"
+
 namespace aspidll {
 
 RequestLog::RequestLog(const std::string& path) {
@@ -14,6 +19,28 @@ void RequestLog::Line(const std::string& text) {
     std::fputs(text.c_str(), file_.get());
     std::fputc('\n', file_.get());
     std::fflush(file_.get());
+}
+
+std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex, const char* direction,
+                     unsigned long length, unsigned status, const std::string& sense) {
+    char line[512];
+    std::snprintf(line, sizeof line, "exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s", adapter,
+                  target, lun, cdbHex.c_str(), direction, length, status, sense.c_str());
+    return line;
+}
+
+void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, int adapter, int target, int lun,
+                  const vdrive::Drive& drive) {
+    const std::vector<std::uint8_t> flash = drive.FlashContents();
+    const std::string path = logPath + ".drive" + std::to_string(index) + ".flash";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(flash.data()), static_cast<std::streamsize>(flash.size()));
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "exit drive=%zu ha=%d target=%d lun=%d revision=%s commits=%d bootcode=%d loader=%d flash=%s", index,
+                  adapter, target, lun, drive.Revision().c_str(), drive.CommitCount(),
+                  drive.BootCodeRequested() ? 1 : 0, drive.LoaderAccepted() ? 1 : 0, path.c_str());
+    log.Line(line);
 }
 
 std::string Hex(const unsigned char* bytes, std::size_t count) {

@@ -8,6 +8,10 @@
 #include <mutex>
 #include <string>
 
+namespace vdrive {
+class Drive;
+}
+
 namespace aspidll {
 
 class RequestLog {
@@ -25,6 +29,16 @@ private:
     std::mutex mutex_;
     std::unique_ptr<std::FILE, Closer> file_;
 };
+
+// "exec ha=0 target=0 lun=0 cdb=... dir=in len=96 status=01 sense=-": one
+// answered command as every tier logs it; `sense` is hex or "-".
+std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex, const char* direction,
+                     unsigned long length, unsigned status, const std::string& sense);
+
+// The exit report of drive `index` at that address: its flash contents go
+// to <logPath>.drive<index>.flash and an "exit" line to `log`.
+void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, int adapter, int target, int lun,
+                  const vdrive::Drive& drive);
 
 // "3b0501000000000000a00000": the bytes as lower-case hex, no separators.
 std::string Hex(const unsigned char* bytes, std::size_t count);

@@ -42,18 +42,8 @@ std::unique_ptr<tcmu::Ring> OpenRing(std::size_t index) {
 void ExitReport(const std::vector<std::unique_ptr<tcmu::ServedDrive>>& drives, const std::string& logPath,
                 aspidll::RequestLog& log) {
     for (std::size_t i = 0; i < drives.size(); ++i) {
-        const vdrive::Drive& drive = drives[i]->Drive();
-        const std::vector<std::uint8_t> flash = drive.FlashContents();
-        const std::string path = logPath + ".drive" + std::to_string(i) + ".flash";
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(flash.data()), static_cast<std::streamsize>(flash.size()));
         const aspidll::DriveSlot& slot = drives[i]->Slot();
-        char line[512];
-        std::snprintf(line, sizeof line,
-                      "exit drive=%zu ha=%d target=%d lun=%d revision=%s commits=%d bootcode=%d loader=%d flash=%s", i,
-                      slot.adapter, slot.target, slot.lun, drive.Revision().c_str(), drive.CommitCount(),
-                      drive.BootCodeRequested() ? 1 : 0, drive.LoaderAccepted() ? 1 : 0, path.c_str());
-        log.Line(line);
+        aspidll::LogDriveExit(log, logPath, i, slot.adapter, slot.target, slot.lun, drives[i]->Drive());
     }
 }
 

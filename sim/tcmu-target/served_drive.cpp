@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
 
 #include "src/drive/command_codes.h"
 
@@ -78,12 +77,10 @@ Answer ServedDrive::Execute(Command& command) {
         answer.data.assign(command.data.begin(), command.data.begin() + std::min(outcome.transferred, length));
     }
     const bool done = outcome.scsiStatus == vdrive::kStatusGood;
-    char line[256];
-    std::snprintf(line, sizeof line, "exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%u status=%02x sense=%s",
-                  slot_.adapter, slot_.target, slot_.lun, aspidll::Hex(command.cdb.data(), command.cdb.size()).c_str(),
-                  DirectionName(direction), length, done ? kAspiDone : kAspiError,
-                  answer.sense.empty() ? "-" : aspidll::Hex(answer.sense.data(), answer.sense.size()).c_str());
-    log_.Line(line);
+    log_.Line(aspidll::ExecLine(slot_.adapter, slot_.target, slot_.lun,
+                                aspidll::Hex(command.cdb.data(), command.cdb.size()), DirectionName(direction), length,
+                                done ? kAspiDone : kAspiError,
+                                answer.sense.empty() ? "-" : aspidll::Hex(answer.sense.data(), answer.sense.size())));
     return answer;
 }
 

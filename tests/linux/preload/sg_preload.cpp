@@ -145,11 +145,9 @@ void LogCommand(const sgsim::ServedCommand& c) {
     const sg_io_hdr_t& h = *c.header;
     const bool done = c.outcome.delivered && h.host_status == 0 && c.outcome.scsiStatus == vdrive::kStatusGood;
     const std::string sense = h.sb_len_wr > 0 ? aspidll::Hex(h.sbp, h.sb_len_wr) : "-";
-    char line[256];
-    std::snprintf(line, sizeof line, "exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%u status=%02x sense=%s",
-                  slot.adapter, slot.target, slot.lun, aspidll::Hex(h.cmdp, h.cmd_len).c_str(),
-                  DirectionName(h.dxfer_direction), h.dxfer_len, done ? kAspiDone : kAspiError, sense.c_str());
-    g->log->Line(line);
+    g->log->Line(aspidll::ExecLine(slot.adapter, slot.target, slot.lun, aspidll::Hex(h.cmdp, h.cmd_len),
+                                   DirectionName(h.dxfer_direction), h.dxfer_len, done ? kAspiDone : kAspiError,
+                                   sense));
 }
 
 std::vector<std::string> Split(const char* list) {
@@ -209,18 +207,8 @@ __attribute__((constructor)) void Start() {
 __attribute__((destructor)) void Report() {
     if (g == nullptr || g->logPath.empty()) return;
     for (std::size_t i = 0; i < g->drives.size(); ++i) {
-        const vdrive::Drive& drive = *g->drives[i];
-        const std::vector<std::uint8_t> flash = drive.FlashContents();
-        const std::string path = g->logPath + ".drive" + std::to_string(i) + ".flash";
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(flash.data()), static_cast<std::streamsize>(flash.size()));
         const aspidll::DriveSlot& slot = g->scenario.drives[i];
-        char line[512];
-        std::snprintf(line, sizeof line,
-                      "exit drive=%zu ha=%d target=%d lun=%d revision=%s commits=%d bootcode=%d loader=%d flash=%s", i,
-                      slot.adapter, slot.target, slot.lun, drive.Revision().c_str(), drive.CommitCount(),
-                      drive.BootCodeRequested() ? 1 : 0, drive.LoaderAccepted() ? 1 : 0, path.c_str());
-        g->log->Line(line);
+        aspidll::LogDriveExit(*g->log, g->logPath, i, slot.adapter, slot.target, slot.lun, *g->drives[i]);
     }
 }
 
