@@ -26,4 +26,9 @@ Outcome GetEventStatus(const DriveState& state, const DriveConfig& config, const
 Outcome WriteBuffer(DriveState& state, const DriveConfig& config, const Request& request, CommandKind kind);
 Outcome ReadBuffer(const DriveState& state, const DriveConfig& config, const Request& request);
 
+// host_probe.cpp
+// What the host's drivers ask at probe (the capabilities page, the
+// profiles); every other command of kind Other is refused as unknown.
+Outcome HostProbe(const Request& request);
+
 }  // namespace vdrive::detail
