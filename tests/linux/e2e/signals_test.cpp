@@ -2,6 +2,8 @@
 // changing command it is cancelled cleanly, after it the flash finishes.
 #include <signal.h>
 
+#include <set>
+#include <string>
 #include <thread>
 
 #include "tests/linux/e2e/e2e_fixture.h"
@@ -52,6 +54,30 @@ TEST_F(E2E, SigtermAfterTheStopIsAnsweredAndTheFlashFinishes) {
     EXPECT_EQ(Flash(0), sgsim::DemoImage());
     // Every command the drive got came back whole: no SG_IO was cut short.
     for (const std::string& line : Exec(0)) EXPECT_NE(line.find("status=01"), std::string::npos) << line;
+}
+
+TEST_F(E2E, AStopWhileAPieceIsWithTheDriveSendsNoCommandTwice) {
+    // The preload, like the sg driver, sends an SG_IO again when the process
+    // was stopped and continued while it waited.
+    Machine(
+        "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
+        "kind_latency = image_write:0.1\n");
+    std::filesystem::remove(RequestLog());
+    ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
+    ASSERT_TRUE(LogShows(RequestLog(), "cdb=3b050100c000")) << "the flash never reached its fourth piece";
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the fifth piece is with the drive
+    child.Signal(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    child.Signal(SIGCONT);
+    const Finished run = child.Wait();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Flash(0), sgsim::DemoImage());
+    std::set<std::string> writes;
+    for (const std::string& line : Exec(0)) {
+        if (line.find("cdb=3b") != std::string::npos) {
+            EXPECT_TRUE(writes.insert(line).second) << "sent twice: " << line;
+        }
+    }
 }
 
 }  // namespace

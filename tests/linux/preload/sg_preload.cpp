@@ -5,7 +5,11 @@
 // sg driver would (tests/linux/support/vdrive_sg_system.h), and so do
 // write(2), poll(2) and read(2) of an sg_io_hdr, the sg driver's
 // asynchronous form: the command runs at the write, its answer waits for the
-// read. fstat(2) of an sgN node says it is one (a character device of the sg
+// read. As the sg driver does, an ioctl(SG_IO) on an sgN node during which
+// the process was stopped and continued (SIGSTOP, then SIGCONT) sends its
+// command again: the stop cut the driver's interruptible wait short,
+// orphaning the command, and the kernel restarted the call. fstat(2) of an
+// sgN node says it is one (a character device of the sg
 // driver's major), as the program asks before choosing the form; an srN node
 // stays /dev/null's character device and so gets ioctl(SG_IO), as a block
 // node would. Everything else goes to the C library untouched.
@@ -20,6 +24,7 @@
 //   NORVEK_SG_FIRST_COMMAND  a file that gets the CLOCK_MONOTONIC time (ns) of
 //                       the first SG_IO, for start-up measurements
 #include <dlfcn.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <scsi/sg.h>
@@ -125,6 +130,19 @@ struct Preload {
 
 Preload* g = nullptr;  // never freed: threads and the exit report use it to the end
 
+// Counts the times the process was continued after a stop.
+std::atomic<unsigned> g_continued{0};
+
+void NoteContinued(int) { g_continued.fetch_add(1); }
+
+void WatchStops() {
+    struct sigaction action {};
+    action.sa_handler = NoteContinued;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGCONT, &action, nullptr);
+}
+
 const char* DirectionName(int direction) {
     switch (direction) {
         case SG_DXFER_TO_DEV: return "out";
@@ -202,6 +220,7 @@ __attribute__((constructor)) void Start() {
     preload->system->OnCommand(LogCommand);
     g = preload;
     Serve(devRoot);
+    WatchStops();
 }
 
 __attribute__((destructor)) void Report() {
@@ -299,7 +318,20 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
     va_end(args);
     if (g != nullptr && request == SG_IO && g->system->Owns(fd)) {
         NoteFirstCommand();
-        const int error = g->system->SgIo(fd, *static_cast<sg_io_hdr_t*>(argument));
+        bool sgNode = false;
+        {
+            std::lock_guard lock(g->answersMutex);
+            sgNode = g->sgNodes[fd];
+        }
+        auto& header = *static_cast<sg_io_hdr_t*>(argument);
+        const sg_io_hdr_t asked = header;
+        unsigned continued = g_continued.load();
+        int error = g->system->SgIo(fd, header);
+        while (sgNode && g_continued.load() != continued) {  // the restarted call sends it again
+            continued = g_continued.load();
+            header = asked;
+            error = g->system->SgIo(fd, header);
+        }
         if (error != 0) {
             errno = error;
             return -1;
