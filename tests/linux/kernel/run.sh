@@ -45,12 +45,13 @@ fetch_kernel() {
     rm -rf "$tmp"
 }
 if [ ! -f "$kernel_dir/package" ]; then
-    fetch_kernel || die "Debian's linux-image-amd64 could not be fetched and unpacked (apt-get download; run as root after apt-get update)"
+    # A stale package list may name a kernel the archive no longer has.
+    fetch_kernel || { apt-get update -qq >/dev/null 2>&1; fetch_kernel; } || die "Debian's linux-image-amd64 could not be fetched and unpacked (apt-get download; run as root after apt-get update)"
 fi
 command -v qemu-system-x86_64 >/dev/null || die "qemu-system-x86_64 is missing (scripts/setup installs qemu-system-x86)"
 busybox=$(command -v busybox) || die "busybox is missing (scripts/setup installs busybox-static)"
 for p in norvek-flash:linux/norvek-flash norvek-tcmu-target:sim/tcmu-target/norvek-tcmu-target \
-    kernel-tier-files:tests/linux/kernel-tier-files; do
+    kernel-tier-files:tests/linux/kernel-tier-files norvek_sg_preload:tests/linux/libnorvek_sg_preload.so; do
     [ -x "$build/${p#*:}" ] || die "$build/${p#*:} is not built (ninja ${p%%:*})"
 done
 
@@ -128,6 +129,7 @@ for s in "$here"/scenarios/*.check.sh; do
     name=$(basename "$s" .check.sh)
     [ -d "$out/$name" ] || continue
     R=$out/$name
+    if [ -s "$R/harness.err" ]; then fail "the guest's steps" "$(cat "$R/harness.err")"; fi
     # shellcheck disable=SC1090
     . "$s"
 done
