@@ -22,7 +22,10 @@ void RequestLog::Line(const std::string& text) {
 }
 
 std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex, const char* direction,
-                     unsigned long length, unsigned status, const std::string& sense) {
+                     unsigned long length, bool done, const std::string& sense) {
+    constexpr unsigned kDone = 0x01;   // SS_COMP
+    constexpr unsigned kError = 0x04;  // SS_ERR
+    const unsigned status = done ? kDone : kError;
     char line[512];
     std::snprintf(line, sizeof line, "exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s", adapter,
                   target, lun, cdbHex.c_str(), direction, length, status, sense.c_str());

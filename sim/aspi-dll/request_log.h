@@ -31,9 +31,11 @@ private:
 };
 
 // "exec ha=0 target=0 lun=0 cdb=... dir=in len=96 status=01 sense=-": one
-// answered command as every tier logs it; `sense` is hex or "-".
+// answered command as the DLL logs it, for the drives served elsewhere;
+// status is the DLL's SS_COMP (01) when the drive did it, else SS_ERR (04);
+// `sense` is hex or "-".
 std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex, const char* direction,
-                     unsigned long length, unsigned status, const std::string& sense);
+                     unsigned long length, bool done, const std::string& sense);
 
 // The exit report of drive `index` at that address: its flash contents go
 // to <logPath>.drive<index>.flash and an "exit" line to `log`.

@@ -10,9 +10,6 @@ namespace tcmu {
 
 namespace {
 
-constexpr unsigned char kAspiDone = 0x01;   // SS_COMP, as the DLL logs it
-constexpr unsigned char kAspiError = 0x04;  // SS_ERR
-
 // The ring says nothing about the data's direction: the kernel knows it from
 // the request it was given. The drive carries data out only for WRITE BUFFER
 // (and the MODE SELECTs a host might try); every other command with a buffer
@@ -79,7 +76,7 @@ Answer ServedDrive::Execute(Command& command) {
     const bool done = outcome.scsiStatus == vdrive::kStatusGood;
     log_.Line(aspidll::ExecLine(slot_.adapter, slot_.target, slot_.lun,
                                 aspidll::Hex(command.cdb.data(), command.cdb.size()), DirectionName(direction), length,
-                                done ? kAspiDone : kAspiError,
+                                done,
                                 answer.sense.empty() ? "-" : aspidll::Hex(answer.sense.data(), answer.sense.size())));
     return answer;
 }

@@ -112,9 +112,6 @@ int realFstat(int fd, struct stat* st) {
 
 constexpr unsigned kScsiGenericMajor = 21;
 
-constexpr unsigned char kAspiDone = 0x01;   // SS_COMP, as the DLL logs it
-constexpr unsigned char kAspiError = 0x04;  // SS_ERR
-
 struct Preload {
     std::unique_ptr<aspidll::RequestLog> log;
     std::string logPath;
@@ -164,7 +161,7 @@ void LogCommand(const sgsim::ServedCommand& c) {
     const bool done = c.outcome.delivered && h.host_status == 0 && c.outcome.scsiStatus == vdrive::kStatusGood;
     const std::string sense = h.sb_len_wr > 0 ? aspidll::Hex(h.sbp, h.sb_len_wr) : "-";
     g->log->Line(aspidll::ExecLine(slot.adapter, slot.target, slot.lun, aspidll::Hex(h.cmdp, h.cmd_len),
-                                   DirectionName(h.dxfer_direction), h.dxfer_len, done ? kAspiDone : kAspiError,
+                                   DirectionName(h.dxfer_direction), h.dxfer_len, done,
                                    sense));
 }
 
