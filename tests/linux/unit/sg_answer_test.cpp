@@ -141,7 +141,7 @@ TEST(SgJudgement, AnAttemptThatTookTheWholeTimeOutTimedOut) {
 TEST(SgAnswerText, NamesTheLayerThatFailedAndDecodesSense) {
     SgIoAnswer a;
     a.error = ENODEV;
-    EXPECT_EQ(DescribeAnswer(a), "ioctl: No such device");
+    EXPECT_EQ(DescribeAnswer(a), "system call: No such device");
     a = Good();
     a.hostStatus = kHostTimeOut;
     EXPECT_EQ(DescribeAnswer(a), "host DID_TIME_OUT");

@@ -1,6 +1,6 @@
-// What one SG_IO call came back with, and how it is judged.
+// What the kernel answered for one command in the sg v3 form, and how it is judged.
 //
-// The kernel reports a command in layers, outermost first: the ioctl itself
+// The kernel reports a command in layers, outermost first: the system call
 // (errno), the host adapter (host_status: the command never reached the
 // drive, or timed out on the bus), the mid-level driver (driver_status: its
 // own time-out, or a note that sense data was fetched), the drive's SCSI
@@ -18,7 +18,7 @@
 constexpr std::uint32_t kSgSenseBufferSize = 96;
 
 struct SgIoAnswer {
-    int error = 0;                   // errno of the ioctl; 0 when it returned
+    int error = 0;                   // errno of the system call that carried it; 0 when the answer came
     std::uint8_t scsiStatus = 0;     // the drive's status byte (sg_io_hdr.status)
     std::uint16_t hostStatus = 0;    // DID_* of the host adapter
     std::uint16_t driverStatus = 0;  // DRIVER_* of the mid-level, suggestion bits included
@@ -49,7 +49,7 @@ std::uint32_t PackSgSense(const SgIoAnswer& answer);
 // layer from the outside in:
 // - the attempt took the whole time-out: TimedOut, whatever came back (the
 //   rule every transport keeps, transport.h);
-// - the ioctl failed: Failed (TimedOut for ETIMEDOUT);
+// - the system call failed: Failed (TimedOut for ETIMEDOUT);
 // - host status other than OK: TimedOut for DID_TIME_OUT, else Failed;
 // - driver status other than OK or SENSE: TimedOut for DRIVER_TIMEOUT, else Failed;
 // - then the drive's own answer, judged as every transport judges it

@@ -64,7 +64,7 @@ std::string DescribeSense(std::uint32_t packedSense) {
 }
 
 std::string DescribeAnswer(const SgIoAnswer& answer) {
-    if (answer.error != 0) return std::string("ioctl: ") + std::strerror(answer.error);
+    if (answer.error != 0) return std::string("system call: ") + std::strerror(answer.error);
     if (answer.hostStatus != kHostOk) return "host " + Named(kHostNames, answer.hostStatus, "DID");
     const unsigned driver = answer.driverStatus & kDriverMask;
     if (driver != kDriverOk && driver != kDriverSense) return "driver " + Named(kDriverNames, driver, "DRIVER");

@@ -12,6 +12,7 @@
 std::string DescribeSense(std::uint32_t packedSense);
 
 // The outermost layer that failed, or the status and sense of the drive:
-// "ioctl: No such device", "host DID_TIME_OUT", "driver DRIVER_ERROR",
+// "system call: No such device" (the write, poll, read or ioctl that carried
+// the command failed), "host DID_TIME_OUT", "driver DRIVER_ERROR",
 // "Check Condition: Hardware Error: Internal target failure", "Good".
 std::string DescribeAnswer(const SgIoAnswer& answer);
