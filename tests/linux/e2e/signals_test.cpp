@@ -56,6 +56,30 @@ TEST_F(E2E, SigtermAfterTheStopIsAnsweredAndTheFlashFinishes) {
     for (const std::string& line : Exec(0)) EXPECT_NE(line.find("status=01"), std::string::npos) << line;
 }
 
+TEST_F(E2E, CtrlZDuringTheFlashDoesNotStopIt) {
+    Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 10\n");
+    std::filesystem::remove(RequestLog());
+    ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
+    ASSERT_TRUE(LogShows(RequestLog(), "cdb=1b00")) << "the flash never started";
+    child.Signal(SIGTSTP);
+    child.Signal(SIGTTOU);
+    const Finished run = child.Wait(std::chrono::seconds(30));
+    EXPECT_EQ(run.exitCode, 0) << "stopped, then killed at the limit: " << run.err;
+    EXPECT_EQ(Flash(0), sgsim::DemoImage());
+}
+
+TEST_F(E2E, AnOutputClosedMidFlashLosesOnlyOutput) {
+    Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 5\n");
+    std::filesystem::remove(RequestLog());
+    // `| head -n 2`: the reader goes after two lines, long before the commit.
+    const Finished run = RunToEnd({"/bin/bash", "-c", "\"$0\" \"$@\" | head -n 2 > /dev/null; exit ${PIPESTATUS[0]}",
+                                   NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"},
+                                  Env());
+    EXPECT_EQ(run.exitCode, 0) << "141 is death by SIGPIPE: " << run.err;
+    EXPECT_EQ(Flash(0), sgsim::DemoImage());
+    EXPECT_NE(ReadText(RequestLog()).find("commits=1"), std::string::npos);
+}
+
 TEST_F(E2E, AStopWhileAPieceIsWithTheDriveSendsNoCommandTwice) {
     // The preload, like the sg driver, sends an SG_IO again when the process
     // was stopped and continued while it waited.
