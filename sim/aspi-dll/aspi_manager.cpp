@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <thread>
 
 namespace aspidll {
@@ -214,17 +213,7 @@ AspiManager::Slot* AspiManager::Find(int adapter, int target, int lun) {
 
 void AspiManager::WriteExitReport(const std::string& base) {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-        const vdrive::Drive& drive = *slots_[i].drive;
-        const std::vector<std::uint8_t> flash = drive.FlashContents();
-        const std::string path = base + ".drive" + std::to_string(i) + ".flash";
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(flash.data()), static_cast<std::streamsize>(flash.size()));
-        log_.Line(Format("exit drive=%zu ha=%d target=%d lun=%d revision=%s commits=%d bootcode=%d "
-                         "loader=%d flash=%s",
-                         i, slots_[i].adapter, slots_[i].target, slots_[i].lun,
-                         drive.Revision().c_str(), drive.CommitCount(),
-                         drive.BootCodeRequested() ? 1 : 0, drive.LoaderAccepted() ? 1 : 0,
-                         path.c_str()));
+        LogDriveExit(log_, base, i, slots_[i].adapter, slots_[i].target, slots_[i].lun, *slots_[i].drive);
     }
 }
 
