@@ -15,6 +15,7 @@ sigset_t RunSignals() {
 }
 
 constexpr int kJobControlStops[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+static_assert(std::size(kJobControlStops) == JobControlStopsIgnored::kStopCount);
 
 // How often the watcher looks whether it should end.
 constexpr long kPollNanoseconds = 100'000'000;

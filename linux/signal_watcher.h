@@ -17,6 +17,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <thread>
 
@@ -33,8 +34,10 @@ public:
     JobControlStopsIgnored(const JobControlStopsIgnored&) = delete;
     JobControlStopsIgnored& operator=(const JobControlStopsIgnored&) = delete;
 
+    static constexpr std::size_t kStopCount = 3;
+
 private:
-    struct sigaction before_[3];
+    struct sigaction before_[kStopCount];
 };
 
 class SignalWatcher {
