@@ -167,6 +167,7 @@ const std::map<std::string, Setter>& Setters() {
         {"event_status_supported", [](DriveConfig& c, const std::string& v) { c.eventStatusSupported = Flag(v); }},
         {"fault", [](DriveConfig& c, const std::string& v) { c.faults.push_back(Fault(v)); }},
         {"corrupt_readback", [](DriveConfig& c, const std::string& v) { c.readBackFaults.push_back(ReadBack(v)); }},
+        {"readable_disc", [](DriveConfig& c, const std::string& v) { c.readableDisc = Flag(v); }},
         {"vanish_after_commit", [](DriveConfig& c, const std::string& v) { c.vanishAfterCommit = Flag(v); }},
         {"latency_ms", [](DriveConfig& c, const std::string& v) { c.commandSeconds = NonNegative(v) / 1000.0; }},
         {"bytes_per_second", [](DriveConfig& c, const std::string& v) { c.bytesPerSecond = NonNegative(v); }},

@@ -37,7 +37,7 @@ Outcome Run(DriveState& state, const DriveConfig& config, const Request& request
     case CommandKind::LoaderUpload:
     case CommandKind::ImageWrite:
     case CommandKind::Commit: return detail::WriteBuffer(state, config, request, kind);
-    case CommandKind::Other: return detail::HostProbe(request);
+    case CommandKind::Other: return detail::HostProbe(state, config, request);
     case CommandKind::Any: break;
     }
     return detail::CheckCondition(detail::kInvalidOpcode);

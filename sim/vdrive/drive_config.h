@@ -116,6 +116,9 @@ struct DriveConfig {
     // The user lifts the disc off the tray once it has come out.
     bool discTakenWhenEjected = true;
     bool eventStatusSupported = true;  // false: 4A answers 5/20/00
+    // The disc holds a small ISO 9660 volume that READ CAPACITY and READ (10)
+    // serve (iso_medium.cpp), so a host can mount it; false: nothing readable.
+    bool readableDisc = false;
 
     // ---- faults ------------------------------------------------------------------------
     std::vector<CommandFault> faults;

@@ -28,7 +28,8 @@ Outcome ReadBuffer(const DriveState& state, const DriveConfig& config, const Req
 
 // host_probe.cpp
 // What the host's drivers ask at probe (the capabilities page, the
-// profiles); every other command of kind Other is refused as unknown.
-Outcome HostProbe(const Request& request);
+// profiles) and, from a readable disc, its capacity and sectors; every
+// other command of kind Other is refused as unknown.
+Outcome HostProbe(const DriveState& state, const DriveConfig& config, const Request& request);
 
 }  // namespace vdrive::detail

@@ -1,13 +1,16 @@
 // What an operating system asks every optical drive it finds, and a drive
 // of this kind answers: the MM capabilities mode page (2Ah), through MODE
 // SENSE (6) and (10), and GET CONFIGURATION's feature header with the
-// profile list. Linux's sr driver asks both at probe. The drive's disc holds
-// no readable data, so the current profile is none; every other page, and
-// every other unknown command, is refused with ILLEGAL REQUEST.
+// profile list. Linux's sr driver asks both at probe. A readable disc (the
+// small ISO 9660 volume of iso_medium.h) is served by READ CAPACITY and
+// READ (10), and makes the current profile CD-ROM; otherwise the disc holds
+// nothing readable and those are refused as unknown, as is every other page
+// and every other command.
 #include <array>
 
 #include "data_phase.h"
 #include "handlers.h"
+#include "iso_medium.h"
 #include "sense.h"
 
 namespace vdrive::detail {
@@ -17,6 +20,9 @@ namespace {
 constexpr std::uint8_t kOpModeSense6 = 0x1A;
 constexpr std::uint8_t kOpModeSense10 = 0x5A;
 constexpr std::uint8_t kOpGetConfiguration = 0x46;
+constexpr std::uint8_t kOpReadCapacity = 0x25;
+constexpr std::uint8_t kOpRead10 = 0x28;
+constexpr std::uint8_t kProfileCdRom = 0x08;
 constexpr std::uint8_t kCapabilitiesPage = 0x2A;
 constexpr std::uint8_t kPageCodeMask = 0x3F;
 constexpr std::size_t kPageLength = 2 + 0x14;
@@ -52,11 +58,38 @@ Outcome ModeSense(const Request& request, std::size_t headerLength, std::uint32_
     return SendIn(request, std::span(reply.data(), total), allocation);
 }
 
-Outcome GetConfiguration(const Request& request) {
+bool Readable(const DriveState& state, const DriveConfig& config) {
+    return config.readableDisc && state.discPresent && !state.trayOpen;
+}
+
+Outcome ReadCapacity(const Request& request) {
+    const auto last = static_cast<std::uint32_t>(IsoMedium().size() / kSectorSize) - 1;
+    const std::array<std::uint8_t, 8> reply{static_cast<std::uint8_t>(last >> 24),
+                                            static_cast<std::uint8_t>(last >> 16),
+                                            static_cast<std::uint8_t>(last >> 8),
+                                            static_cast<std::uint8_t>(last),
+                                            0,
+                                            0,
+                                            static_cast<std::uint8_t>(kSectorSize >> 8),
+                                            0};
+    return SendIn(request, reply, static_cast<std::uint32_t>(reply.size()));
+}
+
+Outcome Read10(const Request& request) {
+    const std::uint32_t first = (Be16(&request.cdb[2]) << 16) | Be16(&request.cdb[4]);
+    const std::uint32_t count = Be16(&request.cdb[7]);
+    const std::vector<std::uint8_t>& disc = IsoMedium();
+    if (std::uint64_t{first} + count > disc.size() / kSectorSize) return CheckCondition(kLbaOutOfRange);
+    return SendIn(request, std::span(disc.data() + std::size_t{first} * kSectorSize, std::size_t{count} * kSectorSize),
+                  count * kSectorSize);
+}
+
+Outcome GetConfiguration(const Request& request, bool readable) {
     // Feature header, then feature 0000h (the profile list) with its profiles.
     constexpr std::array<std::uint16_t, 4> kProfiles{0x0011, 0x0010, 0x0009, 0x0008};  // DVD-R, DVD-ROM, CD-R, CD-ROM
     std::array<std::uint8_t, 8 + 4 + 4 * kProfiles.size()> reply{};
-    reply[3] = static_cast<std::uint8_t>(reply.size() - 4);  // data length; current profile (6-7) none
+    reply[3] = static_cast<std::uint8_t>(reply.size() - 4);  // data length
+    reply[7] = readable ? kProfileCdRom : 0;                  // current profile
     reply[8 + 2] = 0x03;                                      // persistent, current
     reply[8 + 3] = static_cast<std::uint8_t>(4 * kProfiles.size());
     for (std::size_t i = 0; i < kProfiles.size(); ++i) {
@@ -68,11 +101,14 @@ Outcome GetConfiguration(const Request& request) {
 
 }  // namespace
 
-Outcome HostProbe(const Request& request) {
+Outcome HostProbe(const DriveState& state, const DriveConfig& config, const Request& request) {
+    const bool readable = Readable(state, config);
     switch (request.cdb[0]) {
     case kOpModeSense6: return ModeSense(request, 4, request.cdb[4]);
     case kOpModeSense10: return ModeSense(request, 8, Be16(&request.cdb[7]));
-    case kOpGetConfiguration: return GetConfiguration(request);
+    case kOpGetConfiguration: return GetConfiguration(request, readable);
+    case kOpReadCapacity: return readable ? ReadCapacity(request) : CheckCondition(kInvalidOpcode);
+    case kOpRead10: return readable ? Read10(request) : CheckCondition(kInvalidOpcode);
     default: return CheckCondition(kInvalidOpcode);
     }
 }

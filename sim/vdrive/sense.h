@@ -14,6 +14,7 @@ inline constexpr SenseCode kBecomingReady{0x02, 0x04, 0x01};
 inline constexpr SenseCode kNoMedium{0x02, 0x3A, 0x00};
 inline constexpr SenseCode kPowerOnReset{0x06, 0x29, 0x00};
 inline constexpr SenseCode kInvalidOpcode{0x05, 0x20, 0x00};
+inline constexpr SenseCode kLbaOutOfRange{0x05, 0x21, 0x00};
 inline constexpr SenseCode kInvalidFieldInCdb{0x05, 0x24, 0x00};
 inline constexpr SenseCode kInvalidFieldInParameters{0x05, 0x26, 0x00};
 inline constexpr SenseCode kCommandSequenceError{0x05, 0x2C, 0x00};

@@ -2,6 +2,8 @@
 // MODE SENSEs, the profile list, and the refusal of everything else.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "vdrive_host.h"
 
 namespace {
@@ -42,9 +44,31 @@ TEST(VdriveHostProbe, GetConfigurationListsTheProfilesWithNoneCurrent) {
     EXPECT_EQ(reply.data[13], 0x11) << "DVD-R first";
 }
 
+TEST(VdriveHostProbe, AReadableDiscServesItsVolumeAndIsTheCurrentProfile) {
+    vdrive::DriveConfig config;
+    config.readableDisc = true;
+    vdrive::Drive drive(config);
+    const Reply capacity = In(drive, Cdb{0x25}, 8);
+    ASSERT_TRUE(capacity.Good());
+    EXPECT_EQ(capacity.data[3], 19) << "the last of twenty sectors";
+    EXPECT_EQ(capacity.data[6], 0x08) << "2048-byte blocks";
+
+    const Reply descriptor = In(drive, Cdb{0x28, 0, 0, 0, 0, 16, 0, 0, 1}, 2048);
+    ASSERT_TRUE(descriptor.Good());
+    EXPECT_EQ(descriptor.data[0], 1) << "the primary volume descriptor";
+    EXPECT_EQ(std::string(descriptor.data.begin() + 1, descriptor.data.begin() + 6), "CD001");
+    EXPECT_EQ(descriptor.data[156], 34) << "the root directory record";
+    EXPECT_TRUE(In(drive, Cdb{0x28, 0, 0, 0, 0, 19, 0, 0, 2}, 4096).Sense(5, 0x21)) << "past the last sector";
+    EXPECT_EQ(In(drive, Cdb{0x46, 0, 0, 0, 0, 0, 0, 0, 8}, 8).data[7], 0x08) << "CD-ROM is the current profile";
+
+    drive.SetTrayOpen(true);
+    EXPECT_TRUE(In(drive, Cdb{0x25}, 8).Sense(5, 0x20)) << "nothing to read with the tray out";
+}
+
 TEST(VdriveHostProbe, OtherCommandsAreRefusedAsUnknown) {
     vdrive::Drive drive;
-    EXPECT_TRUE(In(drive, Cdb{0x25}, 8).Sense(5, 0x20)) << "READ CAPACITY";
+    EXPECT_TRUE(In(drive, Cdb{0x25}, 8).Sense(5, 0x20)) << "READ CAPACITY of a disc with nothing readable";
+    EXPECT_TRUE(In(drive, Cdb{0x28, 0, 0, 0, 0, 16, 0, 0, 1}, 2048).Sense(5, 0x20)) << "READ (10) of it";
     EXPECT_TRUE(In(drive, Cdb{0x43, 0, 0, 0, 0, 0, 0, 0, 12}, 12).Sense(5, 0x20)) << "READ TOC";
 }
 
