@@ -1,5 +1,6 @@
 #include "iso_medium.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
