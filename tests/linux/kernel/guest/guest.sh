@@ -61,10 +61,12 @@ lun_unlink() {
     rmdir "$LOOP/$WWN/tpgt_1/lun/lun_$1" 2>/dev/null
 }
 
-# Until the kernel has stopped probing: no new command for half a second.
+# Until the kernel has stopped probing: no new command for half a second
+# (at most ten seconds: a kernel that polls media all the time never stops).
 settle() {
-    local last=-1 lines
-    while :; do
+    local last=-1 lines rounds=0
+    while [ "$rounds" -lt 20 ]; do
+        rounds=$((rounds + 1))
         lines=$(wc -l < "$DRIVES_LOG")
         [ "$lines" -eq "$last" ] && return
         last=$lines
