@@ -10,6 +10,7 @@
 // the event value afterwards (AspiDevice::signalsLate).
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -128,8 +129,21 @@ void Finish(Machine::State& s, AspiJob& job, const vdrive::Outcome& outcome) {
     }
     SetStatus(srb.SRB_Status, status);
     job.finished = true;
-    if (job.event) SignalFinished(s, job);
+    if (job.event && !job.signalsBeforeStatus) SignalFinished(s, job);
     s.changed.notify_all();
+}
+
+// The early signal of a device set to signal before its status store: the
+// event is set, and the status waits until the caller has taken the signal
+// (bounded, for a caller that never looks).
+void SignalBeforeStatus(Machine::State& s, std::unique_lock<std::mutex>& lock, const AspiJob& job) {
+    constexpr std::chrono::milliseconds kStatusStoreBound{200};
+    s.Signal(job.event);
+    s.changed.notify_all();
+    s.changed.wait_for(lock, kStatusStoreBound, [&s, &job] {
+        const HandleEntry* event = s.FindHandle(job.event, HandleKind::Event);
+        return event == nullptr || !event->signalled || job.cancelled;
+    });
 }
 
 // Background completion: the drive answers on this thread, and the request
@@ -148,7 +162,8 @@ void FinishInBackground(std::shared_ptr<AspiJob> job) {
     }
     if (s.clock.IsVirtual() && !job->event) s.clock.AdvanceTo(finishAt);
     s.clock.WaitUntil(finishAt, [&job] { return job->cancelled.load(); });
-    std::lock_guard lock(s.mutex);
+    std::unique_lock lock(s.mutex);
+    if (job->signalsBeforeStatus && job->event && !job->cancelled) SignalBeforeStatus(s, lock, *job);
     if (!job->cancelled) Finish(s, *job, outcome);
 }
 
@@ -161,6 +176,14 @@ void PruneFinishedJobs(Machine::State& s) {
     });
 }
 
+// A refusal by return code leaves the block as the caller filled it.
+bool RefusedByReturnCode(const Machine::State& s, const SRB_Header& header) {
+    const auto& srb = reinterpret_cast<const SRB_ExecSCSICmd&>(header);
+    if (srb.SRB_HaId >= s.aspi.adapters.size()) return false;
+    const AspiDevice* device = FindDevice(s.aspi, srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
+    return device != nullptr && device->refusesWith != 0;
+}
+
 bool IsPending(const Machine::State& s, const SRB_ExecSCSICmd* srb) {
     return std::ranges::any_of(s.aspiJobs, [srb](const auto& job) { return !job->finished && job->srb == srb; });
 }
@@ -169,6 +192,7 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     if (srb.SRB_HaId >= s.aspi.adapters.size()) return SS_INVALID_HA;
     const AspiDevice* device = FindDevice(s.aspi, srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
     if (!device) return SS_NO_DEVICE;
+    if (device->refusesWith != 0) return device->refusesWith;
     auto job = std::make_shared<AspiJob>();
     if (!ToDirection(srb.SRB_Flags, job->direction) || srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > 16)
         return kSsInvalidSrb;
@@ -178,6 +202,7 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     job->completion = device->completion;
     job->checkConditionCompletes = device->checkConditionCompletes;
     job->signalsLate = device->signalsLate;
+    job->signalsBeforeStatus = device->signalsBeforeStatus && device->completion == AspiCompletion::Background;
     std::memcpy(job->cdb.data(), srb.CDBByte, job->cdb.size());
     job->buffer = srb.SRB_BufPointer;
     job->length = srb.SRB_BufLen;
@@ -240,7 +265,8 @@ DWORD __cdecl AspiSendCommand(void* block) {
     const BYTE status = Dispatch(s, lock, block);
     for (HANDLE event : earlierSignals) s.Signal(event);
     if (header->SRB_Cmd != SC_EXEC_SCSI_CMD) SetStatus(header->SRB_Status, status);
-    else if (status != SS_PENDING && status != SS_COMP && status != SS_ERR) SetStatus(header->SRB_Status, status);
+    else if (status != SS_PENDING && status != SS_COMP && status != SS_ERR && !RefusedByReturnCode(s, *header))
+        SetStatus(header->SRB_Status, status);
     return status;
 }
 

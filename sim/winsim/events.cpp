@@ -32,6 +32,11 @@ std::optional<DWORD> Poll(sim::Machine::State& s, HANDLE handle) {
     return std::nullopt;
 }
 
+bool Signalled(sim::Machine::State& s, HANDLE handle) {
+    const sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
+    return event != nullptr && event->signalled;
+}
+
 // The unfinished ASPI request that will signal `event`, if any.
 std::shared_ptr<sim::AspiJob> JobFor(const sim::Machine::State& s, HANDLE event) {
     for (const auto& job : s.aspiJobs)
@@ -54,7 +59,9 @@ DWORD WaitVirtual(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milli
             lock.unlock();
             s.clock.AdvanceTo(job->finishAt);
             lock.lock();
-            s.changed.wait(lock, [&] { return job->finished || job->cancelled; });
+            // A manager that signals before its status store wakes the
+            // caller with the request still pending.
+            s.changed.wait(lock, [&] { return job->finished || job->cancelled || Signalled(s, handle); });
         } else if (forever) {
             // Nothing can ever set it: on Windows the thread would hang; here
             // the wait fails so the test sees it instead of stalling.

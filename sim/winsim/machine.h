@@ -91,6 +91,15 @@ struct AspiDevice {
     // SendASPI32Command (after that request is under way) or next wait, on
     // whatever event holds the handle value by then.
     bool signalsLate = false;
+    // Background completion only: the event is set before the final status
+    // is written, as by a manager whose store is not yet visible to the
+    // caller's processor when it wakes. The status follows once the caller
+    // has taken the signal (or a moment later).
+    bool signalsBeforeStatus = false;
+    // Not 0: SendASPI32Command refuses every SC_EXEC_SCSI_CMD with this code
+    // (SS_ASPI_IS_BUSY, an error) and never writes SRB_Status, as a manager
+    // out of request slots does.
+    BYTE refusesWith = 0;
 };
 
 struct AspiAdapter {
@@ -155,7 +164,7 @@ struct AspiRecord {
     std::vector<std::uint8_t> bytes;
 };
 
-enum class HandleKind : std::uint8_t { Device, Event, Token, Heap, Module };
+enum class HandleKind : std::uint8_t { Device, Event, Token, Heap, Module, Mutex };
 
 struct ClosedHandle {
     HandleKind kind;
@@ -228,6 +237,14 @@ public:
     // then; the block and the buffer must still be owned (AddressSanitizer
     // reports a write into freed memory).
     void ReleasePendingAspi();
+
+    // ---- named objects -----------------------------------------------------------------
+    // The kernel namespaces ("Global\\", "Local\\") exist from Windows 2000 on;
+    // the older family and NT4 refuse a name with a backslash (ERROR_INVALID_NAME).
+    // SetPlatform(Older) turns them off; NT keeps them unless told otherwise.
+    void SetKernelNamespaces(bool known);
+    // Names of the mutexes created since Reset, in order.
+    std::vector<std::string> MutexNames() const;
 
     // ---- events and handles ----------------------------------------------------------
     void SetCreateEventFails(bool fails);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -43,6 +44,7 @@ struct AspiJob {
     AspiCompletion completion = AspiCompletion::Background;
     bool checkConditionCompletes = false;
     bool signalsLate = false;
+    bool signalsBeforeStatus = false;
     std::array<std::uint8_t, 16> cdb{};
     vdrive::Direction direction = vdrive::Direction::None;
     std::uint8_t* buffer = nullptr;  // taken from the block when it was sent
@@ -90,6 +92,9 @@ struct Machine::State {
     std::vector<std::string> loadNames;
     std::vector<AspiRecord> aspiLog;
     std::list<std::shared_ptr<AspiJob>> aspiJobs;
+
+    bool kernelNamespaces = true;
+    std::vector<std::string> mutexNames;
 
     bool createEventFails = false;
     std::map<std::uintptr_t, HandleEntry> handles;

@@ -2,6 +2,7 @@
 // check and worker, the progress bar, and the report once every drive is in.
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
@@ -11,6 +12,19 @@
 namespace {
 constexpr int kProgressSteps = 330;
 constexpr std::int32_t kTrayWaitSeconds = 120;
+
+// Runs `action` when the scope is left, by a return or by an exception.
+template <typename Action>
+class AtScopeExit {
+public:
+    explicit AtScopeExit(Action action) : action_(std::move(action)) {}
+    ~AtScopeExit() { action_(); }
+    AtScopeExit(const AtScopeExit&) = delete;
+    AtScopeExit& operator=(const AtScopeExit&) = delete;
+
+private:
+    Action action_;
+};
 }  // namespace
 
 void TNorvekMain::cmdUpdateClick(void*) {
@@ -19,7 +33,16 @@ void TNorvekMain::cmdUpdateClick(void*) {
     if (run.InProgress()) return;
     run.Begin();
     runDriveCount = 0;
-    if (!PrepareRunDrives()) {
+    // A preparation that throws must not leave the run half begun: Update
+    // and Close would refuse for good.
+    bool prepared = false;
+    try {
+        prepared = PrepareRunDrives();
+    } catch (...) {
+        run.EnterPhase(RunPhase::Idle);
+        throw;
+    }
+    if (!prepared) {
         run.EnterPhase(RunPhase::Idle);
         return;
     }
@@ -103,6 +126,8 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
     job.image = drive.image.pointer;
     job.imageSize = drive.image.size;
     job.bootCode = CurrentSettings().bootCode ? 1 : 0;
+    // From here on an earlier drive may be flashing, or this one is about to.
+    HoldSessionGuard();
     if (CurrentSettings().chkDisc && !CheckDiscAndTray(*drive.manager)) {
         drive.failed = true;
         return;
@@ -124,7 +149,18 @@ void TNorvekMain::EnterRunningState() {
     pbar.SetStep(1);
     tmr.SetEnabled(true);
     lblMsg.SetFontColor(fw::clMaroon);
+}
+
+void TNorvekMain::HoldSessionGuard() {
+    if (sessionGuardHeld_) return;
+    sessionGuardHeld_ = true;
     fw::Application->Loop().RunStateChanged(true);
+}
+
+void TNorvekMain::ReleaseSessionGuard() {
+    if (!sessionGuardHeld_) return;
+    sessionGuardHeld_ = false;
+    fw::Application->Loop().RunStateChanged(false);
 }
 
 void TNorvekMain::SetRunControlsEnabled(bool enabled) {
@@ -191,10 +227,10 @@ void TNorvekMain::OnWorkerDone(fw::TThread*) {
 // freed, and only then may the program restart the computer or end.
 void TNorvekMain::FinishRun() {
     run.EnterPhase(RunPhase::Finishing);
+    const AtScopeExit end([this] { EndRun(); });
     tmr.SetEnabled(false);
     runSucceeded = run.Succeeded() ? 1 : 0;
     run.ReleaseManagers();
-    fw::Application->Loop().RunStateChanged(false);
     pbar.SetPosition(pbar.Max());
     lblPercent.SetCaption("100 %");
     lblMsg.SetCaption("Inquiry ...");
@@ -211,6 +247,16 @@ void TNorvekMain::FinishRun() {
         return;
     }
     ReportSuccess();
+}
+
+// A run that ended in order is Idle by now, its controls set by the report;
+// one left by an exception gets its controls back as they were before the
+// report.
+void TNorvekMain::EndRun() {
+    ReleaseSessionGuard();
+    if (run.Phase() != RunPhase::Finishing) return;
+    SetRunControlsEnabled(true);
+    run.EnterPhase(RunPhase::Idle);
 }
 
 void TNorvekMain::ReinquireDrives() {
@@ -244,6 +290,9 @@ void TNorvekMain::ReportSuccess() {
     pbar.SetPosition(0);
     const Settings& settings = CurrentSettings();
     if (settings.reboot) {
+        // The restart asks every window whether the session may end, this
+        // one included.
+        ReleaseSessionGuard();
         osInfo.Restart();
         fw::Application->Terminate();
     } else if (settings.closeAp) {

@@ -76,7 +76,7 @@ public:
 private:
     void Fill(const CommandRequest& request);
     BYTE Status() const;
-    void SendRequest();
+    bool SendRequest();
     bool WaitWhilePending(std::uint32_t timeoutSeconds);
 
     HMODULE module_ = nullptr;

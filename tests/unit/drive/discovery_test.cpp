@@ -280,6 +280,35 @@ TEST_F(DiscoveryTest, SeventeenthAspiDriveIsIgnored) {
     EXPECT_EQ(d.table.drives[15].lun, 1);
 }
 
+// The scan keeps asking after the table is full: every adapter, target and
+// unit gets its device type request, and only the table stops growing.
+TEST_F(DiscoveryTest, AspiScanAsksEveryAdapterAfterSixteenDrives) {
+    m.SetPlatform(sim::Platform::Older);
+    sim::AspiManagerConfig config;
+    config.installed = true;
+    config.adapters.resize(3);
+    for (BYTE t = 0; t < 16; ++t)
+        config.adapters[0].devices[{t, 0}] = sim::AspiDevice{DTYPE_CDROM, NewDrive(), sim::AspiCompletion::Synchronous};
+    config.adapters[2].devices[{5, 0}] = sim::AspiDevice{DTYPE_CDROM, NewDrive(), sim::AspiCompletion::Synchronous};
+    m.SetAspiManager(config);
+    DriveManager d;
+    ASSERT_EQ(d.GetDriveCount(), 16);
+    EXPECT_EQ(d.table.drives[15].adapter, 0) << "the drive on the last adapter is the 17th";
+
+    std::size_t inquiries = 0;
+    std::size_t deviceTypes = 0;
+    bool lastUnitAsked = false;
+    for (const auto& record : m.AspiLog()) {
+        if (record.command == SC_HA_INQUIRY) ++inquiries;
+        if (record.command != SC_GET_DEV_TYPE) continue;
+        ++deviceTypes;
+        lastUnitAsked |= record.bytes[2] == 2 && record.bytes[8] == 15 && record.bytes[9] == 7;
+    }
+    EXPECT_EQ(inquiries, 1u + 3u);
+    EXPECT_EQ(deviceTypes, 3u * 16u * 8u);
+    EXPECT_TRUE(lastUnitAsked);
+}
+
 TEST_F(DiscoveryTest, AspiMissingDrivesOnNtFallsBackToPassThrough) {
     AddCdrom('D', 1, 0);
     AddCdrom('E', 1, 1);

@@ -237,6 +237,32 @@ TEST_F(AspiExecuteTest, PollWithoutEventEndsAtTheTimeOut) {
     m.ReleasePendingAspi();
 }
 
+// The wake-up arrives before the final status: the transport must look at
+// the status again soon, not sleep out the rest of its time-out on an event
+// nobody will set again.
+TEST_F(AspiExecuteTest, SignalBeforeTheStatusStoreEndsTheWaitWithinASlice) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    StartOn({}, {.completion = sim::AspiCompletion::Background, .signalsBeforeStatus = true});
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 1);
+    EXPECT_LT(m.NowSeconds() - before, 0.5);
+    EXPECT_EQ(manager->aspi.HoldsAbandonedRequest(), false);
+}
+
+// A manager that refuses the request by its return code never writes the
+// status: that is a failure at once, and the block is still the caller's.
+TEST_F(AspiExecuteTest, RefusalByReturnCodeFailsAtOnceAndKeepsTheTransport) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    StartOn({}, {.completion = sim::AspiCompletion::Background, .refusesWith = SS_ASPI_IS_BUSY});
+    manager->EnableRetry();
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 0);
+    EXPECT_LT(m.NowSeconds() - before, 0.5);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(manager->aspi.HoldsAbandonedRequest(), false);
+    EXPECT_EQ(ExecRequests().size(), 2u) << "a plain failure, retried once";
+}
+
 TEST_F(AspiExecuteTest, HugeTimeOutDoesNotWrapTheWaitLimit) {
     m.SetClockMode(sim::ClockMode::Virtual);
     Start({}, sim::AspiCompletion::Never);
