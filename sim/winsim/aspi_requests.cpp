@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -97,6 +98,12 @@ vdrive::Outcome RunOnDrive(AspiJob& job) {
 
 std::int64_t Nanos(double seconds) { return static_cast<std::int64_t>(seconds * 1e9); }
 
+// The machine time at which the request finishes; never, for a hung drive.
+std::int64_t FinishTime(const AspiJob& job, const vdrive::Outcome& outcome) {
+    if (outcome.Hung()) return std::numeric_limits<std::int64_t>::max();
+    return job.sentAt + Nanos(outcome.latencySeconds);
+}
+
 // A caller already waiting on the event is woken at once: it could not tell
 // a late signal from a prompt one.
 void SignalFinished(Machine::State& s, const AspiJob& job) {
@@ -157,8 +164,14 @@ void FinishInBackground(std::shared_ptr<AspiJob> job) {
     {
         std::lock_guard lock(s.mutex);
         job->answered = true;
-        job->finishAt = finishAt = job->sentAt + Nanos(outcome.latencySeconds);
+        job->finishAt = finishAt = FinishTime(*job, outcome);
         s.changed.notify_all();
+    }
+    // A hung drive never answers: the request stays pending until the
+    // machine is reset.
+    if (outcome.Hung()) {
+        s.clock.WaitUntil(finishAt, [&job] { return job->cancelled.load(); });
+        return;
     }
     if (s.clock.IsVirtual() && !job->event) s.clock.AdvanceTo(finishAt);
     s.clock.WaitUntil(finishAt, [&job] { return job->cancelled.load(); });
@@ -215,6 +228,15 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     case AspiCompletion::Immediate: {
         lock.unlock();
         const vdrive::Outcome outcome = RunOnDrive(*job);
+        lock.lock();
+        if (outcome.Hung()) {
+            // The call cannot come back with an answer that never comes; it
+            // returns SS_PENDING and the request stays the manager's.
+            job->completion = AspiCompletion::Never;
+            s.aspiJobs.push_back(job);
+            return SS_PENDING;
+        }
+        lock.unlock();
         s.clock.Spend(Nanos(outcome.latencySeconds));
         lock.lock();
         Finish(s, *job, outcome);
