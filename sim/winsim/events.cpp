@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 
+#include "device_control.h"
 #include "machine_state.h"
 
 namespace {
@@ -152,6 +153,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
         sim::SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (found->second.kind == sim::HandleKind::Device) sim::ReleaseExclusiveLocks(s, handle);
     s.FreeHandle(found);
     s.changed.notify_all();
     return TRUE;

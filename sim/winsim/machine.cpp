@@ -109,6 +109,8 @@ void Machine::Reset() {
     s.aspiReferences = s.aspiLoads = s.aspiCallsWhileUnloaded = s.aspiBlocksReused = 0;
     s.loadNames.clear();
     s.aspiLog.clear();
+    s.mediaPolling = false;
+    s.lastMediaPoll = 0;
     s.kernelNamespaces = true;
     s.mutexNames.clear();
     s.createEventFails = false;

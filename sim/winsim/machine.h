@@ -74,6 +74,13 @@ struct CdromDevice {
     // driver may when the completion wins the race with its own timer.
     // Otherwise such a call fails (ERROR_SEM_TIMEOUT) a timer tick after it.
     bool completesAtTimeOut = false;
+    // The class driver knows the exclusive access request (Vista and
+    // later); otherwise it fails with ERROR_INVALID_FUNCTION.
+    bool exclusiveAccess = false;
+    // The caller name of the program holding the drive's exclusive lock;
+    // empty: nobody. Set here, another program holds it from the start; the
+    // updater's own lock sets it while held.
+    std::string lockedBy;
 };
 
 // A target/LUN slot of an ASPI host adapter.
@@ -237,6 +244,16 @@ public:
     // then; the block and the buffer must still be owned (AddressSanitizer
     // reports a write into freed memory).
     void ReleasePendingAspi();
+
+    // ---- the system's own use of the drives ------------------------------------------
+    // The media polling of the CD-ROM class driver: once a second of machine
+    // time, a TEST UNIT READY and a GET EVENT STATUS NOTIFICATION to every
+    // CD-ROM drive that is not exclusively locked. They land between the
+    // updater's own commands (the machine catches up on the polls due at
+    // each device request) and show in the drives' command logs.
+    void SetMediaPolling(bool on);
+    // The caller name holding `letter`'s exclusive lock; empty: nobody.
+    std::string ExclusiveHolder(char letter) const;
 
     // ---- named objects -----------------------------------------------------------------
     // The kernel namespaces ("Global\\", "Local\\") exist from Windows 2000 on;

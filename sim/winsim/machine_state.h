@@ -25,6 +25,7 @@ struct DriveLetter {
     char letter = 0;
     UINT type = DRIVE_UNKNOWN;
     std::optional<CdromDevice> device;  // CD-ROM letters only
+    HANDLE lockHolder = nullptr;        // the handle holding device->lockedBy; null: another program
 };
 
 struct HandleEntry {
@@ -92,6 +93,9 @@ struct Machine::State {
     std::vector<std::string> loadNames;
     std::vector<AspiRecord> aspiLog;
     std::list<std::shared_ptr<AspiJob>> aspiJobs;
+
+    bool mediaPolling = false;
+    std::int64_t lastMediaPoll = 0;
 
     bool kernelNamespaces = true;
     std::vector<std::string> mutexNames;

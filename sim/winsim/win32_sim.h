@@ -84,6 +84,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 
 // ---- errors -----------------------------------------------------------------
 constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;

@@ -66,6 +66,7 @@ private:
     void AddRunDrive(std::int16_t index);
     void StartRunDrives();
     void StartDrive(RunDrive& drive);
+    bool TakeExclusiveAccess(RunDrive& drive, const DriveEntry& entry);
     void EndOfStart();
     void EnterRunningState();
     // The session guard (no sleep, no log-off or shutdown): held from the

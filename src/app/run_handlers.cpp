@@ -126,6 +126,10 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
     job.image = drive.image.pointer;
     job.imageSize = drive.image.size;
     job.bootCode = CurrentSettings().bootCode ? 1 : 0;
+    if (!TakeExclusiveAccess(drive, *entry)) {
+        drive.failed = true;
+        return;
+    }
     // From here on an earlier drive may be flashing, or this one is about to.
     HoldSessionGuard();
     if (CurrentSettings().chkDisc && !CheckDiscAndTray(*drive.manager)) {
@@ -141,6 +145,17 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
         return;
     }
     ++activeWorkers;
+}
+
+// Where the system can lock a drive, the run keeps it to itself from its
+// disc check to the end: no other program, media polling or AutoPlay can put
+// a command between the download and the commit. A drive another program
+// holds is not flashed at all; the user is told which program it is.
+bool TNorvekMain::TakeExclusiveAccess(RunDrive& drive, const DriveEntry& entry) {
+    if (drive.lock.Take(drive.manager->deviceHandle) != LockOutcome::HeldByOther) return true;
+    fw::MessageDlg(DriveInUseText(entry.rootPath, drive.lock.Holder()), fw::DialogKind::Error,
+                   fw::DialogButtons::Ok);
+    return false;
 }
 
 void TNorvekMain::EnterRunningState() {
