@@ -3,11 +3,13 @@
 // The manager works on the caller's block in place. An SC_EXEC_SCSI_CMD is
 // accepted with SRB_Status SS_PENDING and finished according to the device's
 // completion mode; finishing writes the target status and sense, then the
-// final SRB_Status (SS_ERR for a CHECK CONDITION, or SS_COMP with the sense
-// on a device set to report it so), then signals the event in SRB_PostProc
-// when the caller asked for SRB_EVENT_NOTIFY. Once finished, the manager
-// never touches the block again; a device set to signal late may still set
-// the event value afterwards (AspiDevice::signalsLate).
+// final SRB_Status (aspisim::FinalStatus), then signals the event in
+// SRB_PostProc when the caller asked for SRB_EVENT_NOTIFY. Once finished, the
+// manager never touches the block again; a device set to signal late may
+// still set the event value afterwards (AspiDevice::signalsLate), one set to
+// signal early sets it before the status (signalsBeforeStatus). A device may
+// refuse every request by the call's return code (refusesWith), and a hung
+// drive's request is never finished.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "aspi_entry_points.h"
+#include "sim/aspi-common/final_status.h"
 
 namespace sim {
 
@@ -119,22 +122,19 @@ void SignalFinished(Machine::State& s, const AspiJob& job) {
 // holds the machine lock.
 void Finish(Machine::State& s, AspiJob& job, const vdrive::Outcome& outcome) {
     SRB_ExecSCSICmd& srb = *job.srb;
-    BYTE status = SS_ERR;
     if (!outcome.delivered) {
         srb.SRB_HaStat = kHaStatSelectionTimeout;
         srb.SRB_TargStat = 0;
     } else {
         srb.SRB_HaStat = 0;
         srb.SRB_TargStat = outcome.scsiStatus;
-        if (outcome.scsiStatus == vdrive::kStatusGood) status = SS_COMP;
         if (outcome.scsiStatus == vdrive::kStatusCheckCondition) {
             const std::size_t count = std::min<std::size_t>(
                 {srb.SRB_SenseLen, sizeof srb.SenseArea, outcome.sense.size()});
             std::memcpy(srb.SenseArea, outcome.sense.data(), count);
-            if (job.checkConditionCompletes) status = SS_COMP;
         }
     }
-    SetStatus(srb.SRB_Status, status);
+    SetStatus(srb.SRB_Status, aspisim::FinalStatus(outcome, job.checkConditionCompletes));
     job.finished = true;
     if (job.event && !job.signalsBeforeStatus) SignalFinished(s, job);
     s.changed.notify_all();

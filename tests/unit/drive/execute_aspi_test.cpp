@@ -164,6 +164,13 @@ TEST_F(AspiExecuteTest, BusyWithoutSenseIsAFailure) {
     EXPECT_EQ(manager->lastStatus, kStatusFailed);
 }
 
+// CONDITION MET is a success status: the manager completes the request.
+TEST_F(AspiExecuteTest, ConditionMetWithoutSenseIsGood) {
+    Start(Failing(CommandKind::TestUnitReady, FaultEffect::ConditionMet));
+    EXPECT_EQ(TestUnitReady(*manager), 1);
+    EXPECT_EQ(manager->lastStatus, kStatusGood);
+}
+
 TEST_F(AspiExecuteTest, CompletedButTooSlowFailsAndIsNotRetried) {
     m.SetClockMode(sim::ClockMode::Virtual);
     vdrive::DriveConfig slow;
