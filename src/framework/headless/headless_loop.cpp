@@ -120,6 +120,7 @@ void HeadlessLoop::ProcessMessages() {
 }
 
 bool HeadlessLoop::WaitForSomething() {
+    if (!posted_.empty()) return true;
     {
         std::unique_lock lock(mutex_);
         if (!terminations_.empty()) return true;
