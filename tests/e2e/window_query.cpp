@@ -110,13 +110,10 @@ HWND FindMainWindow(const std::string& titlePart) {
     return nullptr;
 }
 
-// A message box exists, with its caption, before its text and buttons are
-// made, and is shown only once they are: only a visible one is up. Taking
-// one earlier reads an empty text and no buttons.
 HWND FindDialog(const std::string& caption, const std::string& textPart) {
     HWND fallback = nullptr;
     for (HWND hwnd : TopLevelWindows()) {
-        if (WindowTitle(hwnd) != caption || !IsWindowVisible(hwnd)) continue;
+        if (WindowTitle(hwnd) != caption) continue;
         if (!textPart.empty() && DialogText(hwnd).find(textPart) == std::string::npos) continue;
         if (IsDialogClass(hwnd)) return hwnd;
         if (!fallback) fallback = hwnd;

@@ -46,7 +46,7 @@ bool IsDialogClass(HWND hwnd);
 // and whose title contains `titlePart` (any such window when it is empty).
 HWND FindMainWindow(const std::string& titlePart);
 
-// A visible top-level window whose caption is exactly `caption` and whose static texts
+// A top-level window whose caption is exactly `caption` and whose static texts
 // contain `textPart`; dialogs (#32770) are preferred.
 HWND FindDialog(const std::string& caption, const std::string& textPart);
 
