@@ -95,6 +95,19 @@ TEST_F(ExclusiveAccessTest, DriveAnotherProgramHoldsFailsBeforeAnythingIsWritten
     EXPECT_EQ(machine.ExclusiveHolder('D'), "DiscBurner") << "their lock is left alone";
 }
 
+TEST_F(ExclusiveAccessTest, LockIsGivenBackWhenTheFlashFails) {
+    AddLockableDrive();
+    Launch();
+    vdrive::DriveConfig failing;
+    failing.faults.push_back({vdrive::CommandKind::Commit, 1, 0});
+    ReplaceDrive(0, failing);
+    window->cmdUpdate.Click();
+    RunLoop();
+
+    EXPECT_EQ(DialogTexts().back(), kFailureText);
+    EXPECT_EQ(machine.ExclusiveHolder('D'), "");
+}
+
 // Before Vista there is no lock: the drive is flashed shared, as always.
 TEST_F(ExclusiveAccessTest, WithoutTheLockRequestTheDriveIsFlashedShared) {
     AddDrive();
