@@ -84,6 +84,9 @@ protected:
     virtual Transport* CurrentTransport() { return transport_; }
     // Gives the buffers up without freeing them (their new owner keeps them).
     void ReleaseBuffers();
+    // New zeroed buffers in place of released ones; Usable() says whether
+    // they could be allocated.
+    void AllocateBuffers();
 
 private:
     void Record(const std::uint8_t* cdb, const CommandResult& result);

@@ -52,6 +52,12 @@ void AspiTransport::KeepAbandoned(std::uint8_t* readBuffer, std::uint8_t* writeB
     supportInfo_ = nullptr;
 }
 
+void AspiTransport::StartAfresh() {
+    request_.reset(new (std::nothrow) SRB_ExecSCSICmd{});
+    abandoned_ = false;
+    SetAddress(-1, -1, -1);
+}
+
 void AspiTransport::Fill(const CommandRequest& request) {
     SRB_ExecSCSICmd& r = *request_;
     std::memset(&r, 0, sizeof r);

@@ -71,6 +71,9 @@ public:
     // Hands the block, its event, the library and the caller's data buffers
     // to the keeper; the transport then owns none of them.
     void KeepAbandoned(std::uint8_t* readBuffer, std::uint8_t* writeBuffer);
+    // After KeepAbandoned: a new request block, no address, the library to
+    // be loaded again; commands may then be sent to other drives.
+    void StartAfresh();
     const SRB_ExecSCSICmd* RequestBlock() const { return request_.get(); }
 
 private:

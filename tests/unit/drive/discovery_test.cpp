@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drive_fixture.h"
+#include "src/drive/transport/abandoned_requests.h"
 #include "src/drive/drive_commands.h"
 
 namespace {
@@ -307,6 +308,24 @@ TEST_F(DiscoveryTest, AspiScanAsksEveryAdapterAfterSixteenDrives) {
     EXPECT_EQ(inquiries, 1u + 3u);
     EXPECT_EQ(deviceTypes, 3u * 16u * 8u);
     EXPECT_TRUE(lastUnitAsked);
+}
+
+// A drive that hangs leaves its request with the ASPI manager; the drives
+// after it are still asked, with a new block and new buffers.
+TEST_F(DiscoveryTest, AspiDriveThatHangsDoesNotSilenceTheDrivesAfterIt) {
+    m.SetPlatform(sim::Platform::Older);
+    m.SetClockMode(sim::ClockMode::Virtual);
+    vdrive::DriveConfig hung;
+    hung.faults.push_back({vdrive::CommandKind::Any, 1, 0, vdrive::FaultEffect::Hangs});
+    InstallAspi({{NewDrive(hung), NewDrive()}});
+    const std::uint32_t keptBefore = KeptAspiRequestCount();
+    const double start = m.NowSeconds();
+    DriveManager d;
+    EXPECT_LT(m.NowSeconds() - start, 60.0);
+    ASSERT_EQ(d.GetDriveCount(), 2);
+    EXPECT_STREQ(d.table.drives[0].vendor, "");
+    EXPECT_STREQ(d.table.drives[1].vendor, "VELMORA ");
+    EXPECT_EQ(KeptAspiRequestCount(), keptBefore + 1) << "the hung request's memory is kept";
 }
 
 TEST_F(DiscoveryTest, AspiMissingDrivesOnNtFallsBackToPassThrough) {
