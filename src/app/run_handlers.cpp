@@ -1,12 +1,10 @@
 // The update run as the window drives it: the start, each drive's disc
 // check and worker, the progress bar, and the report once every drive is in.
-#include <cstring>
-#include <new>
-
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
 #include "dialog_texts.h"
 #include "norvek_main.h"
+#include "system_power.h"
 
 namespace {
 constexpr int kProgressSteps = 330;
@@ -17,6 +15,8 @@ void TNorvekMain::cmdUpdateClick(void*) {
     // One run at a time: a second start would reset the fields the running
     // workers report to.
     if (run.InProgress()) return;
+    // Nothing is sent to a drive on a battery too low to finish the flash.
+    if (!WindowPowerCheck()) return;
     run.Begin();
     runDriveCount = 0;
     if (!PrepareRunDrives()) {
@@ -90,32 +90,13 @@ void TNorvekMain::AddRunDrive(std::int16_t index) {
 
 void TNorvekMain::StartDrive(RunDrive& drive) {
     if (drive.failed) return;
-    // The bank comes from the row the drive was chosen from.
-    const DriveEntry* entry = mainManager->GetEntry(static_cast<std::uint32_t>(drive.row));
-    if (entry == nullptr) {
-        drive.failed = true;
-        return;
-    }
-    drive.image = ImageOfBank(pkg::ActivePackage(), entry->bank);
-    FlashJob job;
-    std::memset(&job, 0, sizeof job);
-    job.manager = drive.manager.get();
-    job.image = drive.image.pointer;
-    job.imageSize = drive.image.size;
-    job.bootCode = CurrentSettings().bootCode ? 1 : 0;
     if (CurrentSettings().chkDisc && !CheckDiscAndTray(*drive.manager)) {
         drive.failed = true;
         return;
     }
-    auto* worker = new (std::nothrow) FlashWorker(job, [this](fw::TThread* w) { OnWorkerDone(w); });
     // Counted only once its thread runs: a worker that never started sends
     // no termination, and the run would wait for it for ever.
-    if (worker == nullptr || !worker->Start()) {
-        delete worker;
-        drive.failed = true;
-        return;
-    }
-    ++activeWorkers;
+    if (StartFlashWorker(drive, *mainManager, [this](fw::TThread* w) { OnWorkerDone(w); })) ++activeWorkers;
 }
 
 void TNorvekMain::EnterRunningState() {

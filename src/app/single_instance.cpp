@@ -26,9 +26,9 @@ void BringRunningCopyToFront() {
 
 }  // namespace
 
-bool ClaimSingleInstance() {
+bool ClaimSingleInstance(bool showRunningCopy) {
     if (AnotherCopyHoldsTheMutex()) {
-        BringRunningCopyToFront();
+        if (showRunningCopy) BringRunningCopyToFront();
         return false;
     }
     return true;
@@ -37,6 +37,6 @@ bool ClaimSingleInstance() {
 #else
 
 // The host build runs inside tests, one simulated machine per process.
-bool ClaimSingleInstance() { return true; }
+bool ClaimSingleInstance(bool) { return true; }
 
 #endif

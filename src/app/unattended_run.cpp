@@ -1,0 +1,270 @@
+#include "unattended_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "../drive/drive_commands.h"
+#include "../drive/transport_preference.h"
+#include "../framework/framework.h"
+#include "../package/settings.h"
+#include "../platform/win32.h"
+#include "drive_table_log.h"
+#include "matching.h"
+#include "run_log.h"
+#include "system_power.h"
+
+#ifdef _WIN32
+#include <shlobj.h>
+#endif
+
+namespace {
+
+using norvek::ExitCode;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int32_t kTrayWaitSeconds = 120;
+
+std::string Field(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
+
+ReportIdentity IdentityOf(const DriveEntry& e) {
+    return {Field(e.vendor, sizeof e.vendor), Field(e.product, sizeof e.product), Field(e.revision, sizeof e.revision),
+            Field(e.vendorSpecific, sizeof e.vendorSpecific)};
+}
+
+std::string AddressOf(const DriveEntry& e) {
+    return std::to_string(e.adapter) + "-" + std::to_string(e.bus) + "-" + std::to_string(e.target) + "-" +
+           std::to_string(e.lun);
+}
+
+std::string ChipOf(const DriveEntry& e) {
+    char chip[16];
+    std::snprintf(chip, sizeof chip, "%02x %02x %02x %02x", e.chipId[0], e.chipId[1], e.chipId[2], e.chipId[3]);
+    return chip;
+}
+
+// Why the drive may not be flashed now, or nothing. Without anyone at the
+// screen a disc cannot be taken out: a drive holding one fails, its tray is
+// not opened. An open tray is closed, as the window does.
+std::string DiscCheckProblem(DriveManager& m) {
+    bool absent = IsMediumAbsent(m) != 0;
+    if (m.lastStatus == kStatusFailed) return "no answer to TEST UNIT READY";
+    if (!absent) return "a disc is in the drive (the package asks for an empty drive)";
+    if (IsTrayOpen(m)) {
+        LoadTray(m);
+        WaitReady(m, kTrayWaitSeconds);
+        absent = IsMediumAbsent(m) != 0;
+        if (!absent) return "a disc is in the drive (the package asks for an empty drive)";
+        if (IsTrayOpen(m)) return "the tray does not close";
+    }
+    return "";
+}
+
+bool Administrator() {
+    OsInfo os;
+    // The older family has no administrators; its drives are reached through ASPI.
+    return !os.IsNtFamily() || IsUserAnAdmin();
+}
+
+}  // namespace
+
+UnattendedRun::UnattendedRun(UnattendedOptions options) : options_(std::move(options)) {}
+
+UnattendedRun::~UnattendedRun() = default;
+
+ExitCode UnattendedRun::Run() {
+    const ExitCode code = Execute();
+    report_.exitCode = norvek::Code(code);
+    if (ProcessRunLog() != nullptr) report_.logPath = ProcessRunLog()->Path();
+    LogLine("exit code " + std::to_string(report_.exitCode));
+    if (!options_.reportPath.empty() && !WriteReport(report_, options_.reportPath)) {
+        LogLine("cannot write the report " + options_.reportPath);
+    }
+    return code;
+}
+
+ExitCode UnattendedRun::Stop(ExitCode code, const std::string& why) {
+    report_.errors.push_back(why);
+    LogLine("stopped: " + why);
+    return code;
+}
+
+void UnattendedRun::Warn(const std::string& warning) {
+    report_.warnings.push_back(warning);
+    LogLine("warning: " + warning);
+}
+
+ExitCode UnattendedRun::Execute() {
+    const pkg::PackageReader package = pkg::ActivePackage();
+    report_.title = package.Title();
+    report_.version = package.Version();
+    report_.driveName = package.DriveName();
+    LogLine("unattended run (/quiet) of \"" + report_.title + "\" " + report_.version + " for " + report_.driveName);
+    if (!options_.logProblem.empty()) Warn("no run log: " + options_.logProblem);
+    ReadSettings(package);
+    const Settings& settings = CurrentSettings();
+    if (settings.howManyBin == 0) return Stop(ExitCode::BadInput, "no firmware in the package");
+    if (settings.warning) LogLine("the package's notice counts as accepted: the updater was started with /quiet");
+
+    ExitCode refusal = ExitCode::Success;
+    if (Refused(refusal)) return refusal;
+    if (!CreateMainManager()) return Stop(ExitCode::Refused, "no drive manager: no way to reach the drives");
+    MatchAndDescribe();
+    ChooseDrives();
+    if (run_.Drives().empty()) return Stop(ExitCode::NothingToDo, "no drive the package allows");
+
+    StartDrives();
+    // The run's end comes as the last worker's termination, delivered by
+    // the application's loop.
+    if (activeWorkers_ != 0) fw::Application->Run();
+    CollectResults();
+    Reinquire();
+    if (!run_.Succeeded()) return Stop(ExitCode::DriveFailed, "a drive was not flashed");
+    return settings.reboot ? Restart() : ExitCode::Success;
+}
+
+// The checks before anything reaches a drive: rights, then power.
+bool UnattendedRun::Refused(ExitCode& code) {
+    if (!Administrator()) {
+        code = Stop(ExitCode::Refused, "administrator rights are needed to reach the drives");
+        return true;
+    }
+    const PowerState power = ReadSystemPowerState();
+    LogLine("power: " + PowerStateText(power));
+    const PowerJudgement judgement = JudgePower(power);
+    if (judgement.verdict == PowerVerdict::Refuse) {
+        code = Stop(ExitCode::Refused, judgement.text);
+        return true;
+    }
+    if (judgement.verdict == PowerVerdict::Warn) Warn(judgement.text);
+    return false;
+}
+
+// As the window's: ASPI preferred where it works; a manager whose buffers
+// could not be allocated counts as not made.
+bool UnattendedRun::CreateMainManager() {
+    SetApplicationTag(kPreferAspiTag);
+    fw::Application->Tag = kPreferAspiTag;
+    main_.reset(new (std::nothrow) DriveManager(true));
+    if (main_ != nullptr && main_->aspiLoadError) {
+        Warn(std::string(main_->aspiLoadError->caption) + " " + main_->aspiLoadError->text);
+    }
+    if (main_ != nullptr && !main_->Usable()) main_.reset();
+    return main_ != nullptr;
+}
+
+void UnattendedRun::MatchAndDescribe() {
+    const pkg::PackageReader package = pkg::ActivePackage();
+    const Settings& settings = CurrentSettings();
+    for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
+        DriveEntry& e = main_->table.drives[i];
+        MatchEntry(e, package, settings.howManyBin, settings.n2oMessage);
+        if (e.present != 1) continue;
+        ReportDrive drive;
+        drive.device = e.rootPath[0] != 0 ? std::string(e.rootPath, 2) : AddressOf(e);
+        drive.address = AddressOf(e);
+        drive.identity = IdentityOf(e);
+        drive.chipId = ChipOf(e);
+        drive.matched = e.matched == 1;
+        if (drive.matched) {
+            drive.bank = e.bank + 1;
+            drive.to = package.NewRevision(e.bank);
+            drive.upToDate = e.upToDate == 1;
+        }
+        report_.drives.push_back(drive);
+    }
+    LogDriveTable(*main_);
+    main_->CloseDrive();
+}
+
+// Every present, matched drive, in table order, as automatic mode chooses.
+void UnattendedRun::ChooseDrives() {
+    run_.Begin();
+    std::size_t reportEntry = 0;
+    for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
+        const DriveEntry* e = main_->GetEntry(i);
+        if (e == nullptr || e->present != 1) continue;
+        if (e->matched == 1 && run_.Drives().size() < static_cast<std::size_t>(kMaxDrives)) {
+            report_.drives[reportEntry].chosen = true;
+            RunDrive& drive = run_.Add(*main_, static_cast<std::int16_t>(i));
+            reportIndex_.push_back(reportEntry);
+            if (drive.failed) report_.drives[reportEntry].error = "the drive could not be opened";
+        }
+        ++reportEntry;
+    }
+    started_.assign(run_.Drives().size(), Clock::now());
+}
+
+void UnattendedRun::StartDrives() {
+    auto& drives = run_.Drives();
+    for (std::size_t j = 0; j < drives.size(); ++j) {
+        RunDrive& drive = drives[j];
+        ReportDrive& entry = report_.drives[reportIndex_[j]];
+        if (drive.failed) continue;
+        if (CurrentSettings().chkDisc) {
+            const std::string problem = DiscCheckProblem(*drive.manager);
+            if (!problem.empty()) {
+                drive.failed = true;
+                entry.error = problem;
+                LogLine("disc check " + drive.manager->DriveLabel() + ": " + problem);
+                continue;
+            }
+        }
+        started_[j] = Clock::now();
+        if (StartFlashWorker(drive, *main_, [this, j](fw::TThread*) { OnWorkerDone(j); })) {
+            ++activeWorkers_;
+        } else {
+            entry.error = "no thread could be made for the drive";
+        }
+    }
+    run_.EnterPhase(RunPhase::Running);
+}
+
+void UnattendedRun::OnWorkerDone(std::size_t index) {
+    const std::chrono::duration<double> took = Clock::now() - started_[index];
+    report_.drives[reportIndex_[index]].seconds = took.count();
+    if (--activeWorkers_ == 0) fw::Application->Terminate();
+}
+
+void UnattendedRun::CollectResults() {
+    run_.EnterPhase(RunPhase::Finishing);
+    auto& drives = run_.Drives();
+    for (std::size_t j = 0; j < drives.size(); ++j) {
+        ReportDrive& entry = report_.drives[reportIndex_[j]];
+        entry.result = drives[j].Succeeded() ? "flashed" : "failed";
+        if (!drives[j].Succeeded() && entry.error.empty())
+            entry.error = "the image was not written, verified and committed";
+        entry.imageSha256 = drives[j].imageSha256;
+    }
+    run_.ReleaseManagers();
+}
+
+// Every drive is asked again, as automatic mode does: the log and the
+// report show what each drive says after the run.
+void UnattendedRun::Reinquire() {
+    for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
+        main_->SelectDrive(static_cast<std::int16_t>(i));
+        RefreshCurrentIdentity(*main_);
+    }
+    main_->CloseDrive();
+    LogDriveTable(*main_);
+    std::size_t reportEntry = 0;
+    for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
+        const DriveEntry* e = main_->GetEntry(i);
+        if (e == nullptr || e->present != 1) continue;
+        if (report_.drives[reportEntry].chosen) report_.drives[reportEntry].after = IdentityOf(*e);
+        ++reportEntry;
+    }
+    run_.EnterPhase(RunPhase::Idle);
+}
+
+ExitCode UnattendedRun::Restart() {
+    if (options_.noRestart) {
+        LogLine("the package asks for a restart; left to the caller (/norestart)");
+        return ExitCode::RestartRequired;
+    }
+    LogLine("restarting the computer, as the package asks");
+    if (OsInfo().Restart()) return ExitCode::RestartStarted;
+    Warn("the restart the package asks for was refused (no shutdown privilege?)");
+    return ExitCode::RestartRequired;
+}
