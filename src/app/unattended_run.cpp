@@ -117,9 +117,9 @@ ExitCode UnattendedRun::Execute() {
     // The run's end comes as the last worker's termination, delivered by
     // the application's loop.
     if (activeWorkers_ != 0) fw::Application->Run();
-    CollectResults();
+    const bool succeeded = CollectResults();
     Reinquire();
-    if (!run_.Succeeded()) return Stop(ExitCode::DriveFailed, "a drive was not flashed");
+    if (!succeeded) return Stop(ExitCode::DriveFailed, "a drive was not flashed");
     return settings.reboot ? Restart() : ExitCode::Success;
 }
 
@@ -153,12 +153,19 @@ bool UnattendedRun::CreateMainManager() {
     return main_ != nullptr;
 }
 
-void UnattendedRun::MatchAndDescribe() {
+void UnattendedRun::MatchAll() {
     const pkg::PackageReader package = pkg::ActivePackage();
     const Settings& settings = CurrentSettings();
     for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
-        DriveEntry& e = main_->table.drives[i];
-        MatchEntry(e, package, settings.howManyBin, settings.n2oMessage);
+        MatchEntry(main_->table.drives[i], package, settings.howManyBin, settings.n2oMessage);
+    }
+}
+
+void UnattendedRun::MatchAndDescribe() {
+    MatchAll();
+    const pkg::PackageReader package = pkg::ActivePackage();
+    for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
+        const DriveEntry& e = main_->table.drives[i];
         if (e.present != 1) continue;
         ReportDrive drive;
         drive.device = e.rootPath[0] != 0 ? std::string(e.rootPath, 2) : AddressOf(e);
@@ -226,7 +233,7 @@ void UnattendedRun::OnWorkerDone(std::size_t index) {
     if (--activeWorkers_ == 0) fw::Application->Terminate();
 }
 
-void UnattendedRun::CollectResults() {
+bool UnattendedRun::CollectResults() {
     run_.EnterPhase(RunPhase::Finishing);
     auto& drives = run_.Drives();
     for (std::size_t j = 0; j < drives.size(); ++j) {
@@ -236,7 +243,9 @@ void UnattendedRun::CollectResults() {
             entry.error = "the image was not written, verified and committed";
         entry.imageSha256 = drives[j].imageSha256;
     }
+    const bool succeeded = run_.Succeeded();
     run_.ReleaseManagers();
+    return succeeded;
 }
 
 // Every drive is asked again, as automatic mode does: the log and the
@@ -247,6 +256,7 @@ void UnattendedRun::Reinquire() {
         RefreshCurrentIdentity(*main_);
     }
     main_->CloseDrive();
+    MatchAll();
     LogDriveTable(*main_);
     std::size_t reportEntry = 0;
     for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {

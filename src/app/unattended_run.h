@@ -44,11 +44,14 @@ private:
     void Warn(const std::string& warning);
     bool Refused(norvek::ExitCode& code);
     bool CreateMainManager();
+    void MatchAll();
     void MatchAndDescribe();
     void ChooseDrives();
     void StartDrives();
     void OnWorkerDone(std::size_t index);
-    void CollectResults();
+    // The drives' outcomes into the report, their managers freed; true when
+    // every drive was flashed.
+    bool CollectResults();
     void Reinquire();
     norvek::ExitCode Restart();
 
