@@ -4,6 +4,7 @@
 #include "../package/settings.h"
 #include "dialog_texts.h"
 #include "norvek_main.h"
+#include "run_log.h"
 #include "system_power.h"
 
 namespace {
@@ -186,7 +187,7 @@ void TNorvekMain::FinishRun() {
     if (runSucceeded == 0) {
         fw::Application->Loop().ProgressChanged(pbar.Position(), pbar.Max(), true);
         fw::MessageDlg("Unable to flash firmware. Please contact with your vendor !",
-                       fw::DialogKind::Error, fw::DialogButtons::Ok);
+                       fw::DialogKind::Error, fw::DialogButtons::Ok, RunLogFootnote());
         run.EnterPhase(RunPhase::Idle);
         fw::Application->Terminate();
         return;

@@ -98,3 +98,5 @@ RunLog* ProcessRunLog() { return processLog; }
 void LogLine(const std::string& text) {
     if (processLog != nullptr) processLog->Line(text);
 }
+
+std::string RunLogFootnote() { return processLog != nullptr ? "Run log: " + processLog->Path() : ""; }

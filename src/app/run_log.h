@@ -52,3 +52,5 @@ void SetProcessRunLog(RunLog* log);
 RunLog* ProcessRunLog();
 // A line in the process's log, if there is one.
 void LogLine(const std::string& text);
+// "Run log: PATH" for a dialog to show apart from its text; empty without a log.
+std::string RunLogFootnote();

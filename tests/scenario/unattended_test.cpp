@@ -108,7 +108,7 @@ TEST_F(UnattendedTest, TwoDrivesAreFlashedInParallelWithNothingShown) {
     EXPECT_EQ(report["log"], std::filesystem::absolute(folder / "run.log").string());
 }
 
-TEST_F(UnattendedTest, ASenseIsDecodedInTheLog) {
+TEST_F(UnattendedTest, ADriveWhoseReadBackDiffersFailsAndIsNotCommitted) {
     vdrive::DriveConfig config;
     config.readBackFaults = {{0, 0}};
     AddDrive(config);
