@@ -11,7 +11,12 @@ namespace {
 
 std::string Field(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 
-std::string Quoted(const char* field, std::size_t size) { return "\"" + Field(field, size) + "\""; }
+std::string Quoted(const char* field, std::size_t size) {
+    std::string text(1, '"');
+    text += Field(field, size);
+    text += '"';
+    return text;
+}
 
 std::string Decision(const DriveEntry& entry) {
     if (entry.matched != 1) return "not allowed";

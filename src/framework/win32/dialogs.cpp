@@ -32,32 +32,31 @@ bool IsMessageBox(HWND window) {
     return std::string(name) == "#32770";
 }
 
-// Grows the box by the footnote's height, moves its buttons down by as much
-// and puts the footnote above them in a read-only edit field, where it can
-// be selected and copied; the box's own text is left as it is.
+// Grows the box and puts the footnote under its buttons in a read-only
+// edit field, wide enough for it, where it can be selected and copied; the
+// box's own text and buttons are left as they are.
 void AddFootnote(HWND box, const std::string& footnote) {
     const HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
+    constexpr int kMargin = 12;
+    constexpr int kPadding = 8;
+    SIZE extent{};
+    if (HDC dc = GetDC(box)) {
+        const HGDIOBJ previous = SelectObject(dc, font);
+        GetTextExtentPoint32A(dc, footnote.c_str(), static_cast<int>(footnote.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(box, dc);
+    }
     RECT client{};
     GetClientRect(box, &client);
-    const int margin = 12;
-    const int height = 22;
-    int buttonsTop = client.bottom;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        char name[16] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (std::string(name) != "Button") continue;
-        RECT r{};
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
-        buttonsTop = std::min<int>(buttonsTop, r.top);
-        SetWindowPos(child, nullptr, r.left, r.top + height, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    }
+    const int fieldWidth = std::max<int>(client.right - 2 * kMargin, extent.cx + kPadding);
+    const int fieldHeight = extent.cy + kPadding;
     RECT frame{};
     GetWindowRect(box, &frame);
-    SetWindowPos(box, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + height,
-                 SWP_NOMOVE | SWP_NOZORDER);
+    const int grow = std::max<int>(0, fieldWidth + 2 * kMargin - client.right);
+    SetWindowPos(box, nullptr, frame.left - grow / 2, frame.top, frame.right - frame.left + grow,
+                 frame.bottom - frame.top + fieldHeight + kMargin / 2, SWP_NOZORDER);
     HWND field = CreateWindowExA(0, "Edit", footnote.c_str(), WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL,
-                                 margin, buttonsTop, client.right - 2 * margin, height - 4, box, nullptr,
+                                 kMargin, client.bottom, fieldWidth, fieldHeight, box, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
     if (field != nullptr && font != nullptr) SendMessageA(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
