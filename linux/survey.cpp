@@ -5,7 +5,7 @@
 
 #include "drive_access.h"
 #include "observed_transport.h"
-#include "src/drive/command_log_line.h"
+#include "src/drive/run_log_lines.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 #include "sysfs_discovery.h"
 #include "wire_command.h"
@@ -18,8 +18,8 @@ std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename(
 void LogReading(ProgramContext& context, const DriveReport& r) {
     if (context.log == nullptr) return;
     std::string line = "identity " + Label(r) + " " + r.drive.address.Text() + " " + r.drive.Nodes() + ": ";
-    line += r.answered ? "\"" + r.identity.vendor + "\" \"" + r.identity.product + "\" \"" + r.identity.revision +
-                             "\" vendor-specific \"" + r.identity.vendorSpecific + "\""
+    line += r.answered ? IdentityLogText(r.identity.vendor, r.identity.product, r.identity.revision,
+                                         r.identity.vendorSpecific)
                        : "no answer (" + r.problem + "), sysfs says " + r.identity.Text();
     line += r.chipId ? ", chip " + ChipText(*r.chipId) : ", no chip identity";
     line += "; decision: " + r.decision.Text();

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "src/drive/command_codes.h"
-#include "src/drive/command_log_line.h"
+#include "src/drive/run_log_lines.h"
 
 namespace nflash {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "../drive/command_log_line.h"
+#include "../drive/run_log_lines.h"
 #include "../drive/session/command_watcher.h"
 #include "../platform/win32.h"
 

@@ -1,10 +1,10 @@
 #include "unattended_run.h"
 
-#include <cstdio>
-#include <cstring>
 #include <new>
 
 #include "../drive/drive_commands.h"
+#include "../drive/run_log_lines.h"
+#include "../drive/table/entry_text.h"
 #include "../drive/transport_preference.h"
 #include "../framework/framework.h"
 #include "../package/settings.h"
@@ -25,22 +25,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::int32_t kTrayWaitSeconds = 120;
 
-std::string Field(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
-
 ReportIdentity IdentityOf(const DriveEntry& e) {
-    return {Field(e.vendor, sizeof e.vendor), Field(e.product, sizeof e.product), Field(e.revision, sizeof e.revision),
-            Field(e.vendorSpecific, sizeof e.vendorSpecific)};
-}
-
-std::string AddressOf(const DriveEntry& e) {
-    return std::to_string(e.adapter) + "-" + std::to_string(e.bus) + "-" + std::to_string(e.target) + "-" +
-           std::to_string(e.lun);
-}
-
-std::string ChipOf(const DriveEntry& e) {
-    char chip[16];
-    std::snprintf(chip, sizeof chip, "%02x %02x %02x %02x", e.chipId[0], e.chipId[1], e.chipId[2], e.chipId[3]);
-    return chip;
+    return {EntryField(e.vendor, sizeof e.vendor), EntryField(e.product, sizeof e.product), EntryField(e.revision, sizeof e.revision),
+            EntryField(e.vendorSpecific, sizeof e.vendorSpecific)};
 }
 
 // Why the drive may not be flashed now, or nothing. Without anyone at the
@@ -168,10 +155,10 @@ void UnattendedRun::MatchAndDescribe() {
         const DriveEntry& e = main_->table.drives[i];
         if (e.present != 1) continue;
         ReportDrive drive;
-        drive.device = e.rootPath[0] != 0 ? std::string(e.rootPath, 2) : AddressOf(e);
-        drive.address = AddressOf(e);
+        drive.device = EntryLabel(e);
+        drive.address = EntryAddress(e);
         drive.identity = IdentityOf(e);
-        drive.chipId = ChipOf(e);
+        drive.chipId = ChipIdText(e.chipId);
         drive.matched = e.matched == 1;
         if (drive.matched) {
             drive.bank = e.bank + 1;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "table/entry_text.h"
 #include "transport_preference.h"
 
 DriveManager::DriveManager() : DriveManager(true) {}
@@ -34,7 +35,7 @@ void DriveManager::ChooseTransport() {
 
 std::string DriveManager::DriveLabel() const {
     const DriveEntry* entry = currentIndex >= 0 ? table.GetEntry(static_cast<std::uint32_t>(currentIndex)) : nullptr;
-    if (entry != nullptr && entry->rootPath[0] != 0) return std::string(entry->rootPath, 2);
+    if (entry != nullptr) return EntryLabel(*entry);
     return std::to_string(adapter) + "-" + std::to_string(bus) + "-" + std::to_string(target) + "-" +
            std::to_string(lun);
 }

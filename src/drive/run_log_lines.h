@@ -1,4 +1,5 @@
-// A command as a run log line, in the one format both editions write:
+// The pieces of the run log's lines that both editions write alike. A
+// command:
 //
 //   command LABEL CDB DIRECTION LENGTH -> OUTCOME BYTES bytes MS ms[: WHY]
 //
@@ -24,3 +25,10 @@ std::string CommandLogTail(const CommandResult& result);
 
 // "sense 2/3a/00"; empty without sense data.
 std::string SenseText(const CommandResult& result);
+
+// A drive's identity: "\"VELMORA \" \"DVDRW KTV-360R  \" \"1.02\" vendor-specific \"...\"".
+std::string IdentityLogText(const std::string& vendor, const std::string& product, const std::string& revision,
+                            const std::string& vendorSpecific);
+
+// The first four bytes of the identify reply: "bf d6 00 01".
+std::string ChipIdText(const std::uint8_t* chip);

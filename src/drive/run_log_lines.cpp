@@ -1,4 +1,4 @@
-#include "command_log_line.h"
+#include "run_log_lines.h"
 
 #include <cstdio>
 
@@ -46,5 +46,16 @@ std::string SenseText(const CommandResult& result) {
     if (result.sense == 0) return "";
     char text[32];
     std::snprintf(text, sizeof text, "sense %x/%02x/%02x", result.SenseKey(), result.Asc(), result.Ascq());
+    return text;
+}
+
+std::string IdentityLogText(const std::string& vendor, const std::string& product, const std::string& revision,
+                            const std::string& vendorSpecific) {
+    return "\"" + vendor + "\" \"" + product + "\" \"" + revision + "\" vendor-specific \"" + vendorSpecific + "\"";
+}
+
+std::string ChipIdText(const std::uint8_t* chip) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02x %02x %02x %02x", chip[0], chip[1], chip[2], chip[3]);
     return text;
 }
