@@ -100,10 +100,14 @@ ExitCode UnattendedRun::Execute() {
     ChooseDrives();
     if (run_.Drives().empty()) return Stop(ExitCode::NothingToDo, "no drive the package allows");
 
+    // The machine stays up (no sleep) from the first drive's disc check to
+    // the last worker's end, as for the window's run.
+    fw::Application->Loop().RunStateChanged(true);
     StartDrives();
     // The run's end comes as the last worker's termination, delivered by
     // the application's loop.
     if (activeWorkers_ != 0) fw::Application->Run();
+    fw::Application->Loop().RunStateChanged(false);
     const bool succeeded = CollectResults();
     Reinquire();
     if (!succeeded) return Stop(ExitCode::DriveFailed, "a drive was not flashed");

@@ -85,6 +85,8 @@ TEST_F(UnattendedTest, TwoDrivesAreFlashedInParallelWithNothingShown) {
     EXPECT_EQ(RunQuiet(), ExitCode::Success);
     ExpectNothingShown();
     for (const auto& drive : drives) ExpectFlashed(*drive);
+    // Kept from sleeping for the flash, and let go after it.
+    EXPECT_EQ(loop->RunStates(), (std::vector<bool>{true, false}));
 
     const std::string text = Log();
     EXPECT_NE(text.find("the package's notice counts as accepted"), std::string::npos);
