@@ -49,6 +49,18 @@ std::string DriveJson(const ReportDrive& d) {
     return out + "}";
 }
 
+std::string BanksJson(const std::vector<ReportBank>& banks) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < banks.size(); ++i) {
+        const ReportBank& b = banks[i];
+        if (i != 0) out += ',';
+        out += "{\"bank\":" + std::to_string(b.bank) + ",\"start\":" + std::to_string(b.start) +
+               ",\"size\":" + std::to_string(b.size) + ",\"newRevision\":" + QuotedText(b.newRevision) +
+               ",\"sha256\":" + StringOrNull(b.sha256) + "}";
+    }
+    return out + "]";
+}
+
 }  // namespace
 
 std::string ReportJsonText(const UnattendedReport& report) {
@@ -61,7 +73,7 @@ std::string ReportJsonText(const UnattendedReport& report) {
     return "{\"program\":\"norvek\",\"version\":" + QuotedText(NORVEK_VERSION) +
            ",\"command\":\"flash\",\"dryRun\":false,\"file\":{\"title\":" + QuotedText(report.title) +
            ",\"version\":" + QuotedText(report.version) + ",\"driveName\":" + QuotedText(report.driveName) +
-           "},\"drives\":" + drives + ",\"errors\":" + Strings(report.errors) +
+           ",\"banks\":" + BanksJson(report.banks) + "},\"drives\":" + drives + ",\"errors\":" + Strings(report.errors) +
            ",\"warnings\":" + Strings(report.warnings) + ",\"exitCode\":" + std::to_string(report.exitCode) +
            ",\"log\":" + StringOrNull(report.logPath) + "}\n";
 }

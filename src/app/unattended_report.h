@@ -5,6 +5,7 @@
 // dependencies.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,16 @@ struct ReportDrive {
     std::string imageSha256;
 };
 
+struct ReportBank {
+    int bank = 0;  // 1-based, as the package names it
+    std::int32_t start = 0;
+    std::int32_t size = 0;
+    std::string newRevision;
+    std::string sha256;  // empty when the range leaves the image area
+};
+
 struct UnattendedReport {
+    std::vector<ReportBank> banks;
     std::string title;
     std::string version;
     std::string driveName;

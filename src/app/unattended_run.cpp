@@ -1,6 +1,7 @@
 #include "unattended_run.h"
 
 #include <new>
+#include <span>
 
 #include "../drive/drive_commands.h"
 #include "../drive/run_log_lines.h"
@@ -13,6 +14,7 @@
 #include "matching.h"
 #include "run_log.h"
 #include "system_power.h"
+#include "tools/pack/sha256.h"
 
 #ifdef _WIN32
 #include <shlobj.h>
@@ -91,6 +93,7 @@ ExitCode UnattendedRun::Execute() {
     ReadSettings(package);
     const Settings& settings = CurrentSettings();
     if (settings.howManyBin == 0) return Stop(ExitCode::BadInput, "no firmware in the package");
+    DescribeBanks(package);
     if (settings.warning) LogLine("the package's notice counts as accepted: the updater was started with /quiet");
 
     ExitCode refusal = ExitCode::Success;
@@ -112,6 +115,17 @@ ExitCode UnattendedRun::Execute() {
     Reinquire();
     if (!succeeded) return Stop(ExitCode::DriveFailed, "a drive was not flashed");
     return settings.reboot ? Restart() : ExitCode::Success;
+}
+
+void UnattendedRun::DescribeBanks(const pkg::PackageReader& package) {
+    for (int b = 0; b < CurrentSettings().BankCount(); ++b) {
+        const RunImage image = ImageOfBank(package, b);
+        ReportBank bank{b + 1, image.offset, image.size, package.NewRevision(b), ""};
+        if (image.pointer != nullptr) {
+            bank.sha256 = pack::Sha256Hex(std::span(image.pointer, static_cast<std::size_t>(image.size)));
+        }
+        report_.banks.push_back(bank);
+    }
 }
 
 // The checks before anything reaches a drive: rights, then power.

@@ -42,6 +42,7 @@ private:
     norvek::ExitCode Execute();
     norvek::ExitCode Stop(norvek::ExitCode code, const std::string& why);
     void Warn(const std::string& warning);
+    void DescribeBanks(const pkg::PackageReader& package);
     bool Refused(norvek::ExitCode& code);
     bool CreateMainManager();
     void MatchAll();

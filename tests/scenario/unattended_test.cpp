@@ -108,6 +108,9 @@ TEST_F(UnattendedTest, TwoDrivesAreFlashedInParallelWithNothingShown) {
         EXPECT_EQ(drive["outcome"]["imageSha256"].get<std::string>().size(), 64u);
     }
     EXPECT_EQ(report["log"], std::filesystem::absolute(folder / "run.log").string());
+    ASSERT_EQ(report["file"]["banks"].size(), 1u);
+    EXPECT_EQ(report["file"]["banks"][0]["size"], 1048576);
+    EXPECT_EQ(report["file"]["banks"][0]["sha256"], report["drives"][0]["outcome"]["imageSha256"]);
 }
 
 TEST_F(UnattendedTest, ADriveWhoseReadBackDiffersFailsAndIsNotCommitted) {

@@ -14,6 +14,7 @@ UnattendedReport TwoDrives() {
     report.title = "Firmware \"2.0\"\tfor\\you";
     report.version = "2.0.4";
     report.driveName = "VELMORA DVDRW KTV-360R";
+    report.banks = {{1, 0, 1048576, "1.05", "ab"}, {2, 0, 0, "N/A ", ""}};
     ReportDrive flashed;
     flashed.device = "D:";
     flashed.address = "1-0-0-0";
@@ -47,6 +48,10 @@ TEST(UnattendedReportTest, OneDocumentInTheLinuxEditionsShape) {
     EXPECT_EQ(doc["errors"], json::array());
     EXPECT_EQ(doc["warnings"], json::array({"on battery"}));
     EXPECT_EQ(doc["file"]["title"], "Firmware \"2.0\"\tfor\\you");
+    ASSERT_EQ(doc["file"]["banks"].size(), 2u);
+    EXPECT_EQ(doc["file"]["banks"][0]["size"], 1048576);
+    EXPECT_EQ(doc["file"]["banks"][0]["newRevision"], "1.05");
+    EXPECT_TRUE(doc["file"]["banks"][1]["sha256"].is_null());
     ASSERT_EQ(doc["drives"].size(), 2u);
 
     const json& d = doc["drives"][0];
