@@ -1,8 +1,6 @@
 #include "run_log.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -63,29 +61,17 @@ std::unique_ptr<RunLog> RunLog::Open(const std::string& requested, std::string& 
         }
         path = (std::filesystem::path(directory) / NewFileName()).string();
     }
-    std::FILE* file = std::fopen(path.c_str(), "a");
-    if (file == nullptr) {
-        problem = "cannot write " + path + ": " + std::strerror(errno);
-        return nullptr;
-    }
+    std::unique_ptr<TimedLogFile> file = TimedLogFile::Open(path, problem);
+    if (file == nullptr) return nullptr;
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return std::unique_ptr<RunLog>(new RunLog(error ? path : absolute.string(), file));
+    return std::unique_ptr<RunLog>(new RunLog(error ? path : absolute.string(), std::move(file)));
 }
 
-RunLog::RunLog(std::string path, std::FILE* file)
-    : path_(std::move(path)), file_(file), start_(std::chrono::steady_clock::now()) {}
+RunLog::RunLog(std::string path, std::unique_ptr<TimedLogFile> file) : path_(std::move(path)), file_(std::move(file)) {}
 
 RunLog::~RunLog() {
     if (processLog == this) SetProcessRunLog(nullptr);
-    std::fclose(file_);
-}
-
-void RunLog::Line(const std::string& text) {
-    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - start_;
-    std::lock_guard lock(mutex_);
-    std::fprintf(file_, "+%.6f %s\n", since.count(), text.c_str());
-    std::fflush(file_);
 }
 
 void SetProcessRunLog(RunLog* log) {

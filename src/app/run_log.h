@@ -14,11 +14,10 @@
 // no process log, LogLine does nothing. Thread-safe: every worker writes to it.
 #pragma once
 
-#include <chrono>
-#include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
+
+#include "../platform/timed_log_file.h"
 
 class RunLog {
 public:
@@ -32,15 +31,13 @@ public:
 
     const std::string& Path() const { return path_; }
     // One line, prefixed with the seconds since the log was opened.
-    void Line(const std::string& text);
+    void Line(const std::string& text) { file_->Line(text); }
 
 private:
-    RunLog(std::string path, std::FILE* file);
+    RunLog(std::string path, std::unique_ptr<TimedLogFile> file);
 
     std::string path_;
-    std::FILE* file_;
-    std::mutex mutex_;
-    std::chrono::steady_clock::time_point start_;
+    std::unique_ptr<TimedLogFile> file_;
 };
 
 // %ProgramData%\Norvek\Logs; empty where ProgramData is not set.
