@@ -1,5 +1,7 @@
 // The update run as the window drives it: the start, each drive's disc
 // check and worker, the progress bar, and the report once every drive is in.
+#include <utility>
+
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
 #include "dialog_texts.h"
@@ -10,6 +12,19 @@
 namespace {
 constexpr int kProgressSteps = 330;
 constexpr std::int32_t kTrayWaitSeconds = 120;
+
+// Runs `action` when the scope is left, by a return or by an exception.
+template <typename Action>
+class AtScopeExit {
+public:
+    explicit AtScopeExit(Action action) : action_(std::move(action)) {}
+    ~AtScopeExit() { action_(); }
+    AtScopeExit(const AtScopeExit&) = delete;
+    AtScopeExit& operator=(const AtScopeExit&) = delete;
+
+private:
+    Action action_;
+};
 }  // namespace
 
 void TNorvekMain::cmdUpdateClick(void*) {
@@ -20,7 +35,16 @@ void TNorvekMain::cmdUpdateClick(void*) {
     if (!WindowPowerCheck()) return;
     run.Begin();
     runDriveCount = 0;
-    if (!PrepareRunDrives()) {
+    // A preparation that throws must not leave the run half begun: Update
+    // and Close would refuse for good.
+    bool prepared = false;
+    try {
+        prepared = PrepareRunDrives();
+    } catch (...) {
+        run.EnterPhase(RunPhase::Idle);
+        throw;
+    }
+    if (!prepared) {
         run.EnterPhase(RunPhase::Idle);
         return;
     }
@@ -91,6 +115,13 @@ void TNorvekMain::AddRunDrive(std::int16_t index) {
 
 void TNorvekMain::StartDrive(RunDrive& drive) {
     if (drive.failed) return;
+    const DriveEntry* entry = mainManager->GetEntry(static_cast<std::uint32_t>(drive.row));
+    if (entry == nullptr || !TakeExclusiveAccess(drive, *entry)) {
+        drive.failed = true;
+        return;
+    }
+    // From here on an earlier drive may be flashing, or this one is about to.
+    HoldSessionGuard();
     if (CurrentSettings().chkDisc && !CheckDiscAndTray(*drive.manager)) {
         drive.failed = true;
         return;
@@ -100,13 +131,35 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
     if (StartFlashWorker(drive, *mainManager, [this](fw::TThread* w) { OnWorkerDone(w); })) ++activeWorkers;
 }
 
+// Where the system can lock a drive, the run keeps it to itself from its
+// disc check to the end: no other program, media polling or AutoPlay can put
+// a command between the download and the commit. A drive another program
+// holds is not flashed at all; the user is told which program it is.
+bool TNorvekMain::TakeExclusiveAccess(RunDrive& drive, const DriveEntry& entry) {
+    if (drive.lock.Take(drive.manager->deviceHandle) != LockOutcome::HeldByOther) return true;
+    fw::MessageDlg(DriveInUseText(entry.rootPath, drive.lock.Holder()), fw::DialogKind::Error,
+                   fw::DialogButtons::Ok);
+    return false;
+}
+
 void TNorvekMain::EnterRunningState() {
     pbar.SetMin(0);
     pbar.SetMax(kProgressSteps);
     pbar.SetStep(1);
     tmr.SetEnabled(true);
     lblMsg.SetFontColor(fw::clMaroon);
+}
+
+void TNorvekMain::HoldSessionGuard() {
+    if (sessionGuardHeld_) return;
+    sessionGuardHeld_ = true;
     fw::Application->Loop().RunStateChanged(true);
+}
+
+void TNorvekMain::ReleaseSessionGuard() {
+    if (!sessionGuardHeld_) return;
+    sessionGuardHeld_ = false;
+    fw::Application->Loop().RunStateChanged(false);
 }
 
 void TNorvekMain::SetRunControlsEnabled(bool enabled) {
@@ -173,10 +226,10 @@ void TNorvekMain::OnWorkerDone(fw::TThread*) {
 // freed, and only then may the program restart the computer or end.
 void TNorvekMain::FinishRun() {
     run.EnterPhase(RunPhase::Finishing);
+    const AtScopeExit end([this] { EndRun(); });
     tmr.SetEnabled(false);
     runSucceeded = run.Succeeded() ? 1 : 0;
     run.ReleaseManagers();
-    fw::Application->Loop().RunStateChanged(false);
     pbar.SetPosition(pbar.Max());
     lblPercent.SetCaption("100 %");
     lblMsg.SetCaption("Inquiry ...");
@@ -193,6 +246,16 @@ void TNorvekMain::FinishRun() {
         return;
     }
     ReportSuccess();
+}
+
+// A run that ended in order is Idle by now, its controls set by the report;
+// one left by an exception gets its controls back as they were before the
+// report.
+void TNorvekMain::EndRun() {
+    ReleaseSessionGuard();
+    if (run.Phase() != RunPhase::Finishing) return;
+    SetRunControlsEnabled(true);
+    run.EnterPhase(RunPhase::Idle);
 }
 
 void TNorvekMain::ReinquireDrives() {
@@ -226,6 +289,9 @@ void TNorvekMain::ReportSuccess() {
     pbar.SetPosition(0);
     const Settings& settings = CurrentSettings();
     if (settings.reboot) {
+        // The restart asks every window whether the session may end, this
+        // one included.
+        ReleaseSessionGuard();
         osInfo.Restart();
         fw::Application->Terminate();
     } else if (settings.closeAp) {

@@ -213,6 +213,15 @@ void UnattendedRun::StartDrives() {
         RunDrive& drive = drives[j];
         ReportDrive& entry = report_.drives[reportIndex_[j]];
         if (drive.failed) continue;
+        // As in the window's run: a drive another program holds is not
+        // flashed; the others are kept from everyone else until the end.
+        if (drive.lock.Take(drive.manager->deviceHandle) == LockOutcome::HeldByOther) {
+            drive.failed = true;
+            entry.error = "the drive is held by another program" +
+                          (drive.lock.Holder().empty() ? std::string() : " (" + drive.lock.Holder() + ")");
+            LogLine(drive.manager->DriveLabel() + ": " + entry.error);
+            continue;
+        }
         if (CurrentSettings().chkDisc) {
             const std::string problem = DiscCheckProblem(*drive.manager);
             if (!problem.empty()) {

@@ -37,7 +37,10 @@ bool UpdateRun::Succeeded() const {
 }
 
 void UpdateRun::ReleaseManagers() {
-    for (RunDrive& drive : drives_) drive.manager.reset();
+    for (RunDrive& drive : drives_) {
+        drive.lock.Release();
+        drive.manager.reset();
+    }
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "../drive/drive_manager.h"
+#include "../drive/exclusive_access.h"
 #include "../framework/framework.h"
 #include "run_image.h"
 
@@ -32,11 +33,15 @@ struct RunDrive {
     // The drive's own manager; null when it could not be made. Its worker
     // uses it until the worker's termination has been delivered.
     std::unique_ptr<DriveManager> manager;
+    // The drive locked for this program while the run lasts; declared after
+    // the manager so that it unlocks before the manager closes the device.
+    ExclusiveDriveLock lock;
     RunImage image;
     // The image's SHA-256, once its worker was started; for logs and reports.
     std::string imageSha256;
-    // Failed before a worker could flash it: no manager, not opened, no
-    // answer during the disc check, or no thread. Nothing was written to it.
+    // Failed before a worker could flash it: no manager, not opened, held
+    // by another program, no answer during the disc check, or no thread.
+    // Nothing was written to it.
     bool failed = false;
 
     bool Succeeded() const { return !failed && manager != nullptr && manager->errorCode == 0; }
@@ -63,7 +68,7 @@ public:
     std::vector<RunDrive>& Drives() { return drives_; }
     // True when every drive of the run succeeded.
     bool Succeeded() const;
-    // Frees every drive's manager; only once no worker uses one.
+    // Unlocks every drive and frees its manager; only once no worker uses one.
     void ReleaseManagers();
 
 private:

@@ -39,6 +39,11 @@ DriveSession::~DriveSession() {
     FreeBuffer(writeBuffer);
 }
 
+void DriveSession::AllocateBuffers() {
+    readBuffer = AllocateBuffer();
+    writeBuffer = AllocateBuffer();
+}
+
 void DriveSession::ReleaseBuffers() {
     readBuffer = nullptr;
     writeBuffer = nullptr;
