@@ -93,6 +93,18 @@ TEST_F(Refused, ADamagedPackage) {
     Expect(Program("flash", {"--yes", "--test-loaders"}), 4, "truncated");
 }
 
+// The report this came from: one byte flipped inside the image area was
+// listed, flashed and reported as verified. Both commands refuse it now,
+// before anything is sent, naming the checksum.
+TEST_F(Refused, AFileWithOneByteFlippedInTheImageArea) {
+    Machine(kDemoDrives);
+    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
+    bytes[bytes.size() / 2] ^= 0x04;  // the middle of the file: inside the 1 MiB image
+    sgsim::WriteBytes(updater, bytes);
+    Expect(Program("flash", {"--yes", "--test-loaders"}), 4, "is damaged or was changed after it was packed");
+    Expect(Program("list"), 4, "its PE checksum is 0x");
+}
+
 TEST_F(Refused, DeclinedAtTheQuestion) {
     Machine(kDemoDrives);
     const Finished run = Program("flash", {"--test-loaders"}, "no\n");
