@@ -109,6 +109,7 @@ void Machine::Reset() {
     s.aspiReferences = s.aspiLoads = s.aspiCallsWhileUnloaded = s.aspiBlocksReused = 0;
     s.loadNames.clear();
     s.aspiLog.clear();
+    s.moduleFileName.clear();
     s.createEventFails = false;
     s.handles.clear();
     s.nextHandle = 0;

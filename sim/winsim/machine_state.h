@@ -91,6 +91,8 @@ struct Machine::State {
     std::vector<AspiRecord> aspiLog;
     std::list<std::shared_ptr<AspiJob>> aspiJobs;
 
+    std::string moduleFileName;
+
     bool createEventFails = false;
     std::map<std::uintptr_t, HandleEntry> handles;
     std::uintptr_t nextHandle = 0;

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "../drive/drive_commands.h"
+#include "../flash/chip_table.h"
 #include "../package/settings.h"
 #include "matching.h"
 #include "dialog_texts.h"
@@ -12,7 +13,8 @@ void TNorvekMain::FillDriveList() {
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
         const DriveEntry* entry = mainManager->GetEntry(i);
         if (entry == nullptr) continue;
-        const std::string line = FormatDriveLine(*entry);
+        std::string line = FormatDriveLine(*entry);
+        if (LoaderStoreIsTestSet() && !IsVirtualDrive(*entry)) line += kTestBuildRealDriveNote;
         detectedDrivesText += line;
         detectedDrivesText += "\n";
         cboDrives.Add(line);
@@ -31,7 +33,11 @@ void TNorvekMain::MatchDrives() {
     const pkg::PackageReader package = pkg::ActivePackage();
     const Settings& settings = CurrentSettings();
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
-        MatchEntry(mainManager->table.drives[i], package, settings.howManyBin, settings.n2oMessage);
+        DriveEntry& entry = mainManager->table.drives[i];
+        MatchEntry(entry, package, settings.howManyBin, settings.n2oMessage);
+        // The generated test loaders are random bytes to a real drive's
+        // controller: a test build never offers a real drive, in either mode.
+        if (LoaderStoreIsTestSet() && !IsVirtualDrive(entry)) entry.matched = 0;
     }
 }
 

@@ -7,7 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
+
+#include "src/package/pe_checksum.h"
 
 namespace testpe {
 
@@ -43,6 +48,20 @@ inline std::vector<std::uint8_t> PeHeaders() {
     Put16(f, optional + 68, 2);       // Windows GUI
     Put32(f, optional + 92, 16);      // data directories
     return f;
+}
+
+// A file as the packer leaves it: the headers, `bodySize` code-like bytes,
+// the checksum written.
+inline std::vector<std::uint8_t> PackedPe(std::size_t bodySize = 0x10000) {
+    std::vector<std::uint8_t> f = PeHeaders();
+    for (std::size_t i = 0; i < bodySize; ++i) f.push_back(static_cast<std::uint8_t>(i * 7 + 0x90));
+    pkg::WritePeChecksum(f);
+    return f;
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace testpe
