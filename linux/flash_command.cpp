@@ -104,7 +104,7 @@ struct Prepared {
 // stops here; the report then says why.
 std::optional<Prepared> Prepare(RunReport& report, const Options& options, const UpdaterFile& file,
                                 ProgramContext& context) {
-    if (!ReadPrivileges(context.paths).MayFlash()) {
+    if (!context.privileges.MayFlash()) {
         Stop(report, ExitCode::Refused, kNeedsPrivileges);
         return std::nullopt;
     }
