@@ -6,9 +6,10 @@ namespace nflash {
 enum class ExitCode : int {
     Success = 0,      // done: the drives listed, or every chosen drive flashed and verified
     NothingToDo = 1,  // no drive the package may update (or none chosen)
-    Refused = 2,      // a safety check failed; nothing was sent to any drive
+    Refused = 2,      // a safety check failed; nothing that changes a drive was sent
     DriveFailed = 3,  // at least one drive was not flashed
-    BadInput = 4,     // bad command line, unreadable file, no or damaged package or loader record
+    BadInput = 4,     // bad command line, unreadable file, no or damaged package or loader record, a PE
+                      // checksum or Authenticode signature that does not match the file
     Cancelled = 5,    // the user declined or interrupted before any drive was changed
 };
 
