@@ -146,12 +146,12 @@ SignatureCheck CheckAuthenticode(std::span<const std::uint8_t> file) {
     }
     const unsigned char* der = file.data() + tableAt + kCertificateHeader;
     Pkcs7 p7(d2i_PKCS7(nullptr, &der, static_cast<long>(length - kCertificateHeader)));
-    std::optional<IndirectData> signed_ = p7 ? ReadIndirectData(p7.get()) : std::nullopt;
-    if (!signed_) return Refused("its Authenticode signature cannot be read (not a PKCS#7 Authenticode signature)");
+    std::optional<IndirectData> indirect = p7 ? ReadIndirectData(p7.get()) : std::nullopt;
+    if (!indirect) return Refused("its Authenticode signature cannot be read (not a PKCS#7 Authenticode signature)");
 
     const X509_ALGOR* algorithm = nullptr;
     const ASN1_OCTET_STRING* digest = nullptr;
-    X509_SIG_get0(signed_->digest.get(), &algorithm, &digest);
+    X509_SIG_get0(indirect->digest.get(), &algorithm, &digest);
     const EVP_MD* md = EVP_get_digestbyobj(algorithm->algorithm);
     if (md == nullptr) return Refused("its Authenticode signature uses a digest algorithm this program does not know");
     const std::vector<std::uint8_t> actual = FileDigest(file, md, *checksumAt, *entryAt, tableAt);
@@ -160,7 +160,7 @@ SignatureCheck CheckAuthenticode(std::span<const std::uint8_t> file) {
     if (!std::equal(actual.begin(), actual.end(), claimed.begin(), claimed.end())) {
         return Refused("its bytes do not match its Authenticode signature: it was changed after it was signed");
     }
-    X509* signer = VerifiedSigner(p7.get(), signed_->contents);
+    X509* signer = VerifiedSigner(p7.get(), indirect->contents);
     if (signer == nullptr) return Refused("its Authenticode signature does not verify against its own certificate");
     SignatureCheck check;
     check.state = SignatureCheck::State::Matches;

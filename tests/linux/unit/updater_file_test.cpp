@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "linux/file_report.h"
+#include "linux/report_json.h"
 #include "linux/updater_file.h"
 #include "src/package/package_layout.h"
 #include "src/package/pe_checksum.h"
@@ -163,6 +164,12 @@ TEST_F(UpdaterFileTest, AnAuthenticodeSignatureMustMatchTheFile) {
               "PE checksum " + pkg::ChecksumHex(signed_.file->peChecksum) +
                   " matches; signed by CN=Norvek test signer (issued by CN=Norvek test signer), its sha256 digest "
                   "matches the file; the certificate chain is not verified");
+    nflash::RunReport run;
+    run.file = report;
+    const nlohmann::json json = nflash::ReportJson(run)["file"];
+    EXPECT_EQ(json["signature"]["signer"], "CN=Norvek test signer");
+    EXPECT_EQ(json["signature"]["chainVerified"], false);
+    EXPECT_EQ(json["peChecksum"], pkg::ChecksumHex(signed_.file->peChecksum));
     const nflash::LoadedFile unsigned_ = LoadUpdaterFile(packed, true);
     ASSERT_TRUE(unsigned_.file);
     EXPECT_EQ(unsigned_.file->signature.state, nflash::SignatureCheck::State::Unsigned);
