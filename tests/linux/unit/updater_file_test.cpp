@@ -195,6 +195,16 @@ TEST_F(UpdaterFileTest, AnAuthenticodeSignatureMustMatchTheFile) {
     badSignature[badSignature.size() - 40] ^= 0x01;  // inside the signer's signature value
     pkg::WritePeChecksum(badSignature);
     const nflash::LoadedFile forged = LoadUpdaterFile(Write("forged.exe", badSignature), true);
+    // Garbage where the PKCS#7 should be: refused, never read past the table.
+    std::vector<std::uint8_t> garbage = sgsim::ReadBytes(dir / "signed.exe");
+    const std::size_t entry = pkg::PeCertificateEntryOffset(garbage).value();
+    const std::size_t table = garbage[entry] | garbage[entry + 1] << 8 | garbage[entry + 2] << 16;
+    ASSERT_GT(table, 0u);
+    for (std::size_t i = table + 8; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 37);
+    pkg::WritePeChecksum(garbage);
+    const nflash::LoadedFile unreadable = LoadUpdaterFile(Write("garbage.exe", garbage), true);
+    EXPECT_EQ(unreadable.code, ExitCode::BadInput);
+    EXPECT_NE(unreadable.message.find("cannot be read"), std::string::npos) << unreadable.message;
     EXPECT_EQ(forged.code, ExitCode::BadInput);
     EXPECT_NE(forged.message.find("does not verify against its own certificate"), std::string::npos) << forged.message;
 }
