@@ -7,6 +7,15 @@
 #include "dialog_texts.h"
 #include "norvek_main.h"
 
+namespace {
+
+// The generated test loaders are random bytes to a real drive's controller:
+// a build that carries them never offers a drive that is not one of the
+// project's virtual drives, in either mode.
+bool TestBuildLeavesAlone(const DriveEntry& entry) { return LoaderStoreIsTestSet() && !IsVirtualDrive(entry); }
+
+}  // namespace
+
 void TNorvekMain::FillDriveList() {
     cboDrives.Clear();
     detectedDrivesText.clear();
@@ -14,7 +23,7 @@ void TNorvekMain::FillDriveList() {
         const DriveEntry* entry = mainManager->GetEntry(i);
         if (entry == nullptr) continue;
         std::string line = FormatDriveLine(*entry);
-        if (LoaderStoreIsTestSet() && !IsVirtualDrive(*entry)) line += kTestBuildRealDriveNote;
+        if (TestBuildLeavesAlone(*entry)) line += kTestBuildRealDriveNote;
         detectedDrivesText += line;
         detectedDrivesText += "\n";
         cboDrives.Add(line);
@@ -35,9 +44,7 @@ void TNorvekMain::MatchDrives() {
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
         DriveEntry& entry = mainManager->table.drives[i];
         MatchEntry(entry, package, settings.howManyBin, settings.n2oMessage);
-        // The generated test loaders are random bytes to a real drive's
-        // controller: a test build never offers a real drive, in either mode.
-        if (LoaderStoreIsTestSet() && !IsVirtualDrive(entry)) entry.matched = 0;
+        if (TestBuildLeavesAlone(entry)) entry.matched = 0;
     }
 }
 
