@@ -13,16 +13,12 @@
 #include "report_text.h"
 #include "safety.h"
 #include "src/app/dialog_texts.h"
-#include "src/app/matching.h"
 #include "src/package/settings.h"
 #include "survey.h"
 #include "updater_file.h"
 
 namespace nflash {
 namespace {
-
-constexpr char kTestLoadersOnVirtualDrivesOnly[] =
-    "this file carries test loaders and can flash only the project's virtual drives";
 
 constexpr char kNeedsPrivileges[] =
     "flashing needs root or CAP_SYS_RAWIO: the kernel lets anyone who may write /dev/sgN send WRITE BUFFER, "
@@ -34,13 +30,6 @@ std::string Joined(const std::vector<std::string>& lines) {
         [](const std::string& all, const std::string& line) { return all.empty() ? line : all + "\n" + line; });
 }
 
-// The generated test loaders are random bytes to a real drive's controller:
-// a file that carries them flashes only drives that answer INQUIRY with the
-// marker of the project's virtual drives, whatever the options say.
-bool OnlyVirtualDrivesFor(const RunReport& report, const DriveReport& r) {
-    return report.file->testLoaders && r.answered && !IsVirtualDrive(EntryFor(r.identity));
-}
-
 // Chooses, among the candidates, the drives the package admits by their
 // live identity; says why each other candidate is left alone. False when
 // there is none: the report then ends the run, saying why.
@@ -49,7 +38,7 @@ bool ChooseByLiveIdentity(RunReport& report, const std::vector<std::size_t>& can
     bool realDrive = false;
     for (std::size_t i : candidates) {
         DriveReport& r = report.drives[i];
-        const bool onlyVirtual = OnlyVirtualDrivesFor(report, r);
+        const bool onlyVirtual = r.answered && TestLoadersForbid(r.identity, report.file->testLoaders);
         realDrive = realDrive || onlyVirtual;
         r.chosen = r.answered && r.decision.matched && !onlyVirtual;
         any = any || r.chosen;

@@ -38,6 +38,7 @@ std::string FileText(const FileReport& f) {
 std::string DriveLine(const DriveReport& r) {
     std::string line = r.drive.address.Text() + "  " + r.drive.Nodes() + "  " + r.identity.Text() + "  ";
     if (!r.problem.empty() && !r.answered) return line + "(" + r.problem + ")";
+    if (!r.problem.empty()) return line + r.decision.Text() + " (" + r.problem + ")";
     return line + r.decision.Text();
 }
 

@@ -25,7 +25,7 @@ std::string ResultName(DriveResult result);
 
 struct DriveReport {
     OpticalDrive drive;
-    std::string problem;    // why it could not be read (not opened, no answer)
+    std::string problem;    // why it could not be read (not opened, no answer), or why it will not be flashed
     bool answered = false;  // the live identity comes from INQUIRY (else sysfs)
     Identity identity;
     std::optional<std::array<std::uint8_t, 4>> chipId;

@@ -124,6 +124,18 @@ TEST_F(Refusal, TestLoadersNeverReachADriveWithoutTheVirtualMarker) {
         EXPECT_FALSE(Changed(1));
     }
 
+    // list says so, of that drive only.
+    const nflash::RunReport listed = Run({"list"});
+    EXPECT_EQ(listed.code, ExitCode::Success);
+    EXPECT_NE(out.str().find(machine->SgNode(0).string() + " (" + machine->SrNode(0).string() +
+                             ")  VELMORA DVDRW KTV-360R 1.02  from 1.02 to 1.05 (" + kWords + ")"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find(machine->SgNode(1).string() + " (" + machine->SrNode(1).string() +
+                             ")  VELMORA DVDRW KTV-360R 1.02  from 1.02 to 1.05\n"),
+              std::string::npos)
+        << out.str();
+
     const nflash::RunReport all = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
     EXPECT_EQ(all.code, ExitCode::Success) << err.str();
     EXPECT_FALSE(Changed(0));
