@@ -110,6 +110,10 @@ void Machine::Reset() {
     s.loadNames.clear();
     s.aspiLog.clear();
     s.moduleFileName.clear();
+    s.mediaPolling = false;
+    s.lastMediaPoll = 0;
+    s.kernelNamespaces = true;
+    s.mutexNames.clear();
     s.createEventFails = false;
     s.handles.clear();
     s.nextHandle = 0;
@@ -123,6 +127,7 @@ void Machine::Reset() {
 void Machine::SetPlatform(Platform platform) {
     std::lock_guard lock(state_->mutex);
     state_->platform = platform;
+    if (platform == Platform::Older) state_->kernelNamespaces = false;
 }
 
 Platform Machine::GetPlatform() const {
