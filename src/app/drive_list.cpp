@@ -5,6 +5,7 @@
 #include "../package/settings.h"
 #include "matching.h"
 #include "dialog_texts.h"
+#include "drive_table_log.h"
 #include "norvek_main.h"
 
 namespace {
@@ -29,6 +30,7 @@ void TNorvekMain::FillDriveList() {
         cboDrives.Add(line);
     }
     MatchDrives();
+    LogDriveTable(*mainManager);
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
         const DriveEntry* entry = mainManager->GetEntry(i);
         if (entry != nullptr && entry->present && entry->matched) {
