@@ -1,21 +1,12 @@
 #include <cstring>
 
 #include "../drive/drive_commands.h"
-#include "../flash/chip_table.h"
 #include "../package/settings.h"
 #include "matching.h"
 #include "dialog_texts.h"
 #include "drive_table_log.h"
 #include "norvek_main.h"
-
-namespace {
-
-// The generated test loaders are random bytes to a real drive's controller:
-// a build that carries them never offers a drive that is not one of the
-// project's virtual drives, in either mode.
-bool TestBuildLeavesAlone(const DriveEntry& entry) { return LoaderStoreIsTestSet() && !IsVirtualDrive(entry); }
-
-}  // namespace
+#include "table_matching.h"
 
 void TNorvekMain::FillDriveList() {
     cboDrives.Clear();
@@ -23,8 +14,7 @@ void TNorvekMain::FillDriveList() {
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
         const DriveEntry* entry = mainManager->GetEntry(i);
         if (entry == nullptr) continue;
-        std::string line = FormatDriveLine(*entry);
-        if (TestBuildLeavesAlone(*entry)) line += kTestBuildRealDriveNote;
+        const std::string line = FormatDriveLine(*entry) + TestBuildNote(*entry);
         detectedDrivesText += line;
         detectedDrivesText += "\n";
         cboDrives.Add(line);
@@ -40,15 +30,7 @@ void TNorvekMain::FillDriveList() {
     }
 }
 
-void TNorvekMain::MatchDrives() {
-    const pkg::PackageReader package = pkg::ActivePackage();
-    const Settings& settings = CurrentSettings();
-    for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
-        DriveEntry& entry = mainManager->table.drives[i];
-        MatchEntry(entry, package, settings.howManyBin, settings.n2oMessage);
-        if (TestBuildLeavesAlone(entry)) entry.matched = 0;
-    }
-}
+void TNorvekMain::MatchDrives() { MatchTable(*mainManager); }
 
 void TNorvekMain::cboDrivesChange(void*) {
     try {

@@ -43,8 +43,6 @@ bool BankAdmits(const pkg::PackageReader& package, int bank, const DriveTexts& d
 
 }  // namespace
 
-const char kTestBuildRealDriveNote[] = "  (test build: virtual drives only)";
-
 bool IsVirtualDrive(const DriveEntry& entry) {
     return std::memcmp(entry.vendorSpecific, wire::kVirtualDriveMarker, wire::kVendorSpecificLength) == 0;
 }

@@ -10,11 +10,6 @@
 // virtual drives.
 bool IsVirtualDrive(const DriveEntry& entry);
 
-// What a build carrying the generated test loaders adds to the list line of
-// a drive it will not flash: any drive that is not one of the project's
-// virtual drives, whatever the rules say.
-extern const char kTestBuildRealDriveNote[];
-
 // Sets `matched`, and for a matched drive `bank` and `upToDate`, of one table
 // row from the package's constraint table. Rows that are not present, and
 // every row of a package whose image area is empty, end unmatched.
