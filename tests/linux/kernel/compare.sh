@@ -1,4 +1,5 @@
-# The tiers compared: each case runs norvek-flash with the same arguments
+# The tiers compared: each case runs norvek-flash (its test build, which reads
+# the made-up machine's roots) with the same arguments
 # against the same scenario in the preload tier (the program with the
 # preload library on a made-up machine, on the host) and compares what each
 # drive received with what it received under the real kernel.
@@ -30,7 +31,7 @@ compare_tiers() {
         NORVEK_SG_SCENARIO="$here/drives/$drives" NORVEK_SG_LOG="$dir/drives.log" \
         LD_PRELOAD="$build/tests/linux/libnorvek_sg_preload.so" XDG_STATE_HOME="$dir/state" \
         DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/no-bus" \
-        "$build/linux/norvek-flash" "$1" "$work/initramfs/data/demo-updater.exe" "${@:2}" \
+        "$build/linux/norvek-flash-test" "$1" "$work/initramfs/data/demo-updater.exe" "${@:2}" \
         > "$dir/out" 2> "$dir/err" < /dev/null
     if verdict=$(awk -v run="$run" -f "$here/compare.awk" "$dir/drives.log" "$R/$kernel_log" 2>&1); then
         pass "$scenario/$run against the preload tier"

@@ -50,7 +50,8 @@ if [ ! -f "$kernel_dir/package" ]; then
 fi
 command -v qemu-system-x86_64 >/dev/null || die "qemu-system-x86_64 is missing (scripts/setup installs qemu-system-x86)"
 busybox=$(command -v busybox) || die "busybox is missing (scripts/setup installs busybox-static)"
-for p in norvek-flash:linux/norvek-flash norvek-tcmu-target:sim/tcmu-target/norvek-tcmu-target \
+for p in norvek-flash:linux/norvek-flash norvek-flash-test:linux/norvek-flash-test \
+    norvek-tcmu-target:sim/tcmu-target/norvek-tcmu-target \
     kernel-tier-files:tests/linux/kernel-tier-files norvek_sg_preload:tests/linux/libnorvek_sg_preload.so; do
     [ -x "$build/${p#*:}" ] || die "$build/${p#*:} is not built (ninja ${p%%:*})"
 done
