@@ -40,6 +40,11 @@ Outcome FaultOutcome(const CommandFault& fault) {
         outcome.scsiStatus = kStatusConditionMet;
         return outcome;
     }
+    case FaultEffect::BareStatus: {
+        Outcome outcome;
+        outcome.scsiStatus = fault.status;
+        return outcome;
+    }
     case FaultEffect::CheckCondition: break;
     }
     return CheckCondition(fault.sense);

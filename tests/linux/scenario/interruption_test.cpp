@@ -68,6 +68,25 @@ TEST_F(LinuxRun, OneDriveFinishesWhileTheOneNotYetChangingIsCancelled) {
     EXPECT_NE(nflash::InterruptionText(again, control).find("interrupted: "), std::string::npos);
 }
 
+// One drive failed and another was cancelled: the run says a drive failed
+// (3), not that it was cancelled (5), so automation learns of the failure.
+TEST_F(LinuxRun, ADriveThatFailedOutranksADriveThatWasCancelled) {
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
+    scenario.drives[0].config.faults.push_back(
+        {vdrive::CommandKind::Commit, 1, 0, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
+    scenario.drives[1].config.becomingReadyPolls = 400;
+    scenario.drives[1].config.latencies.push_back({vdrive::CommandKind::TestUnitReady, 0.002});
+    Machine(scenario);
+    system.SetRealTime(true);
+    nflash::Interruption what;
+    InterruptOn(system, control, 0, 0x1B, 1, what);
+    const nflash::RunReport report = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
+    EXPECT_EQ(report.drives[0].result, DriveResult::Failed);
+    EXPECT_EQ(report.drives[1].result, DriveResult::Cancelled);
+    EXPECT_EQ(nflash::Code(report.code), nflash::Code(ExitCode::DriveFailed));
+}
+
 TEST_F(LinuxRun, AnInterruptionBeforeTheQuestionIsAnsweredSendsNothingThatChanges) {
     Machine(DemoScenario());
     control.Interrupt();

@@ -135,6 +135,28 @@ TEST_F(SgTransportTest, NoAnswerBusyAndASlowDriveAreNotGood) {
     EXPECT_EQ(t.LastAnswer().hostStatus, kHostTimeOut);
 }
 
+// What the sg driver reports for a drive that answers a status without
+// sense (the status byte alone, no DRIVER_SENSE) is a failed command.
+TEST_F(SgTransportTest, EveryOtherStatusWithoutSenseIsAFailure) {
+    vdrive::DriveConfig config;
+    int nth = 1;
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        config.faults.push_back({.kind = vdrive::CommandKind::Commit,
+                                 .nth = nth++,
+                                 .effect = vdrive::FaultEffect::BareStatus,
+                                 .status = status});
+    }
+    UseDrive(config);
+    SgIoTransport t = OpenTransport();
+    const std::array<std::uint8_t, 12> commit{0x3B, 0x05, 0x01, 0, 0, 0, 0, 0, 0, 0x80, 0, 0};
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        EXPECT_EQ(Send(t, commit, kNoData, nullptr, 0).outcome, CommandOutcome::Failed) << "status " << std::hex << int{status};
+        EXPECT_EQ(t.LastAnswer().scsiStatus, status);
+        EXPECT_EQ(t.LastAnswer().driverStatus, kDriverOk);
+    }
+    EXPECT_EQ(drive->CommitCount(), 0);
+}
+
 TEST_F(SgTransportTest, AShortReplyReportsTheBytesThatCame) {
     vdrive::DriveConfig config;
     config.shortReplies.push_back({vdrive::CommandKind::Inquiry, 36});

@@ -164,6 +164,22 @@ TEST_F(AspiExecuteTest, BusyWithoutSenseIsAFailure) {
     EXPECT_EQ(manager->lastStatus, kStatusFailed);
 }
 
+// The manager ends a command the drive refused without sense in SS_ERR,
+// whatever the status: a failure, never a good command.
+TEST_F(AspiExecuteTest, EveryOtherStatusWithoutSenseIsAFailure) {
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        Restart();
+        vdrive::DriveConfig refusing;
+        refusing.faults.push_back(
+            {.kind = CommandKind::Commit, .count = 0, .effect = FaultEffect::BareStatus, .status = status});
+        Start(refusing);
+        EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0xA0), 0) << "status " << std::hex << int{status};
+        EXPECT_EQ(manager->lastStatus, kStatusFailed) << "status " << std::hex << int{status};
+        EXPECT_EQ(Copy(manager->aspi.RequestBlock()->SRB_TargStat), status);
+        EXPECT_EQ(drive->CommitCount(), 0);
+    }
+}
+
 TEST_F(AspiExecuteTest, CompletedButTooSlowFailsAndIsNotRetried) {
     m.SetClockMode(sim::ClockMode::Virtual);
     vdrive::DriveConfig slow;
