@@ -103,6 +103,44 @@ TEST_F(LinuxRun, DeviceChoosesTheDriveByEitherNodeAndRefusesWhatIsNoOpticalDrive
     EXPECT_EQ(wrong.code, ExitCode::BadInput);
 }
 
+// A drive that never answers INQUIRY has only the identity sysfs read when
+// it was found, which a firmware update does not change: a drive already
+// updated, or in a bad state, must not be flashed on it, however chosen.
+TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneAndSaysWhy) {
+    aspidll::Scenario scenario = DemoScenario();
+    scenario.drives[0].config.faults.push_back(
+        {vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
+    Machine(scenario);
+    const std::string why = machine->SgNode(0).string() + " left alone: no identity: the drive did not answer INQUIRY";
+    for (const std::vector<std::string>& choice :
+         {std::vector<std::string>{}, {"--all-matched"}, {"--device", machine->SrNode(0).string()}}) {
+        std::vector<std::string> args{"flash", "--yes", "--test-loaders"};
+        args.insert(args.end(), choice.begin(), choice.end());
+        err.str("");
+        const nflash::RunReport report = Run(args);
+        const std::string how = choice.empty() ? "the first allowed drive" : choice[0];
+        EXPECT_EQ(nflash::Code(report.code), nflash::Code(ExitCode::NothingToDo)) << how;
+        EXPECT_FALSE(report.drives[0].chosen) << how;
+        EXPECT_FALSE(Changed(0)) << how;
+        EXPECT_NE(err.str().find(why), std::string::npos) << how << "\n" << err.str();
+    }
+}
+
+// Beside a drive that answers, the one that does not is still left alone.
+TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneBesideOneThatIsFlashed) {
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
+    scenario.drives[1].config.faults.push_back(
+        {vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::NotDelivered});
+    Machine(scenario);
+    const nflash::RunReport report = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
+    EXPECT_EQ(report.drives[0].result, DriveResult::Flashed);
+    EXPECT_EQ(report.drives[1].result, DriveResult::None);
+    EXPECT_FALSE(Changed(1));
+    EXPECT_NE(err.str().find(machine->SgNode(1).string() + " left alone: no identity"), std::string::npos)
+        << err.str();
+}
+
 TEST_F(LinuxRun, NothingToDoWhenThePackageAllowsNoDrive) {
     aspidll::Scenario scenario;
     scenario.drives = {Orvante(0), Velmora("1.05", 1)};
@@ -167,6 +205,70 @@ TEST_F(LinuxRun, JsonIsOneDocumentWithDrivesDecisionsAndOutcomes) {
     EXPECT_EQ(doc["drives"][0]["outcome"]["after"]["revision"], "1.05");
     EXPECT_EQ(doc["drives"][1]["decision"]["matched"], false);
     EXPECT_FALSE(doc["drives"][1].contains("outcome"));
+}
+
+// Two banks, each admitting its own revisions with its own image and new
+// revision: the bank that admitted a drive decides what it receives and
+// what it is promised, in the question and in the JSON document.
+TEST_F(LinuxRun, TheBankThatAdmitsADriveDecidesItsImageAndItsPromisedRevision) {
+    constexpr std::size_t kHalf = 512 * 1024;
+    std::vector<std::uint8_t> first(kHalf);
+    std::vector<std::uint8_t> second(kHalf);
+    for (std::size_t i = 0; i < kHalf; ++i) {
+        first[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        second[i] = static_cast<std::uint8_t>(i * 13 + 5);
+    }
+    sgsim::WriteBytes(dir / "first.bin", first);
+    sgsim::WriteBytes(dir / "second.bin", second);
+    updater = sgsim::PackUpdater(dir.Path(), "two-banks.exe",
+                                 sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()),
+                                 R"(title = "Two banks"
+drive_name = "VELMORA DVDRW KTV-360R"
+[settings]
+bootcode = 1
+[[bank]]
+image = "first.bin"
+new_revision = "1.05"
+[[bank.slot]]
+min_revision = "1.00"
+max_revision = "1.03"
+vendor = "VELMORA "
+product = "DVDRW KTV-360R  "
+[[bank]]
+image = "second.bin"
+new_revision = "2.05"
+[[bank.slot]]
+min_revision = "2.00"
+max_revision = "2.03"
+vendor = "VELMORA "
+product = "DVDRW KTV-360R  "
+)");
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("2.01", 0), Velmora("1.01", 1)};
+    scenario.drives[0].config.newRevision = "2.05";
+    Machine(scenario);
+
+    const nflash::RunReport report = Run({"flash", "--all-matched", "--json", "--test-loaders"}, "y\n");
+    ASSERT_EQ(nflash::Code(report.code), 0) << err.str();
+    const auto landed = [&](std::size_t drive, const std::vector<std::uint8_t>& image) {
+        const std::vector<std::uint8_t> flash = drives[drive]->FlashContents();
+        return flash.size() >= image.size() && std::equal(image.begin(), image.end(), flash.begin());
+    };
+    EXPECT_TRUE(landed(0, second)) << "the drive the second bank admitted got another image";
+    EXPECT_TRUE(landed(1, first));
+    EXPECT_NE(err.str().find("VELMORA DVDRW KTV-360R 2.01  from 2.01 to 2.05"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("VELMORA DVDRW KTV-360R 1.01  from 1.01 to 1.05"), std::string::npos) << err.str();
+
+    const nlohmann::json doc = nflash::ReportJson(report);
+    EXPECT_EQ(doc["drives"][0]["decision"]["bank"], 2);
+    EXPECT_EQ(doc["drives"][0]["decision"]["to"], "2.05");
+    EXPECT_EQ(doc["drives"][0]["outcome"]["imageSha256"], doc["file"]["banks"][1]["sha256"]);
+    EXPECT_EQ(doc["drives"][0]["outcome"]["after"]["revision"], "2.05");
+    EXPECT_EQ(doc["drives"][1]["decision"]["bank"], 1);
+    EXPECT_EQ(doc["drives"][1]["outcome"]["imageSha256"], doc["file"]["banks"][0]["sha256"]);
+    EXPECT_NE(LogText().find("flash sg0 bank 2 image 524288 bytes sha256 " +
+                             doc["file"]["banks"][1]["sha256"].get<std::string>()),
+              std::string::npos);
 }
 
 TEST_F(LinuxRun, TheRunLogHoldsTheFileTheIdentitiesEveryCommandAndTheResult) {

@@ -89,6 +89,21 @@ TEST_F(Refusal, ADamagedPackage) {
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "damaged");
 }
 
+// A bank starting before the image area (a damaged or edited file) would
+// make the bytes in front of it the firmware: written, verified, committed.
+TEST_F(Refusal, ABankThatStartsBeforeTheImageArea) {
+    Machine(DemoScenario());
+    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
+    const std::string key = "BIN_START1=";
+    const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
+    ASSERT_NE(at, bytes.end());
+    const std::string start = "-000016384";
+    std::copy(start.begin(), start.end(), at + static_cast<std::ptrdiff_t>(key.size()));
+    sgsim::WriteBytes(updater, bytes);
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput,
+                  "has a damaged package: bank 1 starts at -16384");
+}
+
 TEST_F(Refusal, OneUnsafeDriveAmongTheChosenStopsTheWholeRun) {
     aspidll::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
