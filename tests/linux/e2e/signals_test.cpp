@@ -54,5 +54,37 @@ TEST_F(E2E, SigtermAfterTheStopIsAnsweredAndTheFlashFinishes) {
     for (const std::string& line : Exec(0)) EXPECT_NE(line.find("status=01"), std::string::npos) << line;
 }
 
+// The terminal closing or an SSH link dropping sends SIGHUP: taken like
+// SIGTERM, never as a reason to die. Before the STOP the drive is
+// cancelled untouched; after it the flash is finished.
+TEST_F(E2E, SighupWhileTheDriveBecomesReadyCancelsItUntouched) {
+    Machine(
+        "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
+        "becoming_ready_polls = 20\n");
+    std::filesystem::remove(RequestLog());
+    ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
+    ASSERT_TRUE(LogShows(RequestLog(), "cdb=df11")) << "discovery never ended";
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    child.Signal(SIGHUP);
+    const Finished run = child.Wait();
+    EXPECT_EQ(run.exitCode, 5) << "(-1: ended by a signal)\n" << run.err;
+    EXPECT_NE(run.err.find("cancelled: nothing was changed"), std::string::npos) << run.err;
+    for (const std::string& line : Exec(0)) EXPECT_EQ(line.find("cdb=1b"), std::string::npos) << line;
+}
+
+TEST_F(E2E, SighupAfterTheStopLetsTheFlashFinish) {
+    Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 10\n");
+    std::filesystem::remove(RequestLog());
+    ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
+    ASSERT_TRUE(LogShows(RequestLog(), "cdb=1b00")) << "the flash never started";
+    child.Signal(SIGHUP);
+    const Finished run = child.Wait();
+    EXPECT_EQ(run.exitCode, 0) << "(-1: ended by a signal)\n" << run.err;
+    EXPECT_NE(run.err.find("is being flashed and must finish"), std::string::npos) << run.err;
+    EXPECT_EQ(Flash(0), sgsim::DemoImage());
+    EXPECT_NE(ReadText(RequestLog()).find("exit drive=0 ha=0 target=0 lun=0 revision=1.05 commits=1"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace e2e
