@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/linux/e2e/child_process.h"
@@ -24,6 +25,15 @@ inline std::string ReadText(const std::filesystem::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Waits until the preload's log holds `text`, up to ten seconds.
+inline bool LogShows(const std::filesystem::path& log, const std::string& text) {
+    for (int i = 0; i < 1000; ++i) {
+        if (ReadText(log).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {

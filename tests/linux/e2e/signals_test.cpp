@@ -1,4 +1,4 @@
-// Ctrl-C and SIGTERM sent to the real program: before the drive's first
+// Ctrl-C, SIGTERM and SIGHUP sent to the real program: before the drive's first
 // changing command it is cancelled cleanly, after it the flash finishes.
 #include <signal.h>
 
@@ -8,15 +8,6 @@
 
 namespace e2e {
 namespace {
-
-// Waits until the preload's log holds `text`, up to ten seconds.
-bool LogShows(const std::filesystem::path& log, const std::string& text) {
-    for (int i = 0; i < 1000; ++i) {
-        if (ReadText(log).find(text) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 TEST_F(E2E, CtrlCWhileTheDriveBecomesReadyCancelsItUntouched) {
     // Twenty polls of 300 ms: the worker is in its readiness wait for six seconds.
