@@ -32,7 +32,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -204,9 +203,8 @@ __attribute__((destructor)) void Report() {
 // programs), not readers. 0, or EBUSY when refused. A node without a file
 // to lock is claimed within this process only.
 int Claim(int fd, const char* path, int flags) {
-    const bool sgNode = std::filesystem::path(path).filename().string().rfind("sg", 0) == 0;
     const bool exclusive = (flags & O_EXCL) != 0;
-    if (!exclusive && !sgNode) return 0;
+    if (!exclusive && !sgsim::IsSgNode(path)) return 0;
     const int lock = realOpen(path, O_RDONLY | O_CLOEXEC, 0);
     if (lock < 0) return 0;
     if (flock(lock, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {

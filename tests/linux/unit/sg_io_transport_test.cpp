@@ -217,4 +217,20 @@ TEST_F(SgTransportTest, OpeningAsksForReadWriteNonBlockingAndExclusiveWhenFlashi
     EXPECT_EQ(OpenSgDevice(recording, "/dev/sg9", OpenMode::Shared).error, ENOENT);
 }
 
+// A block node's exclusive open is a claim: it keeps out other claims (a
+// mount, a burning program) but neither readers nor a claim after it ends.
+TEST_F(SgTransportTest, ABlockNodesClaimKeepsOutOtherClaimsButNotReaders) {
+    constexpr char kBlock[] = "/dev/sr7";
+    sim.AddNode(kBlock, UseDrive(), 0);
+    OpenedDevice reader = OpenSgDevice(recording, kBlock, OpenMode::Shared);
+    ASSERT_EQ(reader.error, 0);
+    {
+        OpenedDevice claim = OpenSgDevice(recording, kBlock, OpenMode::Exclusive);
+        ASSERT_EQ(claim.error, 0) << "a reader does not stop a claim";
+        EXPECT_EQ(OpenSgDevice(recording, kBlock, OpenMode::Exclusive).error, EBUSY);
+        EXPECT_EQ(OpenSgDevice(recording, kBlock, OpenMode::Shared).error, 0);
+    }
+    EXPECT_EQ(OpenSgDevice(recording, kBlock, OpenMode::Exclusive).error, 0);
+}
+
 }  // namespace
