@@ -211,38 +211,22 @@ TEST_F(LinuxRun, JsonIsOneDocumentWithDrivesDecisionsAndOutcomes) {
 // revision: the bank that admitted a drive decides what it receives and
 // what it is promised, in the question and in the JSON document.
 TEST_F(LinuxRun, TheBankThatAdmitsADriveDecidesItsImageAndItsPromisedRevision) {
-    constexpr std::size_t kHalf = 512 * 1024;
-    std::vector<std::uint8_t> first(kHalf);
-    std::vector<std::uint8_t> second(kHalf);
-    for (std::size_t i = 0; i < kHalf; ++i) {
-        first[i] = static_cast<std::uint8_t>(i * 7 + 1);
-        second[i] = static_cast<std::uint8_t>(i * 13 + 5);
-    }
-    sgsim::WriteBytes(dir / "first.bin", first);
-    sgsim::WriteBytes(dir / "second.bin", second);
+    // A bank of 512 KiB of its own bytes, for the VELMORA drives at F.00 to
+    // F.03 (F: `from`), making them F.05.
+    std::string manifest = "title = \"Two banks\"\ndrive_name = \"VELMORA DVDRW KTV-360R\"\n";
+    const auto bank = [&](const std::string& name, char from, unsigned step) {
+        std::vector<std::uint8_t> bytes(512 * 1024);
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * step + 1);
+        sgsim::WriteBytes(dir / name, bytes);
+        manifest += "[[bank]]\nimage = \"" + name + "\"\nnew_revision = \"" + from + ".05\"\n[[bank.slot]]\n" +
+                    "min_revision = \"" + from + ".00\"\nmax_revision = \"" + from + ".03\"\n" +
+                    "vendor = \"VELMORA \"\nproduct = \"DVDRW KTV-360R  \"\n";
+        return bytes;
+    };
+    const std::vector<std::uint8_t> first = bank("first.bin", '1', 7);
+    const std::vector<std::uint8_t> second = bank("second.bin", '2', 13);
     updater = sgsim::PackUpdater(dir.Path(), "two-banks.exe",
-                                 sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()),
-                                 R"(title = "Two banks"
-drive_name = "VELMORA DVDRW KTV-360R"
-[settings]
-bootcode = 1
-[[bank]]
-image = "first.bin"
-new_revision = "1.05"
-[[bank.slot]]
-min_revision = "1.00"
-max_revision = "1.03"
-vendor = "VELMORA "
-product = "DVDRW KTV-360R  "
-[[bank]]
-image = "second.bin"
-new_revision = "2.05"
-[[bank.slot]]
-min_revision = "2.00"
-max_revision = "2.03"
-vendor = "VELMORA "
-product = "DVDRW KTV-360R  "
-)");
+                                 sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()), manifest);
     aspidll::Scenario scenario;
     scenario.drives = {Velmora("2.01", 0), Velmora("1.01", 1)};
     scenario.drives[0].config.newRevision = "2.05";

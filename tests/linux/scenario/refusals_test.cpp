@@ -2,6 +2,8 @@
 // one command reaches any drive.
 #include <fcntl.h>
 
+#include <algorithm>
+
 #include "linux_run.h"
 
 namespace linuxrun {
@@ -17,6 +19,15 @@ protected:
         EXPECT_NE(report.errors[0].find(words), std::string::npos) << report.errors[0];
         EXPECT_EQ(system.CommandCount(), 0u) << "a refusal must send nothing";
         for (std::size_t i = 0; i < drives.size(); ++i) EXPECT_TRUE(Blocks(i).empty()) << i;
+    }
+
+    // Writes `text` into the updater file `offset` bytes after the package key `key`.
+    void Patch(const std::string& key, std::size_t offset, const std::string& text) {
+        std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
+        const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
+        ASSERT_NE(at, bytes.end()) << key;
+        std::copy(text.begin(), text.end(), at + static_cast<std::ptrdiff_t>(offset));
+        sgsim::WriteBytes(updater, bytes);
     }
 };
 
@@ -80,12 +91,7 @@ TEST_F(Refusal, AFileWithNoPackage) {
 
 TEST_F(Refusal, ADamagedPackage) {
     Machine(DemoScenario());
-    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
-    const std::string key = "HOW_MANY_BIN=";
-    const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
-    ASSERT_NE(at, bytes.end());
-    *at = 'X';
-    sgsim::WriteBytes(updater, bytes);
+    Patch("HOW_MANY_BIN=", 0, "X");
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "damaged");
 }
 
@@ -93,13 +99,7 @@ TEST_F(Refusal, ADamagedPackage) {
 // make the bytes in front of it the firmware: written, verified, committed.
 TEST_F(Refusal, ABankThatStartsBeforeTheImageArea) {
     Machine(DemoScenario());
-    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
-    const std::string key = "BIN_START1=";
-    const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
-    ASSERT_NE(at, bytes.end());
-    const std::string start = "-000016384";
-    std::copy(start.begin(), start.end(), at + static_cast<std::ptrdiff_t>(key.size()));
-    sgsim::WriteBytes(updater, bytes);
+    Patch("BIN_START1=", 11, "-000016384");
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput,
                   "has a damaged package: bank 1 starts at -16384");
 }

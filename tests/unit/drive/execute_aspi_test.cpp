@@ -169,10 +169,7 @@ TEST_F(AspiExecuteTest, BusyWithoutSenseIsAFailure) {
 TEST_F(AspiExecuteTest, EveryOtherStatusWithoutSenseIsAFailure) {
     for (const std::uint8_t status : vdrive::kRefusalStatuses) {
         Restart();
-        vdrive::DriveConfig refusing;
-        refusing.faults.push_back(
-            {.kind = CommandKind::Commit, .count = 0, .effect = FaultEffect::BareStatus, .status = status});
-        Start(refusing);
+        Start(RefusingCommits(status));
         EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0xA0), 0) << "status " << std::hex << int{status};
         EXPECT_EQ(manager->lastStatus, kStatusFailed) << "status " << std::hex << int{status};
         EXPECT_EQ(Copy(manager->aspi.RequestBlock()->SRB_TargStat), status);
