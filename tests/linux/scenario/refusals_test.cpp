@@ -21,12 +21,13 @@ protected:
         for (std::size_t i = 0; i < drives.size(); ++i) EXPECT_TRUE(Blocks(i).empty()) << i;
     }
 
-    // Writes `text` into the updater file `offset` bytes after the package key `key`.
-    void Patch(const std::string& key, std::size_t offset, const std::string& text) {
+    // Overwrites the first `text` in the updater file with `replacement`, of the same length.
+    void Patch(const std::string& text, const std::string& replacement) {
+        ASSERT_EQ(text.size(), replacement.size());
         std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
-        const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
-        ASSERT_NE(at, bytes.end()) << key;
-        std::copy(text.begin(), text.end(), at + static_cast<std::ptrdiff_t>(offset));
+        const auto at = std::search(bytes.begin(), bytes.end(), text.begin(), text.end());
+        ASSERT_NE(at, bytes.end()) << text;
+        std::copy(replacement.begin(), replacement.end(), at);
         sgsim::WriteBytes(updater, bytes);
     }
 };
@@ -91,7 +92,7 @@ TEST_F(Refusal, AFileWithNoPackage) {
 
 TEST_F(Refusal, ADamagedPackage) {
     Machine(DemoScenario());
-    Patch("HOW_MANY_BIN=", 0, "X");
+    Patch("HOW_MANY_BIN=", "XOW_MANY_BIN=");
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "damaged");
 }
 
@@ -99,7 +100,7 @@ TEST_F(Refusal, ADamagedPackage) {
 // make the bytes in front of it the firmware: written, verified, committed.
 TEST_F(Refusal, ABankThatStartsBeforeTheImageArea) {
     Machine(DemoScenario());
-    Patch("BIN_START1=", 11, "-000016384");
+    Patch("BIN_START1=0000000000", "BIN_START1=-000016384");
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput,
                   "has a damaged package: bank 1 starts at -16384");
 }
