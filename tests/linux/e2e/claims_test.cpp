@@ -21,8 +21,11 @@ protected:
 };
 
 TEST_F(Claims, ASecondProgramCannotClaimADriveWhileItIsFlashed) {
-    // 20 ms a command: the pieces take a few seconds.
-    Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 20\n");
+    // 20 ms a command and two seconds more for the commit: the flash lasts
+    // some five seconds after its STOP.
+    Machine(
+        "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 20\n"
+        "kind_latency = \"commit:2\"\n");
     std::filesystem::remove(RequestLog());
     ChildProcess flash({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
     ASSERT_TRUE(LogShows(RequestLog(), "cdb=1b00")) << "the flash never started";
