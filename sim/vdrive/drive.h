@@ -24,10 +24,10 @@ constexpr std::uint8_t kStatusGood = wire::kScsiGood;
 constexpr std::uint8_t kStatusCheckCondition = wire::kScsiCheckCondition;
 constexpr std::uint8_t kStatusConditionMet = wire::kScsiConditionMet;
 constexpr std::uint8_t kStatusBusy = wire::kScsiBusy;
-constexpr std::uint8_t kStatusReservationConflict = 0x18;
-constexpr std::uint8_t kStatusTaskSetFull = 0x28;
-constexpr std::uint8_t kStatusAcaActive = 0x30;
-constexpr std::uint8_t kStatusTaskAborted = 0x40;
+constexpr std::uint8_t kStatusReservationConflict = wire::kScsiReservationConflict;
+constexpr std::uint8_t kStatusTaskSetFull = wire::kScsiTaskSetFull;
+constexpr std::uint8_t kStatusAcaActive = wire::kScsiAcaActive;
+constexpr std::uint8_t kStatusTaskAborted = wire::kScsiTaskAborted;
 
 // The statuses a drive answers, without sense data, to a command it has not
 // done: busy, reserved for another initiator, its queue full, an auto
