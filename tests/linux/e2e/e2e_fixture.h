@@ -27,10 +27,13 @@ inline std::string ReadText(const std::filesystem::path& path) {
     return text.str();
 }
 
-// Waits until the preload's log holds `text`, up to ten seconds.
-inline bool LogShows(const std::filesystem::path& log, const std::string& text) {
+// Waits until the preload's log holds `text` (after the first `after`,
+// when given), up to ten seconds.
+inline bool LogShows(const std::filesystem::path& log, const std::string& text, const std::string& after = "") {
     for (int i = 0; i < 1000; ++i) {
-        if (ReadText(log).find(text) != std::string::npos) return true;
+        const std::string logged = ReadText(log);
+        const std::size_t from = logged.find(after);
+        if (from != std::string::npos && logged.find(text, from + after.size()) != std::string::npos) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;

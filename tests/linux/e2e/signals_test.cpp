@@ -16,15 +16,15 @@ constexpr char kExitBySignal[] = "(-1: ended by a signal)\n";
 class Signalled : public E2E {
 protected:
     // Twenty polls of 300 ms: the worker is in its readiness wait for six
-    // seconds when `signal` comes.
+    // seconds, and `signal` comes once its first poll (the first TEST UNIT
+    // READY after discovery's identify) has reached the drive.
     Finished DuringTheReadinessWait(int signal) {
         Machine(
             "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
             "becoming_ready_polls = 20\n");
         std::filesystem::remove(RequestLog());
         ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
-        EXPECT_TRUE(LogShows(RequestLog(), "cdb=df11")) << "discovery never ended";
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        EXPECT_TRUE(LogShows(RequestLog(), "cdb=000000", "cdb=df11")) << "the readiness wait never began";
         child.Signal(signal);
         return child.Wait();
     }
