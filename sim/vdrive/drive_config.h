@@ -43,6 +43,8 @@ enum class FaultEffect : std::uint8_t {
                      // status other than GOOD (the drive's state stays as it was)
     BareStatus,      // the SCSI status in `status` without sense data (RESERVATION
                      // CONFLICT, TASK SET FULL, ACA ACTIVE, TASK ABORTED, ...)
+    Hangs,           // no answer at all: the command takes for ever (Outcome::Hung),
+                     // and the host gives up at its own time-out
 };
 
 // Makes commands of one kind fail instead of running: the `nth` command of

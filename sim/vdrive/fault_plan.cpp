@@ -1,5 +1,7 @@
 #include "fault_plan.h"
 
+#include <limits>
+
 #include "sense.h"
 
 namespace vdrive::detail {
@@ -43,6 +45,12 @@ Outcome FaultOutcome(const CommandFault& fault) {
     case FaultEffect::BareStatus: {
         Outcome outcome;
         outcome.scsiStatus = fault.status;
+        return outcome;
+    }
+    case FaultEffect::Hangs: {
+        Outcome outcome;
+        outcome.delivered = false;
+        outcome.latencySeconds = std::numeric_limits<double>::infinity();
         return outcome;
     }
     case FaultEffect::CheckCondition: break;

@@ -43,6 +43,7 @@ const char* EffectName(FaultEffect effect) {
         case FaultEffect::Busy: return "busy";
         case FaultEffect::ConditionMet: return "condition met";
         case FaultEffect::BareStatus: return "a bare status";
+        case FaultEffect::Hangs: return "hangs";
     }
     return "?";
 }
