@@ -2,9 +2,7 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <system_error>
 
@@ -52,22 +50,11 @@ std::unique_ptr<RunLog> RunLog::Open(const std::optional<fs::path>& requested, s
         }
         path = *directory / FileName();
     }
-    std::FILE* file = std::fopen(path.c_str(), "a");
-    if (file == nullptr) {
-        problem = "cannot write " + path.string() + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    return std::unique_ptr<RunLog>(new RunLog(fs::absolute(path), file));
+    std::unique_ptr<TimedLogFile> file = TimedLogFile::Open(path.string(), problem);
+    if (file == nullptr) return nullptr;
+    return std::unique_ptr<RunLog>(new RunLog(fs::absolute(path), std::move(file)));
 }
 
-RunLog::RunLog(fs::path path, std::FILE* file)
-    : path_(std::move(path)), file_(file), start_(std::chrono::steady_clock::now()) {}
-
-void RunLog::Line(const std::string& text) {
-    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - start_;
-    std::lock_guard lock(mutex_);
-    std::fprintf(file_.get(), "+%.6f %s\n", since.count(), text.c_str());
-    std::fflush(file_.get());
-}
+RunLog::RunLog(fs::path path, std::unique_ptr<TimedLogFile> file) : path_(std::move(path)), file_(std::move(file)) {}
 
 }  // namespace nflash

@@ -9,13 +9,12 @@
 // Thread-safe: every worker writes to it.
 #pragma once
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
+
+#include "src/platform/timed_log_file.h"
 
 namespace nflash {
 
@@ -26,18 +25,13 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     // One line, prefixed with the seconds since the log was opened.
-    void Line(const std::string& text);
+    void Line(const std::string& text) { file_->Line(text); }
 
 private:
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    RunLog(std::filesystem::path path, std::FILE* file);
+    RunLog(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
 
     std::filesystem::path path_;
-    std::unique_ptr<std::FILE, Closer> file_;
-    std::mutex mutex_;
-    std::chrono::steady_clock::time_point start_;
+    std::unique_ptr<TimedLogFile> file_;
 };
 
 // $XDG_STATE_HOME/norvek-flash, ~/.local/state/norvek-flash, or nothing
