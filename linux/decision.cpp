@@ -50,6 +50,10 @@ DriveEntry EntryFor(const Identity& identity) {
     return entry;
 }
 
+bool TestLoadersForbid(const Identity& identity, bool testLoaders) {
+    return testLoaders && !IsVirtualDrive(EntryFor(identity));
+}
+
 Decision Decide(const Identity& identity, const pkg::PackageReader& package) {
     DriveEntry entry = EntryFor(identity);
     const Settings& settings = CurrentSettings();

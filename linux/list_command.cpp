@@ -19,6 +19,9 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
     ReadSettings(file.Package());
     report.drives = SurveyDrives(context.paths, file.Package());
     ReadIdentities(report.drives, {}, file.Package(), context);
+    for (DriveReport& r : report.drives) {
+        if (r.answered && TestLoadersForbid(r.identity, file.loaders.testSet)) r.problem = kTestLoadersOnVirtualDrivesOnly;
+    }
 
     Described(report, file, context.log);
     console.Say(FileText(*report.file));

@@ -7,9 +7,13 @@
 #include <string>
 
 #include "commands.h"
+#include "privileges.h"
 #include "report_json.h"
 #include "signal_watcher.h"
 #include "src/drive/transport/sg_io/sg_system.h"
+#ifdef NORVEK_TEST_BUILD
+#include "test_build/environment_roots.h"
+#endif
 
 namespace {
 
@@ -20,6 +24,16 @@ std::string CommandLine(int argc, char** argv) {
         line += argv[i];
     }
     return line;
+}
+
+// The released program looks at the real machine only; the test build can
+// be pointed at one of the tests' making.
+nflash::SystemPaths MachineRoots() {
+#ifdef NORVEK_TEST_BUILD
+    return nflash::RootsFromEnvironment();
+#else
+    return {};
+#endif
 }
 
 }  // namespace
@@ -43,7 +57,7 @@ int main(int argc, char** argv) {
     if (!log) console.Warn("no run log: " + logProblem);
     if (log) log->Line(std::string("norvek-flash ") + NORVEK_VERSION + ": " + CommandLine(argc, argv));
 
-    nflash::ProgramContext context{nflash::SystemPaths::FromEnvironment(),
+    nflash::ProgramContext context{MachineRoots(),
                                    HostSgSystem(),
                                    std::cin,
                                    std::cout,
@@ -52,6 +66,7 @@ int main(int argc, char** argv) {
                                    isatty(STDOUT_FILENO) == 1,
                                    control,
                                    log.get()};
+    context.privileges = nflash::ReadPrivileges();
     nflash::RunReport report = options.command == nflash::Command::List ? nflash::RunList(options, context, console)
                                                                         : nflash::RunFlash(options, context, console);
     if (log) report.logPath = log->Path().string();
