@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "confirmation.h"
+#include "exit_precedence.h"
 #include "file_report.h"
 #include "flash_run.h"
 #include "inhibitor.h"

@@ -96,13 +96,4 @@ void ReinquireOthers(RunReport& report, ProgramContext& context) {
     }
 }
 
-ExitCode RunOutcome(const RunReport& report) {
-    bool cancelled = false;
-    for (const DriveReport& r : report.drives) {
-        if (r.result == DriveResult::Failed) return ExitCode::DriveFailed;
-        cancelled = cancelled || r.result == DriveResult::Cancelled;
-    }
-    return cancelled ? ExitCode::Cancelled : ExitCode::Success;
-}
-
 }  // namespace nflash

@@ -20,7 +20,4 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
 // automatic run.
 void ReinquireOthers(RunReport& report, ProgramContext& context);
 
-// Failed if any drive failed, else Cancelled if any was cancelled, else Success.
-ExitCode RunOutcome(const RunReport& report);
-
 }  // namespace nflash

@@ -25,6 +25,16 @@ constexpr std::uint8_t kStatusGood = wire::kScsiGood;
 constexpr std::uint8_t kStatusCheckCondition = wire::kScsiCheckCondition;
 constexpr std::uint8_t kStatusConditionMet = wire::kScsiConditionMet;
 constexpr std::uint8_t kStatusBusy = wire::kScsiBusy;
+constexpr std::uint8_t kStatusReservationConflict = wire::kScsiReservationConflict;
+constexpr std::uint8_t kStatusTaskSetFull = wire::kScsiTaskSetFull;
+constexpr std::uint8_t kStatusAcaActive = wire::kScsiAcaActive;
+constexpr std::uint8_t kStatusTaskAborted = wire::kScsiTaskAborted;
+
+// The statuses a drive answers, without sense data, to a command it has not
+// done: busy, reserved for another initiator, its queue full, an auto
+// contingent allegiance pending, or the command aborted by another.
+constexpr std::array<std::uint8_t, 5> kRefusalStatuses{kStatusBusy, kStatusReservationConflict, kStatusTaskSetFull,
+                                                       kStatusAcaActive, kStatusTaskAborted};
 
 struct Outcome {
     bool delivered = true;            // false: the command never reached the drive or got no answer

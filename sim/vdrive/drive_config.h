@@ -41,6 +41,8 @@ enum class FaultEffect : std::uint8_t {
     Busy,            // SCSI status BUSY (08h) without sense data
     ConditionMet,    // SCSI status CONDITION MET (04h) without sense data: a success
                      // status other than GOOD (the drive's state stays as it was)
+    BareStatus,      // the SCSI status in `status` without sense data (RESERVATION
+                     // CONFLICT, TASK SET FULL, ACA ACTIVE, TASK ABORTED, ...)
     Hangs,           // no answer at all: the command takes for ever (Outcome::Hung),
                      // and the host gives up at its own time-out
 };
@@ -56,6 +58,7 @@ struct CommandFault {
     FaultEffect effect = FaultEffect::CheckCondition;
     SenseCode sense{0x04, 0x44, 0x00};  // hardware error, internal target failure
     double extraSeconds = 0.0;          // added to the command's latency (e.g. a hung command)
+    std::uint8_t status = 0;            // the status a BareStatus fault answers
 };
 
 // Corrupts what READ BUFFER returns for piece `piece` (buffer offset

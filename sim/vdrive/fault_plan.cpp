@@ -42,6 +42,11 @@ Outcome FaultOutcome(const CommandFault& fault) {
         outcome.scsiStatus = kStatusConditionMet;
         return outcome;
     }
+    case FaultEffect::BareStatus: {
+        Outcome outcome;
+        outcome.scsiStatus = fault.status;
+        return outcome;
+    }
     case FaultEffect::Hangs: {
         Outcome outcome;
         outcome.delivered = false;

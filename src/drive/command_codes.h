@@ -44,6 +44,10 @@ constexpr std::uint8_t kScsiGood = 0x00;
 constexpr std::uint8_t kScsiCheckCondition = 0x02;
 constexpr std::uint8_t kScsiConditionMet = 0x04;
 constexpr std::uint8_t kScsiBusy = 0x08;
+constexpr std::uint8_t kScsiReservationConflict = 0x18;
+constexpr std::uint8_t kScsiTaskSetFull = 0x28;
+constexpr std::uint8_t kScsiAcaActive = 0x30;
+constexpr std::uint8_t kScsiTaskAborted = 0x40;
 
 // INQUIRY bytes 36-51 (vendor specific) of every virtual drive this project
 // makes, and of no real drive: a build that carries the generated test

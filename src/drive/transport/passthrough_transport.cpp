@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "../command_codes.h"
-
 namespace {
 
 constexpr UCHAR kSenseInfoLength = 24;
@@ -39,10 +37,8 @@ void PassThroughTransport::Fill(const CommandRequest& request) {
     std::memcpy(r.Cdb, request.cdb, kCdbLength);
 }
 
-// Sense data decides a check condition. Without sense, only GOOD and
-// CONDITION MET are success: a drive answering BUSY or RESERVATION CONFLICT
-// has not done the command, and taking that as good would report a refused
-// commit as a finished update.
+// Sense data decides a check condition; without it the status does
+// (ScsiStatusDone).
 CommandResult PassThroughTransport::Send(const CommandRequest& request) {
     Fill(request);
     DWORD returned = 0;
@@ -55,10 +51,8 @@ CommandResult PassThroughTransport::Send(const CommandRequest& request) {
     CommandResult result;
     result.elapsedSeconds = timer_.Elapsed();
     result.sense = PackSense(request_.sense, sizeof request_.sense);
-    const UCHAR status = request_.sptd.ScsiStatus;
     result.outcome = JudgeAttempt(ok != FALSE, result.elapsedSeconds, request.timeoutSeconds,
-                                  result.sense,
-                                  status == wire::kScsiGood || status == wire::kScsiConditionMet);
+                                  result.sense, ScsiStatusDone(request_.sptd.ScsiStatus));
     result.transferred = request_.sptd.DataTransferLength;
     return result;
 }

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 
+#include "../command_codes.h"
 #include "command_result.h"
 
 // Transfer directions, as the Windows pass-through interface numbers them.
@@ -51,6 +52,15 @@ public:
     virtual bool Addressed() const { return true; }
     virtual CommandResult Send(const CommandRequest& request) = 0;
 };
+
+// Whether a SCSI status without sense data says the drive did the command:
+// GOOD and CONDITION MET only. BUSY, RESERVATION CONFLICT, TASK SET FULL,
+// ACA ACTIVE, TASK ABORTED and a CHECK CONDITION whose sense never came all
+// mean it did not, and a refused commit taken as done would be reported as
+// a finished update.
+constexpr bool ScsiStatusDone(std::uint8_t status) {
+    return status == wire::kScsiGood || status == wire::kScsiConditionMet;
+}
 
 // The verdict every transport reaches on an attempt that came back: the
 // attempt's time against the time-out first, then whether the platform call

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/linux/e2e/child_process.h"
@@ -24,6 +25,18 @@ inline std::string ReadText(const std::filesystem::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Waits until the preload's log holds `text` (after the first `after`,
+// when given), up to ten seconds.
+inline bool LogShows(const std::filesystem::path& log, const std::string& text, const std::string& after = "") {
+    for (int i = 0; i < 1000; ++i) {
+        const std::string logged = ReadText(log);
+        const std::size_t from = logged.find(after);
+        if (from != std::string::npos && logged.find(text, from + after.size()) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {

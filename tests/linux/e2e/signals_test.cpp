@@ -1,5 +1,7 @@
-// Ctrl-C and SIGTERM sent to the real program: before the drive's first
-// changing command it is cancelled cleanly, after it the flash finishes.
+// Ctrl-C, SIGTERM and SIGHUP (the terminal closed, an SSH link dropped) sent
+// to the real program: before the drive's first changing command it is
+// cancelled cleanly, after it the flash finishes. None of them is a reason
+// to die.
 #include <signal.h>
 
 #include <set>
@@ -11,49 +13,66 @@
 namespace e2e {
 namespace {
 
-// Waits until the preload's log holds `text`, up to ten seconds.
-bool LogShows(const std::filesystem::path& log, const std::string& text) {
-    for (int i = 0; i < 1000; ++i) {
-        if (ReadText(log).find(text) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
+constexpr char kExitBySignal[] = "(-1: ended by a signal)\n";
 
-TEST_F(E2E, CtrlCWhileTheDriveBecomesReadyCancelsItUntouched) {
-    // Twenty polls of 300 ms: the worker is in its readiness wait for six seconds.
-    Machine(
-        "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
-        "becoming_ready_polls = 20\n");
-    std::filesystem::remove(RequestLog());
-    ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
-    ASSERT_TRUE(LogShows(RequestLog(), "cdb=df11")) << "discovery never ended";
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    child.Signal(SIGINT);
-    const Finished run = child.Wait();
-    EXPECT_EQ(run.exitCode, 5) << run.err;
-    EXPECT_NE(run.err.find("cancelled: nothing was changed"), std::string::npos) << run.err;
-    for (const std::string& line : Exec(0)) {
-        EXPECT_EQ(line.find("cdb=1b"), std::string::npos) << line;
-        EXPECT_EQ(line.find("cdb=3b"), std::string::npos) << line;
+class Signalled : public E2E {
+protected:
+    // Twenty polls of 300 ms: the worker is in its readiness wait for six
+    // seconds, and `signal` comes once its first poll (the first TEST UNIT
+    // READY after discovery's identify) has reached the drive.
+    Finished DuringTheReadinessWait(int signal) {
+        Machine(
+            "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
+            "becoming_ready_polls = 20\n");
+        std::filesystem::remove(RequestLog());
+        ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
+        EXPECT_TRUE(LogShows(RequestLog(), "cdb=000000", "cdb=df11")) << "the readiness wait never began";
+        child.Signal(signal);
+        return child.Wait();
     }
+
+    // 10 ms a command: the signals come, 100 ms apart, while the pieces are
+    // written.
+    Finished AfterTheStop(std::initializer_list<int> signals) {
+        Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 10\n");
+        std::filesystem::remove(RequestLog());
+        ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
+        EXPECT_TRUE(LogShows(RequestLog(), "cdb=1b00")) << "the flash never started";
+        for (int signal : signals) {
+            child.Signal(signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return child.Wait();
+    }
+
+    void ExpectCancelledUntouched(const Finished& run) {
+        EXPECT_EQ(run.exitCode, 5) << kExitBySignal << run.err;
+        EXPECT_NE(run.err.find("cancelled: nothing was changed"), std::string::npos) << run.err;
+        for (const std::string& line : Exec(0)) {
+            EXPECT_EQ(line.find("cdb=1b"), std::string::npos) << line;
+            EXPECT_EQ(line.find("cdb=3b"), std::string::npos) << line;
+        }
+    }
+
+    void ExpectFinished(const Finished& run) {
+        EXPECT_EQ(run.exitCode, 0) << kExitBySignal << run.err;
+        EXPECT_NE(run.err.find("is being flashed and must finish"), std::string::npos) << run.err;
+        EXPECT_EQ(Flash(0), sgsim::DemoImage());
+        EXPECT_NE(ReadText(RequestLog()).find("exit drive=0 ha=0 target=0 lun=0 revision=1.05 commits=1"),
+                  std::string::npos);
+        // Every command the drive got came back whole: no SG_IO was cut short.
+        for (const std::string& line : Exec(0)) EXPECT_NE(line.find("status=01"), std::string::npos) << line;
+    }
+};
+
+TEST_F(Signalled, CtrlCWhileTheDriveBecomesReadyCancelsItUntouched) {
+    const Finished run = DuringTheReadinessWait(SIGINT);
+    ExpectCancelledUntouched(run);
     EXPECT_LT(run.seconds, 5.0) << "the polls must stop at the interruption";
 }
 
-TEST_F(E2E, SigtermAfterTheStopIsAnsweredAndTheFlashFinishes) {
-    Machine("[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\nlatency_ms = 10\n");
-    std::filesystem::remove(RequestLog());
-    ChildProcess child({NORVEK_FLASH_BIN, "flash", updater.string(), "--test-loaders", "--yes"}, Env());
-    ASSERT_TRUE(LogShows(RequestLog(), "cdb=1b00")) << "the flash never started";
-    child.Signal(SIGTERM);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    child.Signal(SIGINT);
-    const Finished run = child.Wait();
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.err.find("is being flashed and must finish"), std::string::npos) << run.err;
-    EXPECT_EQ(Flash(0), sgsim::DemoImage());
-    // Every command the drive got came back whole: no SG_IO was cut short.
-    for (const std::string& line : Exec(0)) EXPECT_NE(line.find("status=01"), std::string::npos) << line;
+TEST_F(Signalled, SighupWhileTheDriveBecomesReadyCancelsItUntouched) {
+    ExpectCancelledUntouched(DuringTheReadinessWait(SIGHUP));
 }
 
 TEST_F(E2E, CtrlZDuringTheFlashDoesNotStopIt) {
@@ -110,6 +129,10 @@ TEST_F(E2E, AStopWhileAPieceIsWithTheDriveSendsNoCommandTwice) {
         }
     }
 }
+
+TEST_F(Signalled, SigtermAfterTheStopIsAnsweredAndTheFlashFinishes) { ExpectFinished(AfterTheStop({SIGTERM, SIGINT})); }
+
+TEST_F(Signalled, SighupAfterTheStopLetsTheFlashFinish) { ExpectFinished(AfterTheStop({SIGHUP})); }
 
 }  // namespace
 }  // namespace e2e

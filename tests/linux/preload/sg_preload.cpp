@@ -23,11 +23,17 @@
 //   NORVEK_SG_BUSY      nodes (sg1,sr2,...) whose every open fails with EBUSY
 //   NORVEK_SG_FIRST_COMMAND  a file that gets the CLOCK_MONOTONIC time (ns) of
 //                       the first SG_IO, for start-up measurements
+//
+// Each process has its own virtual drives, but the kernel keeps a node's
+// claims for every process; so the claims are also flocks on the node's
+// file under NORVEK_DEV_ROOT, which every process with this library sees
+// (see Claim below).
 #include <dlfcn.h>
 #include <signal.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <scsi/sg.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -123,6 +129,8 @@ struct Preload {
     std::mutex answersMutex;
     std::map<int, sg_io_hdr_t> answers;  // written commands whose answer read(2) has not taken
     std::map<int, bool> sgNodes;         // descriptors of sgN nodes (true) and srN nodes (false)
+    std::mutex claimsMutex;
+    std::map<int, int> claims;  // served descriptor -> the descriptor holding its flock
 };
 
 Preload* g = nullptr;  // never freed: threads and the exit report use it to the end
@@ -228,6 +236,36 @@ __attribute__((destructor)) void Report() {
     }
 }
 
+// The claim an open of `path` makes on it across processes, as the kernel
+// keeps them: O_EXCL on any node is exclusive, refused while another
+// process has the node claimed in any way; a plain open of an sg node is
+// shared, refused while another holds it with O_EXCL (the sg driver's
+// rule); a plain open of a block node claims nothing, since a block
+// device's exclusive claim keeps out other claims (mount, burning
+// programs), not readers. 0, or EBUSY when refused. A node without a file
+// to lock is claimed within this process only.
+int Claim(int fd, const char* path, int flags) {
+    const bool exclusive = (flags & O_EXCL) != 0;
+    if (!exclusive && !sgsim::IsSgNode(path)) return 0;
+    const int lock = realOpen(path, O_RDONLY | O_CLOEXEC, 0);
+    if (lock < 0) return 0;
+    if (flock(lock, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        realClose(lock);
+        return EBUSY;
+    }
+    std::lock_guard guard(g->claimsMutex);
+    g->claims[fd] = lock;
+    return 0;
+}
+
+void ReleaseClaim(int fd) {
+    std::lock_guard guard(g->claimsMutex);
+    const auto claim = g->claims.find(fd);
+    if (claim == g->claims.end()) return;
+    realClose(claim->second);
+    g->claims.erase(claim);
+}
+
 int OpenServed(const char* path, int flags, mode_t mode, bool& served) {
     served = g != nullptr && path != nullptr && g->system->Serves(path);
     if (!served) return -1;
@@ -236,10 +274,14 @@ int OpenServed(const char* path, int flags, mode_t mode, bool& served) {
         errno = -fd;
         return -1;
     }
+    if (const int refused = Claim(fd, path, flags); refused != 0) {
+        g->system->Close(fd);
+        errno = refused;
+        return -1;
+    }
     (void)mode;
-    const std::string name = std::strrchr(path, '/') ? std::strrchr(path, '/') + 1 : path;
     std::lock_guard lock(g->answersMutex);
-    g->sgNodes[fd] = name.rfind("sg", 0) == 0;
+    g->sgNodes[fd] = sgsim::IsSgNode(path);
     return fd;
 }
 
@@ -302,6 +344,7 @@ __attribute__((visibility("default"))) int close(int fd) {
             g->answers.erase(fd);
             g->sgNodes.erase(fd);
         }
+        ReleaseClaim(fd);
         g->system->Close(fd);
         return 0;
     }

@@ -103,6 +103,44 @@ TEST_F(LinuxRun, DeviceChoosesTheDriveByEitherNodeAndRefusesWhatIsNoOpticalDrive
     EXPECT_EQ(wrong.code, ExitCode::BadInput);
 }
 
+// A drive that never answers INQUIRY has only the identity sysfs read when
+// it was found, which a firmware update does not change: a drive already
+// updated, or in a bad state, must not be flashed on it, however chosen.
+TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneAndSaysWhy) {
+    aspidll::Scenario scenario = DemoScenario();
+    scenario.drives[0].config.faults.push_back(
+        {vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
+    Machine(scenario);
+    const std::string why = machine->SgNode(0).string() + " left alone: no identity: the drive did not answer INQUIRY";
+    for (const std::vector<std::string>& choice :
+         {std::vector<std::string>{}, {"--all-matched"}, {"--device", machine->SrNode(0).string()}}) {
+        std::vector<std::string> args{"flash", "--yes", "--test-loaders"};
+        args.insert(args.end(), choice.begin(), choice.end());
+        err.str("");
+        const nflash::RunReport report = Run(args);
+        const std::string how = choice.empty() ? "the first allowed drive" : choice[0];
+        EXPECT_EQ(nflash::Code(report.code), nflash::Code(ExitCode::NothingToDo)) << how;
+        EXPECT_FALSE(report.drives[0].chosen) << how;
+        EXPECT_FALSE(Changed(0)) << how;
+        EXPECT_NE(err.str().find(why), std::string::npos) << how << "\n" << err.str();
+    }
+}
+
+// Beside a drive that answers, the one that does not is still left alone.
+TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneBesideOneThatIsFlashed) {
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
+    scenario.drives[1].config.faults.push_back(
+        {vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::NotDelivered});
+    Machine(scenario);
+    const nflash::RunReport report = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
+    EXPECT_EQ(report.drives[0].result, DriveResult::Flashed);
+    EXPECT_EQ(report.drives[1].result, DriveResult::None);
+    EXPECT_FALSE(Changed(1));
+    EXPECT_NE(err.str().find(machine->SgNode(1).string() + " left alone: no identity"), std::string::npos)
+        << err.str();
+}
+
 TEST_F(LinuxRun, NothingToDoWhenThePackageAllowsNoDrive) {
     aspidll::Scenario scenario;
     scenario.drives = {Orvante(0), Velmora("1.05", 1)};
@@ -167,6 +205,54 @@ TEST_F(LinuxRun, JsonIsOneDocumentWithDrivesDecisionsAndOutcomes) {
     EXPECT_EQ(doc["drives"][0]["outcome"]["after"]["revision"], "1.05");
     EXPECT_EQ(doc["drives"][1]["decision"]["matched"], false);
     EXPECT_FALSE(doc["drives"][1].contains("outcome"));
+}
+
+// Two banks, each admitting its own revisions with its own image and new
+// revision: the bank that admitted a drive decides what it receives and
+// what it is promised, in the question and in the JSON document.
+TEST_F(LinuxRun, TheBankThatAdmitsADriveDecidesItsImageAndItsPromisedRevision) {
+    // A bank of 512 KiB of its own bytes, for the VELMORA drives at F.00 to
+    // F.03 (F: `from`), making them F.05.
+    std::string manifest = "title = \"Two banks\"\ndrive_name = \"VELMORA DVDRW KTV-360R\"\n";
+    const auto bank = [&](const std::string& name, char from, unsigned step) {
+        std::vector<std::uint8_t> bytes(512 * 1024);
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * step + 1);
+        sgsim::WriteBytes(dir / name, bytes);
+        manifest += "[[bank]]\nimage = \"" + name + "\"\nnew_revision = \"" + from + ".05\"\n[[bank.slot]]\n" +
+                    "min_revision = \"" + from + ".00\"\nmax_revision = \"" + from + ".03\"\n" +
+                    "vendor = \"VELMORA \"\nproduct = \"DVDRW KTV-360R  \"\n";
+        return bytes;
+    };
+    const std::vector<std::uint8_t> first = bank("first.bin", '1', 7);
+    const std::vector<std::uint8_t> second = bank("second.bin", '2', 13);
+    updater = sgsim::PackUpdater(dir.Path(), "two-banks.exe",
+                                 sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()), manifest);
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("2.01", 0), Velmora("1.01", 1)};
+    scenario.drives[0].config.newRevision = "2.05";
+    Machine(scenario);
+
+    const nflash::RunReport report = Run({"flash", "--all-matched", "--json", "--test-loaders"}, "y\n");
+    ASSERT_EQ(nflash::Code(report.code), 0) << err.str();
+    const auto landed = [&](std::size_t drive, const std::vector<std::uint8_t>& image) {
+        const std::vector<std::uint8_t> flash = drives[drive]->FlashContents();
+        return flash.size() >= image.size() && std::equal(image.begin(), image.end(), flash.begin());
+    };
+    EXPECT_TRUE(landed(0, second)) << "the drive the second bank admitted got another image";
+    EXPECT_TRUE(landed(1, first));
+    EXPECT_NE(err.str().find("VELMORA DVDRW KTV-360R 2.01  from 2.01 to 2.05"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("VELMORA DVDRW KTV-360R 1.01  from 1.01 to 1.05"), std::string::npos) << err.str();
+
+    const nlohmann::json doc = nflash::ReportJson(report);
+    EXPECT_EQ(doc["drives"][0]["decision"]["bank"], 2);
+    EXPECT_EQ(doc["drives"][0]["decision"]["to"], "2.05");
+    EXPECT_EQ(doc["drives"][0]["outcome"]["imageSha256"], doc["file"]["banks"][1]["sha256"]);
+    EXPECT_EQ(doc["drives"][0]["outcome"]["after"]["revision"], "2.05");
+    EXPECT_EQ(doc["drives"][1]["decision"]["bank"], 1);
+    EXPECT_EQ(doc["drives"][1]["outcome"]["imageSha256"], doc["file"]["banks"][0]["sha256"]);
+    EXPECT_NE(LogText().find("flash sg0 bank 2 image 524288 bytes sha256 " +
+                             doc["file"]["banks"][1]["sha256"].get<std::string>()),
+              std::string::npos);
 }
 
 TEST_F(LinuxRun, TheRunLogHoldsTheFileTheIdentitiesEveryCommandAndTheResult) {

@@ -19,6 +19,17 @@ void InterruptOn(sgsim::VdriveSgSystem& system, nflash::RunControl& control, int
     });
 }
 
+// Two drives the demo package allows. Drive 1 takes its time becoming
+// ready (on the real clock), so drive 0 is past its STOP long before drive
+// 1 reaches its own.
+aspidll::Scenario FastAndSlowDrives() {
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
+    scenario.drives[1].config.becomingReadyPolls = 400;
+    scenario.drives[1].config.latencies.push_back({vdrive::CommandKind::TestUnitReady, 0.002});
+    return scenario;
+}
+
 TEST_F(LinuxRun, AnInterruptionDuringTheReadinessWaitCancelsTheDriveUntouched) {
     aspidll::Scenario scenario = DemoScenario();
     scenario.drives[0].config.becomingReadyPolls = 50;
@@ -47,13 +58,7 @@ TEST_F(LinuxRun, AnInterruptionAfterTheStopLetsTheDriveFinish) {
 }
 
 TEST_F(LinuxRun, OneDriveFinishesWhileTheOneNotYetChangingIsCancelled) {
-    aspidll::Scenario scenario;
-    scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
-    // Drive 1 takes its time becoming ready (on the real clock), so drive 0
-    // is past its STOP long before drive 1 reaches its own.
-    scenario.drives[1].config.becomingReadyPolls = 400;
-    scenario.drives[1].config.latencies.push_back({vdrive::CommandKind::TestUnitReady, 0.002});
-    Machine(scenario);
+    Machine(FastAndSlowDrives());
     system.SetRealTime(true);
     nflash::Interruption what;
     InterruptOn(system, control, 0, 0x1B, 1, what);
@@ -66,6 +71,22 @@ TEST_F(LinuxRun, OneDriveFinishesWhileTheOneNotYetChangingIsCancelled) {
     EXPECT_EQ(report.code, ExitCode::Cancelled);
     const nflash::Interruption again = control.Interrupt();
     EXPECT_NE(nflash::InterruptionText(again, control).find("interrupted: "), std::string::npos);
+}
+
+// One drive failed and another was cancelled: the run says a drive failed
+// (3), not that it was cancelled (5), so automation learns of the failure.
+TEST_F(LinuxRun, ADriveThatFailedOutranksADriveThatWasCancelled) {
+    aspidll::Scenario scenario = FastAndSlowDrives();
+    scenario.drives[0].config.faults.push_back(
+        {vdrive::CommandKind::Commit, 1, 0, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
+    Machine(scenario);
+    system.SetRealTime(true);
+    nflash::Interruption what;
+    InterruptOn(system, control, 0, 0x1B, 1, what);
+    const nflash::RunReport report = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
+    EXPECT_EQ(report.drives[0].result, DriveResult::Failed);
+    EXPECT_EQ(report.drives[1].result, DriveResult::Cancelled);
+    EXPECT_EQ(nflash::Code(report.code), nflash::Code(ExitCode::DriveFailed));
 }
 
 TEST_F(LinuxRun, AnInterruptionBeforeTheQuestionIsAnsweredSendsNothingThatChanges) {

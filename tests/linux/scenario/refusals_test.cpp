@@ -2,6 +2,8 @@
 // one command reaches any drive.
 #include <fcntl.h>
 
+#include <algorithm>
+
 #include "linux_run.h"
 
 namespace linuxrun {
@@ -17,6 +19,16 @@ protected:
         EXPECT_NE(report.errors[0].find(words), std::string::npos) << report.errors[0];
         EXPECT_EQ(system.CommandCount(), 0u) << "a refusal must send nothing";
         for (std::size_t i = 0; i < drives.size(); ++i) EXPECT_TRUE(Blocks(i).empty()) << i;
+    }
+
+    // Overwrites the first `text` in the updater file with `replacement`, of the same length.
+    void Patch(const std::string& text, const std::string& replacement) {
+        ASSERT_EQ(text.size(), replacement.size());
+        std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
+        const auto at = std::search(bytes.begin(), bytes.end(), text.begin(), text.end());
+        ASSERT_NE(at, bytes.end()) << text;
+        std::copy(replacement.begin(), replacement.end(), at);
+        sgsim::WriteBytes(updater, bytes);
     }
 };
 
@@ -80,13 +92,17 @@ TEST_F(Refusal, AFileWithNoPackage) {
 
 TEST_F(Refusal, ADamagedPackage) {
     Machine(DemoScenario());
-    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(updater);
-    const std::string key = "HOW_MANY_BIN=";
-    const auto at = std::search(bytes.begin(), bytes.end(), key.begin(), key.end());
-    ASSERT_NE(at, bytes.end());
-    *at = 'X';
-    sgsim::WriteBytes(updater, bytes);
+    Patch("HOW_MANY_BIN=", "XOW_MANY_BIN=");
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "damaged");
+}
+
+// A bank starting before the image area (a damaged or edited file) would
+// make the bytes in front of it the firmware: written, verified, committed.
+TEST_F(Refusal, ABankThatStartsBeforeTheImageArea) {
+    Machine(DemoScenario());
+    Patch("BIN_START1=0000000000", "BIN_START1=-000016384");
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput,
+                  "has a damaged package: bank 1 starts at -16384");
 }
 
 TEST_F(Refusal, OneUnsafeDriveAmongTheChosenStopsTheWholeRun) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 namespace sgsim {
@@ -29,6 +30,10 @@ bool ValidHeader(const sg_io_hdr_t& h) {
 }
 
 }  // namespace
+
+bool IsSgNode(const std::string& path) {
+    return std::filesystem::path(path).filename().string().rfind("sg", 0) == 0;
+}
 
 void FillAnswer(sg_io_hdr_t& header, const vdrive::Outcome& outcome, double& waitedSeconds) {
     header.status = 0;
@@ -113,7 +118,8 @@ int VdriveSgSystem::OpenLocked(const std::string& path, int flags) {
     bool held = false;
     const int users = NodeUsers(path, held);
     const bool exclusive = (flags & O_EXCL) != 0;
-    if (held || (exclusive && users > 0)) return -EBUSY;
+    const bool refused = IsSgNode(path) ? held || (exclusive && users > 0) : exclusive && held;
+    if (refused) return -EBUSY;
     const int fd = allocateFd_ ? allocateFd_() : nextFd_++;
     if (fd < 0) return -EMFILE;
     files_[fd] = OpenFile{path, node->second, exclusive};

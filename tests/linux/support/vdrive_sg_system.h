@@ -9,9 +9,11 @@
 // - not delivered (no answer): host status DID_NO_CONNECT, nothing else;
 // - slower than the request's time-out: after the time-out, host status
 //   DID_TIME_OUT, as the mid-level reports a command it aborted.
-// Node semantics, as the sg and sr drivers keep them, each for its own node:
-// O_EXCL fails with EBUSY while the node is open, and any open of the node
-// fails with EBUSY while it is held with O_EXCL; a node can be made to fail
+// Node semantics, as the kernel keeps them, each for its own node: on an sg
+// node O_EXCL fails with EBUSY while the node is open, and any open fails
+// with EBUSY while it is held with O_EXCL (the sg driver's rule); on a block
+// node (sr) O_EXCL is a claim that fails with EBUSY only while another
+// claim is held, and plain opens pass a claim. A node can be made to fail
 // opening with any errno.
 #pragma once
 
@@ -86,6 +88,10 @@ private:
     int nextFd_ = 1000;
     std::size_t commands_ = 0;
 };
+
+// Whether `path` names an sg node (its name starts "sg") rather than a
+// block node.
+bool IsSgNode(const std::string& path);
 
 // The answer a drive's outcome gives, as described above; `waitedSeconds`
 // is how long the command held the caller (the latency, cut at the time-out).

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "sim/vdrive/drive.h"
 #include "src/drive/transport/sg_io/sg_answer.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 
@@ -100,10 +101,13 @@ TEST(SgJudgement, SenseDecidesEvenWhenTheStatusSaysGood) {
 
 TEST(SgJudgement, AStatusWithoutSenseThatIsNotGoodFails) {
     SgIoAnswer a = Good();
-    a.scsiStatus = 0x08;  // BUSY: a busy drive's refused commit is no update
-    EXPECT_EQ(Judge(a).outcome, CommandOutcome::Failed);
-    a.scsiStatus = 0x18;  // RESERVATION CONFLICT
-    EXPECT_EQ(Judge(a).outcome, CommandOutcome::Failed);
+    // BUSY, RESERVATION CONFLICT, TASK SET FULL, ACA ACTIVE, TASK ABORTED:
+    // the drive did not do the command, and a refused commit is no update.
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        a.scsiStatus = status;
+        EXPECT_EQ(Judge(a).outcome, CommandOutcome::Failed) << "status " << std::hex << int{status};
+        EXPECT_EQ(Judge(a).transferred, 0u);
+    }
     a.scsiStatus = kScsiCheckCondition;  // and the sense never came
     EXPECT_EQ(Judge(a).outcome, CommandOutcome::Failed);
     // Sense key 0 (NO SENSE) is no sense, whatever its ASC.

@@ -135,6 +135,28 @@ TEST_F(SgTransportTest, NoAnswerBusyAndASlowDriveAreNotGood) {
     EXPECT_EQ(t.LastAnswer().hostStatus, kHostTimeOut);
 }
 
+// What the sg driver reports for a drive that answers a status without
+// sense (the status byte alone, no DRIVER_SENSE) is a failed command.
+TEST_F(SgTransportTest, EveryOtherStatusWithoutSenseIsAFailure) {
+    vdrive::DriveConfig config;
+    int nth = 1;
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        config.faults.push_back({.kind = vdrive::CommandKind::Commit,
+                                 .nth = nth++,
+                                 .effect = vdrive::FaultEffect::BareStatus,
+                                 .status = status});
+    }
+    UseDrive(config);
+    SgIoTransport t = OpenTransport();
+    const std::array<std::uint8_t, 12> commit{0x3B, 0x05, 0x01, 0, 0, 0, 0, 0, 0, 0x80, 0, 0};
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        EXPECT_EQ(Send(t, commit, kNoData, nullptr, 0).outcome, CommandOutcome::Failed) << "status " << std::hex << int{status};
+        EXPECT_EQ(t.LastAnswer().scsiStatus, status);
+        EXPECT_EQ(t.LastAnswer().driverStatus, kDriverOk);
+    }
+    EXPECT_EQ(drive->CommitCount(), 0);
+}
+
 TEST_F(SgTransportTest, AShortReplyReportsTheBytesThatCame) {
     vdrive::DriveConfig config;
     config.shortReplies.push_back({vdrive::CommandKind::Inquiry, 36});
@@ -193,6 +215,22 @@ TEST_F(SgTransportTest, OpeningAsksForReadWriteNonBlockingAndExclusiveWhenFlashi
     EXPECT_NE(recording.openFlags.back() & O_EXCL, 0);
     EXPECT_EQ(OpenSgDevice(recording, kNode, OpenMode::Shared).error, EBUSY);
     EXPECT_EQ(OpenSgDevice(recording, "/dev/sg9", OpenMode::Shared).error, ENOENT);
+}
+
+// A block node's exclusive open is a claim: it keeps out other claims (a
+// mount, a burning program) but neither readers nor a claim after it ends.
+TEST_F(SgTransportTest, ABlockNodesClaimKeepsOutOtherClaimsButNotReaders) {
+    constexpr char kBlock[] = "/dev/sr7";
+    sim.AddNode(kBlock, UseDrive(), 0);
+    OpenedDevice reader = OpenSgDevice(recording, kBlock, OpenMode::Shared);
+    ASSERT_EQ(reader.error, 0);
+    {
+        OpenedDevice claim = OpenSgDevice(recording, kBlock, OpenMode::Exclusive);
+        ASSERT_EQ(claim.error, 0) << "a reader does not stop a claim";
+        EXPECT_EQ(OpenSgDevice(recording, kBlock, OpenMode::Exclusive).error, EBUSY);
+        EXPECT_EQ(OpenSgDevice(recording, kBlock, OpenMode::Shared).error, 0);
+    }
+    EXPECT_EQ(OpenSgDevice(recording, kBlock, OpenMode::Exclusive).error, 0);
 }
 
 }  // namespace

@@ -104,6 +104,14 @@ TEST_F(UpdaterFileTest, ABankThatIsNotWholePiecesInsideTheAreaIsADamagedPackage)
     const nflash::LoadedFile past = LoadUpdaterFile(Write("past.exe", bytes), true);
     EXPECT_EQ(past.code, ExitCode::BadInput);
     EXPECT_NE(past.message.find("past the 1 MiB image area"), std::string::npos) << past.message;
+
+    // Before the area: the bytes in front of it would be taken as the image.
+    std::memcpy(&bytes[block + pkg::kBinSizeValue], "0001032192", 10);
+    std::memcpy(&bytes[block + pkg::kBinStartValue], "-000016384", 10);
+    const nflash::LoadedFile before = LoadUpdaterFile(Write("before.exe", bytes), true);
+    EXPECT_FALSE(before.file);
+    EXPECT_EQ(before.code, ExitCode::BadInput);
+    EXPECT_NE(before.message.find("bank 1 starts at -16384"), std::string::npos) << before.message;
 }
 
 TEST_F(UpdaterFileTest, AMissingOrDamagedLoaderRecordIsBadInput) {

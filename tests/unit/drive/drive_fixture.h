@@ -38,6 +38,16 @@ protected:
         return config;
     }
 
+    // A drive that answers every commit with `status` and no sense data.
+    static vdrive::DriveConfig RefusingCommits(std::uint8_t status) {
+        vdrive::DriveConfig config;
+        config.faults.push_back({.kind = vdrive::CommandKind::Commit,
+                                 .count = 0,
+                                 .effect = vdrive::FaultEffect::BareStatus,
+                                 .status = status});
+        return config;
+    }
+
     static std::shared_ptr<vdrive::Drive> NewDrive(vdrive::DriveConfig config = {}) {
         config.clock = sim::NowSeconds;
         return std::make_shared<vdrive::Drive>(std::move(config));

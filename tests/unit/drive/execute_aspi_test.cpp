@@ -167,6 +167,19 @@ TEST_F(AspiExecuteTest, BusyWithoutSenseIsAFailure) {
     EXPECT_EQ(manager->lastStatus, kStatusFailed);
 }
 
+// The manager ends a command the drive refused without sense in SS_ERR,
+// whatever the status: a failure, never a good command.
+TEST_F(AspiExecuteTest, EveryOtherStatusWithoutSenseIsAFailure) {
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        Restart();
+        Start(RefusingCommits(status));
+        EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0xA0), 0) << "status " << std::hex << int{status};
+        EXPECT_EQ(manager->lastStatus, kStatusFailed) << "status " << std::hex << int{status};
+        EXPECT_EQ(Copy(manager->aspi.RequestBlock()->SRB_TargStat), status);
+        EXPECT_EQ(drive->CommitCount(), 0);
+    }
+}
+
 // CONDITION MET is a success status: the manager completes the request.
 TEST_F(AspiExecuteTest, ConditionMetWithoutSenseIsGood) {
     Start(Failing(CommandKind::TestUnitReady, FaultEffect::ConditionMet));

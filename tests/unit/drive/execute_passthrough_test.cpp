@@ -133,6 +133,19 @@ TEST_F(PassThroughTest, BusyWithoutSenseIsAFailureNotSuccess) {
     EXPECT_EQ(drive->CommitCount(), 0);
 }
 
+// Without sense data only GOOD and CONDITION MET say the drive did the
+// command: a commit refused in any other status is no update.
+TEST_F(PassThroughTest, EveryOtherStatusWithoutSenseIsAFailure) {
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        Restart();
+        Start(RefusingCommits(status));
+        EXPECT_EQ(WriteBuffer(*manager, 0, 0, 0x80), 0) << "status " << std::hex << int{status};
+        EXPECT_EQ(manager->lastStatus, kStatusFailed) << "status " << std::hex << int{status};
+        EXPECT_EQ(manager->senseKey, 0);
+        EXPECT_EQ(drive->CommitCount(), 0);
+    }
+}
+
 TEST_F(PassThroughTest, ConditionMetWithoutSenseIsGood) {
     Start(Failing(CommandKind::TestUnitReady, FaultEffect::ConditionMet));
     manager->EnableRetry();

@@ -42,6 +42,8 @@ const char* EffectName(FaultEffect effect) {
         case FaultEffect::NotDelivered: return "transport failure";
         case FaultEffect::Busy: return "busy";
         case FaultEffect::ConditionMet: return "condition met";
+        case FaultEffect::BareStatus: return "a bare status";
+        case FaultEffect::Hangs: return "hangs";
     }
     return "?";
 }
@@ -101,6 +103,15 @@ std::vector<FaultCase> AllCases() {
     cases.push_back({"image write lost twice, pass 1", WithFault(CommandKind::ImageWrite, FaultEffect::NotDelivered, 3, 2), true});
     cases.push_back({"image write lost, passes 1-3", WithFault(CommandKind::ImageWrite, FaultEffect::NotDelivered, 3, 6), false});
     cases.push_back({"read-back busy, passes 1-3", WithFault(CommandKind::ReadBack, FaultEffect::Busy, 2, 6), false});
+    // A commit the drive refuses in any status without sense data is no update.
+    for (const std::uint8_t status : vdrive::kRefusalStatuses) {
+        vdrive::DriveConfig refusing;
+        refusing.faults.push_back(
+            {.kind = CommandKind::Commit, .count = 0, .effect = FaultEffect::BareStatus, .status = status});
+        char name[48];
+        std::snprintf(name, sizeof name, "commit refused in status %02xh, always", status);
+        cases.push_back({name, refusing, false});
+    }
     // Commands that run into the 30-hour time-out.
     cases.push_back({"image write hangs once", WithFault(CommandKind::ImageWrite, FaultEffect::NotDelivered, 1, 1, 200000.0), true});
     cases.push_back({"commit hangs every time", WithFault(CommandKind::Commit, FaultEffect::NotDelivered, 1, 0, 200000.0), false});

@@ -53,8 +53,8 @@ CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uin
 
     CommandResult result = Verdict(Failed, elapsedSeconds);
     result.sense = PackSgSense(answer);
-    const bool statusGood = answer.scsiStatus == kScsiGood || answer.scsiStatus == kScsiConditionMet;
-    result.outcome = JudgeAttempt(true, elapsedSeconds, timeoutSeconds, result.sense, statusGood);
+    result.outcome =
+        JudgeAttempt(true, elapsedSeconds, timeoutSeconds, result.sense, ScsiStatusDone(answer.scsiStatus));
     if (result.outcome != Good) return result;
     if (answer.residual < 0 || static_cast<std::uint32_t>(answer.residual) > length) {
         result.outcome = Failed;

@@ -55,8 +55,8 @@ std::uint32_t PackSgSense(const SgIoAnswer& answer);
 // - then the drive's own answer, judged as every transport judges it
 //   (JudgeAttempt): sense data makes a CheckCondition whatever the status
 //   says; GOOD or CONDITION MET is Good; any other status (BUSY,
-//   RESERVATION CONFLICT, CHECK CONDITION without sense) is Failed, since
-//   the drive did not do the command;
+//   RESERVATION CONFLICT, CHECK CONDITION without sense...) is Failed,
+//   since the drive did not do the command (ScsiStatusDone);
 // - last the residual: a Good answer moved `length` less the residual, and
 //   a residual outside 0..length is a garbled answer: Failed.
 CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,
