@@ -10,6 +10,7 @@ enum class ExitCode : int {
     DriveFailed = 3,  // at least one drive was not flashed
     BadInput = 4,     // bad command line, unreadable file, no or damaged package or loader record
     Cancelled = 5,    // the user declined or interrupted before any drive was changed
+    RevisionMismatch = 6,  // committed, but a drive answers with another revision than its bank's
 };
 
 constexpr int Code(ExitCode code) { return static_cast<int>(code); }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "drive_access.h"
+#include "drive_return.h"
 #include "flash_worker.h"
 #include "observed_transport.h"
 #include "src/package/settings.h"
@@ -87,22 +88,24 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
 void ReinquireOthers(RunReport& report, ProgramContext& context) {
     for (DriveReport& r : report.drives) {
         if (r.chosen) continue;
-        OpenedDevice opened = OpenSgDevice(context.system, r.drive.CommandPath().string(), OpenMode::Shared);
-        if (opened.error != 0) continue;
-        SgIoTransport transport(std::move(opened.file));
-        ObservedTransport logged(transport,
-                                 LoggingObserver(context, r.drive.CommandPath().filename().string(), transport));
-        r.after = Reinquire(logged);
+        r.after = ReinquireNode(r.drive, context);
     }
 }
 
 ExitCode RunOutcome(const RunReport& report) {
-    bool cancelled = false;
-    for (const DriveReport& r : report.drives) {
-        if (r.result == DriveResult::Failed) return ExitCode::DriveFailed;
-        cancelled = cancelled || r.result == DriveResult::Cancelled;
+    // The run's code is the first of these that any drive ended with: what
+    // automation must learn about first comes first.
+    static constexpr std::pair<DriveResult, ExitCode> kPrecedence[] = {
+        {DriveResult::Failed, ExitCode::DriveFailed},
+        {DriveResult::RevisionMismatch, ExitCode::RevisionMismatch},
+        {DriveResult::Cancelled, ExitCode::Cancelled},
+    };
+    for (const auto& [result, code] : kPrecedence) {
+        for (const DriveReport& r : report.drives) {
+            if (r.result == result) return code;
+        }
     }
-    return cancelled ? ExitCode::Cancelled : ExitCode::Success;
+    return ExitCode::Success;
 }
 
 }  // namespace nflash

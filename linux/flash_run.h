@@ -20,7 +20,9 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
 // automatic run.
 void ReinquireOthers(RunReport& report, ProgramContext& context);
 
-// Failed if any drive failed, else Cancelled if any was cancelled, else Success.
+// Failed if any drive failed, else RevisionMismatch if any drive came back
+// with another revision than its bank's, else Cancelled if any was
+// cancelled, else Success.
 ExitCode RunOutcome(const RunReport& report);
 
 }  // namespace nflash

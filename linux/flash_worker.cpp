@@ -1,9 +1,9 @@
 #include "flash_worker.h"
 
 #include <chrono>
-#include <thread>
 
 #include "drive_access.h"
+#include "drive_return.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 #include "survey.h"
 #include "wire_command.h"
@@ -24,16 +24,25 @@ std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailur
            "); nothing was committed";
 }
 
-// The drive resets after programming its flash; it is asked as the window
-// asks it, and then once a second until it answers.
-std::optional<Identity> AwaitAnswer(Transport& transport, int seconds) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    std::optional<Identity> identity = Reinquire(transport);
-    while (!identity && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        identity = Reinquire(transport);
+std::string MismatchText(const Identity& after, const std::string& expected) {
+    return "flashed, but the drive reports " + after.revision + ", expected " + expected +
+           ": power it off and on, then run list";
+}
+
+// The drive has answered after its commit: its revision decides whether the
+// flash took, and the kernel is asked to read its identity again.
+void Judge(DriveReport& report, const ReturnedDrive& returned, ProgramContext& context) {
+    report.after = returned.identity;
+    if (returned.movedTo) report.movedTo = returned.movedTo->CommandPath().string();
+    const OpticalDrive& now = returned.movedTo ? *returned.movedTo : report.drive;
+    const std::string rescan = RequestRescan(now);
+    if (context.log != nullptr) context.log->Line("rescan " + now.address.Text() + (rescan.empty() ? "" : ": " + rescan));
+    if (ReportsRevision(*report.after, report.decision.to)) {
+        report.result = DriveResult::Flashed;
+        return;
     }
-    return identity;
+    report.result = DriveResult::RevisionMismatch;
+    report.error = MismatchText(*report.after, report.decision.to);
 }
 
 }  // namespace
@@ -46,8 +55,12 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
     const CommandObserver observe = [&](const CommandRequest& request, const CommandResult& result, Delivery d) {
         log(request, result, d);
         progress.Observe(request, result, d);
-        if (d == Delivery::Sent && !result.IsGood() && DecidesTheOutcome(Classify(request.cdb, request.length))) {
+        if (d != Delivery::Sent || !DecidesTheOutcome(Classify(request.cdb, request.length))) return;
+        if (!result.IsGood()) {
             lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
+        } else if (result.transferred < request.length) {
+            lastFailure = CdbHex(request.cdb) + ": the drive returned " + std::to_string(result.transferred) +
+                          " of " + std::to_string(request.length) + " bytes";
         }
     };
     GatedTransport gate(transport, context.control, index, order.mode,
@@ -71,9 +84,11 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
         report.after = Reinquire(gate);
     } else {
         progress.Enter(FlashPhase::Reinquiring);
-        report.after = AwaitAnswer(gate, context.answerWaitSeconds);
-        report.result = report.after ? DriveResult::Flashed : DriveResult::Failed;
-        if (!report.after) {
+        const ReturnedDrive returned = AwaitReturn(gate, report, context, context.answerWaitSeconds);
+        if (returned.identity) {
+            Judge(report, returned, context);
+        } else {
+            report.result = DriveResult::Failed;
             report.error = "committed, but the drive did not answer again within " +
                            std::to_string(context.answerWaitSeconds) +
                            " s: power it off and on, then run norvek-flash list";

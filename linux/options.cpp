@@ -15,7 +15,8 @@ constexpr char kDescription[] =
 
 constexpr char kExitCodes[] =
     "Exit codes: 0 done, 1 nothing to do, 2 refused (nothing sent), 3 a drive failed,\n"
-    "4 bad input (command line, file, package), 5 cancelled before any drive was changed.";
+    "4 bad input (command line, file, package), 5 cancelled before any drive was changed,\n"
+    "6 flashed, but a drive reports another revision than the package's.";
 
 }  // namespace
 

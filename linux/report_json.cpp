@@ -51,6 +51,8 @@ json DriveJson(const DriveReport& r) {
         outcome["error"] = r.error.empty() ? json(nullptr) : json(r.error);
         outcome["after"] = r.after ? IdentityJson(*r.after) : json(nullptr);
         if (!r.imageSha256.empty()) outcome["imageSha256"] = r.imageSha256;
+        if (r.decision.matched) outcome["expectedRevision"] = r.decision.to;
+        if (!r.movedTo.empty()) outcome["movedTo"] = r.movedTo;
         if (r.result == DriveResult::Planned) outcome["plan"] = PlanJson(r.plan);
         out["outcome"] = outcome;
     }

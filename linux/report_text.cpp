@@ -87,6 +87,7 @@ std::string OutcomeText(const DriveReport& r) {
             text += " (" + Seconds(r.seconds) + ", " + Plural(r.passes, "pass", "passes") + ")";
             break;
         case DriveResult::Failed: text += "FAILED: " + r.error; break;
+        case DriveResult::RevisionMismatch: text += r.error; break;
         case DriveResult::Cancelled: text += "cancelled, nothing was changed"; break;
         case DriveResult::Planned: text += "dry run, nothing was changed; would send:" + PlanText(r.plan); break;
         case DriveResult::None: text += "not flashed"; break;

@@ -19,12 +19,7 @@
 
 namespace e2e {
 
-inline std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using sgsim::ReadText;
 
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

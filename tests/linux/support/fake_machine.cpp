@@ -31,6 +31,11 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 aspidll::Scenario LoadScenario(const fs::path& path) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot open " + path.string());
@@ -61,6 +66,8 @@ void FakeMachine::WriteDrive(int index, const aspidll::DriveSlot& slot, const Ma
     WriteFile(dir / "vendor", Padded(c.vendor, 8) + "\n");
     WriteFile(dir / "model", Padded(c.product, 16) + "\n");
     WriteFile(dir / "rev", Padded(c.revision, 4) + "\n");
+    WriteFile(dir / "rescan", "");
+    deviceDirs_[index] = dir;
     const std::string n = std::to_string(index);
     if (!Contains(options.withoutSg, index)) {
         WriteFile(dir / "scsi_generic" / ("sg" + n) / "dev", std::to_string(kSgMajor) + ":" + n + "\n");
@@ -72,6 +79,15 @@ void FakeMachine::WriteDrive(int index, const aspidll::DriveSlot& slot, const Ma
     const std::uint32_t kb = limit == options.maxTransferKb.end() ? kDefaultMaxTransferKb : limit->second;
     WriteFile(block / "queue" / "max_hw_sectors_kb", std::to_string(kb) + "\n");
     WriteFile(SrNode(index), "");
+}
+
+void FakeMachine::MoveSgNode(int drive, int number) {
+    const fs::path generic = deviceDirs_.at(drive) / "scsi_generic";
+    fs::remove_all(generic);
+    fs::remove(SgNode(drive));
+    const std::string n = std::to_string(number);
+    WriteFile(generic / ("sg" + n) / "dev", std::to_string(kSgMajor) + ":" + n + "\n");
+    WriteFile(SgNode(number), "");
 }
 
 void FakeMachine::WriteProc(const MachineOptions& options) {

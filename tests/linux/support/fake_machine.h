@@ -43,15 +43,23 @@ public:
     std::filesystem::path SgNode(int drive) const { return Dev() / ("sg" + std::to_string(drive)); }
     std::filesystem::path SrNode(int drive) const { return Dev() / ("sr" + std::to_string(drive)); }
 
+    // The kernel dropped drive `drive` and added it again: its sg node is
+    // now sg<number>, at the same address.
+    void MoveSgNode(int drive, int number);
+
 private:
     void WriteDrive(int index, const aspidll::DriveSlot& slot, const MachineOptions& options);
     void WriteProc(const MachineOptions& options);
 
     std::filesystem::path root_;
+    std::map<int, std::filesystem::path> deviceDirs_;  // by drive
 };
 
 // Writes `text` to `path`, making its folders.
 void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// The whole file; empty when it cannot be read.
+std::string ReadText(const std::filesystem::path& path);
 
 // Reads a scenario file (the test ASPI DLL's format); throws on mistakes.
 aspidll::Scenario LoadScenario(const std::filesystem::path& path);

@@ -78,11 +78,22 @@ fs::path PackUpdater(const fs::path& dir, const std::string& name, const std::ve
 }
 
 fs::path DemoUpdater(const fs::path& dir, const std::string& name) {
-    WriteBytes(dir / "demo-image.bin", DemoImage());
+    return DemoUpdaterWith(dir, DemoImage(), {}, name);
+}
+
+fs::path DemoUpdaterWith(const fs::path& dir, const std::vector<std::uint8_t>& image,
+                         const std::vector<std::string>& settings, const std::string& name) {
+    WriteBytes(dir / "demo-image.bin", image);
     std::ifstream manifest(NORVEK_DEMO_MANIFEST);
-    std::stringstream text;
-    text << manifest.rdbuf();
-    return PackUpdater(dir, name, SyntheticTemplate(kTestLoaderSet, TestLoaderStore()), text.str());
+    std::string text;
+    for (std::string line; std::getline(manifest, line);) {
+        for (const std::string& setting : settings) {
+            const std::string key = setting.substr(0, setting.find(' '));
+            if (line.rfind(key + " ", 0) == 0) line = setting;
+        }
+        text += line + "\n";
+    }
+    return PackUpdater(dir, name, SyntheticTemplate(kTestLoaderSet, TestLoaderStore()), text);
 }
 
 ScratchDir::ScratchDir() {

@@ -35,6 +35,12 @@ std::filesystem::path PackUpdater(const std::filesystem::path& dir, const std::s
 // into a synthetic template carrying the test loaders.
 std::filesystem::path DemoUpdater(const std::filesystem::path& dir, const std::string& name = "demo-updater.exe");
 
+// The demo package with another image and some settings lines replaced
+// ("chkdisc = 1" replaces the manifest's chkdisc line).
+std::filesystem::path DemoUpdaterWith(const std::filesystem::path& dir, const std::vector<std::uint8_t>& image,
+                                      const std::vector<std::string>& settings,
+                                      const std::string& name = "demo-updater.exe");
+
 // A fresh, empty folder for one test, removed with the object.
 class ScratchDir {
 public:
