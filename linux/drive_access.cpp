@@ -22,8 +22,9 @@ Identity IdentityOf(const DriveSession& session) {
 
 }  // namespace
 
-DriveReading ReadDrive(Transport& transport) {
+DriveReading ReadDrive(Transport& transport, const pkg::PackageReader& package) {
     DriveSession session(&transport);
+    session.SetTimeout(kIdentityTimeoutSeconds);
     DriveReading reading;
     if (!session.Usable()) return reading;
     ClearUnitAttention(session);
@@ -32,7 +33,7 @@ DriveReading ReadDrive(Transport& transport) {
         reading.answered = true;
         reading.identity = IdentityOf(session);
     }
-    if (VendorIdentify(session)) {
+    if (reading.answered && IsPackageDrive(reading.identity, package) && VendorIdentify(session)) {
         std::array<std::uint8_t, 4> chip;
         std::memcpy(chip.data(), session.readBuffer, chip.size());
         reading.chipId = chip;
@@ -47,6 +48,7 @@ bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t im
 
 std::optional<Identity> Reinquire(Transport& transport) {
     DriveSession session(&transport);
+    session.SetTimeout(kIdentityTimeoutSeconds);
     if (!session.Usable() || !ReadIdentityRetrying(session)) return std::nullopt;
     return IdentityOf(session);
 }

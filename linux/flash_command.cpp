@@ -24,6 +24,8 @@ constexpr char kNeedsPrivileges[] =
     "flashing needs root or CAP_SYS_RAWIO: the kernel lets anyone who may write /dev/sgN send WRITE BUFFER, "
     "so this program asks for what raw device access asks for. Run it with sudo.";
 
+constexpr char kInterruptedText[] = "interrupted before any drive was changed";
+
 std::string Joined(const std::vector<std::string>& lines) {
     return std::accumulate(
         lines.begin(), lines.end(), std::string(),
@@ -141,14 +143,14 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();
     ReadIdentities(report.drives, open, file.Package(), context);
     console.Say(FileText(*Described(report, file, context.log).file));
+    if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, kInterruptedText);
     if (!ChooseByLiveIdentity(report, prepared->candidates, console)) {
         return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
     }
     if (!options.yes && !options.dryRun && !Agreed(report, options.json ? context.err : context.out, context)) {
         return Stop(report, ExitCode::Cancelled, "cancelled, nothing was sent to change any drive");
     }
-    if (context.control.Interrupted())
-        return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");
+    if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, kInterruptedText);
 
     Inhibition inhibition;
     if (!options.dryRun) inhibition = Inhibit(report, console);

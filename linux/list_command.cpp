@@ -19,6 +19,10 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
     ReadSettings(file.Package());
     report.drives = SurveyDrives(context.paths, file.Package());
     ReadIdentities(report.drives, {}, file.Package(), context);
+    if (context.control.Interrupted()) {
+        return Stop(Described(report, file, context.log), ExitCode::Cancelled,
+                    "interrupted: the list stopped before every drive was read");
+    }
 
     Described(report, file, context.log);
     console.Say(FileText(*report.file));

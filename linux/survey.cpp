@@ -6,6 +6,7 @@
 #include "drive_access.h"
 #include "observed_transport.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
+#include "stoppable_transport.h"
 #include "sysfs_discovery.h"
 #include "wire_command.h"
 
@@ -26,6 +27,8 @@ const char* DirectionWord(std::uint8_t direction) {
     return direction == kDataOut ? "out" : direction == kDataIn ? "in" : "none";
 }
 
+constexpr char kNotReadText[] = "not read: the run was interrupted";
+
 std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename().string(); }
 
 void LogReading(ProgramContext& context, const DriveReport& r) {
@@ -39,16 +42,30 @@ void LogReading(ProgramContext& context, const DriveReport& r) {
     context.log->Line(line);
 }
 
+// Why a drive gave no identity: the time-out, the system call, or the drive.
+std::string NoIdentity(const StoppableTransport& stoppable, const SgIoTransport& transport) {
+    if (stoppable.TimedOut()) {
+        return "no identity: no answer within " + std::to_string(kIdentityTimeoutSeconds) + " s";
+    }
+    if (const int error = transport.LastAnswer().error; error != 0) {
+        return std::string("no identity: the SG_IO ioctl failed: ") + std::strerror(error);
+    }
+    return "no identity: the drive did not answer INQUIRY";
+}
+
 void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader& package, ProgramContext& context) {
     ObservedTransport logged(transport, LoggingObserver(context, Label(r), transport));
-    const DriveReading reading = ReadDrive(logged);
+    StoppableTransport stoppable(logged, context.control);
+    const DriveReading reading = ReadDrive(stoppable, package);
     r.chipId = reading.chipId;
     r.answered = reading.answered;
     if (reading.answered) {
         r.identity = reading.identity;
         r.decision = Decide(r.identity, package);
+    } else if (context.control.Interrupted()) {
+        r.problem = kNotReadText;
     } else {
-        r.problem = "no identity: the drive did not answer INQUIRY";
+        r.problem = NoIdentity(stoppable, transport);
     }
 }
 
@@ -97,6 +114,10 @@ void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t
                     const pkg::PackageReader& package, ProgramContext& context) {
     for (std::size_t i = 0; i < drives.size(); ++i) {
         DriveReport& r = drives[i];
+        if (context.control.Interrupted()) {
+            r.problem = kNotReadText;
+            continue;
+        }
         if (const auto given = open.find(i); given != open.end()) {
             ReadOne(r, *given->second, package, context);
         } else {

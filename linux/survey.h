@@ -22,7 +22,8 @@ std::vector<DriveReport> SurveyDrives(const SystemPaths& paths, const pkg::Packa
 // for it in `open` (by index into `drives`), or else through a shared open
 // of its command node that is closed again; decides again on the live
 // identity. A drive that cannot be opened or does not answer keeps its
-// sysfs identity and says why.
+// sysfs identity and says why. Once the run is interrupted no further
+// command is sent, and the drives not yet read say so.
 void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t, SgIoTransport*>& open,
                     const pkg::PackageReader& package, ProgramContext& context);
 
