@@ -41,6 +41,16 @@ DriveReading ReadDrive(Transport& transport, const pkg::PackageReader& package) 
     return reading;
 }
 
+DiscState CheckDiscAndTray(Transport& transport) {
+    DriveSession session(&transport);
+    session.SetTimeout(kIdentityTimeoutSeconds);
+    if (!session.Usable()) return DiscState::NoAnswer;
+    const bool absent = IsMediumAbsent(session) != 0;
+    if (session.lastStatus == kStatusFailed) return DiscState::NoAnswer;
+    if (!absent) return DiscState::DiscIn;
+    return IsTrayOpen(session) ? DiscState::TrayOpen : DiscState::Empty;
+}
+
 bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t imageSize, bool bootCode) {
     DriveSession session(&transport);
     return session.Usable() && FlashFirmware(session, image, imageSize, bootCode ? 1 : 0) == 1;

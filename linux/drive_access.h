@@ -35,6 +35,15 @@ struct DriveReading {
 // that opcode for something else entirely.
 DriveReading ReadDrive(Transport& transport, const pkg::PackageReader& package);
 
+enum class DiscState : std::uint8_t { Empty, DiscIn, TrayOpen, NoAnswer };
+
+// The window's disc and tray check without its remedies (it ejects and loads
+// the tray, and asks the user between): whether the drive holds no disc and
+// has its tray in, asked with TEST UNIT READY (after up to 30 s of becoming
+// ready) and GET EVENT STATUS NOTIFICATION, each with the short time-out.
+// Nothing moves the drive.
+DiscState CheckDiscAndTray(Transport& transport);
+
 // FlashFirmware over a session of its own: 1 committed, 0 failed.
 bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t imageSize, bool bootCode);
 

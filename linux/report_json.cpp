@@ -89,6 +89,7 @@ json ReportJson(const RunReport& report) {
                 {"drives", drives},
                 {"errors", report.errors},
                 {"warnings", report.warnings},
+                {"restartRequested", report.restartRequested},
                 {"exitCode", Code(report.code)}};
     out["file"] = report.file ? FileJson(*report.file) : json(nullptr);
     out["log"] = report.logPath.empty() ? json(nullptr) : json(report.logPath);

@@ -70,6 +70,7 @@ struct RunReport {
     std::vector<std::string> errors;
     std::vector<std::string> warnings;
     std::string logPath;
+    bool restartRequested = false;  // the package's REBOOT, after a drive was flashed
     ExitCode code = ExitCode::Success;
 };
 
