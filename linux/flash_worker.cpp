@@ -17,6 +17,17 @@ bool DecidesTheOutcome(WireKind kind) {
     return kind == WireKind::ImagePiece || kind == WireKind::ReadBack || kind == WireKind::Commit;
 }
 
+// The moments after which a power cut costs the most, so the log is on the
+// disk by then: the drive stopped, its last piece verified, its commit.
+bool Durable(const CommandRequest& request, const CommandResult& result, std::uint32_t pieces) {
+    switch (Classify(request.cdb, request.length)) {
+        case WireKind::StartStop:
+        case WireKind::Commit: return true;
+        case WireKind::ReadBack: return result.IsGood() && BufferOffset(request.cdb) / wire::kPieceSize + 1 == pieces;
+        default: return false;
+    }
+}
+
 std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailure) {
     if (s.phase == FlashPhase::Committing) return "the drive refused the commit: " + lastFailure;
     const std::string why = lastFailure.empty() ? "a piece read back differed from what was written" : lastFailure;
@@ -54,6 +65,9 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
     std::string lastFailure;
     const CommandObserver observe = [&](const CommandRequest& request, const CommandResult& result, Delivery d) {
         log(request, result, d);
+        if (d == Delivery::Sent && context.log != nullptr && Durable(request, result, progress.Snapshot().pieces)) {
+            context.log->Sync();
+        }
         progress.Observe(request, result, d);
         if (d != Delivery::Sent || !DecidesTheOutcome(Classify(request.cdb, request.length))) return;
         if (!result.IsGood()) {

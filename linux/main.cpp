@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "report_json.h"
+#include "run_log_place.h"
 #include "signal_watcher.h"
 #include "src/drive/transport/sg_io/sg_system.h"
 
@@ -20,6 +21,23 @@ std::string CommandLine(int argc, char** argv) {
         line += argv[i];
     }
     return line;
+}
+
+// The report as the output and the exit code: errors on standard error
+// (and in the log), then the JSON document or the log's path.
+int Finish(nflash::RunReport& report, const nflash::Options& options, nflash::Console& console, nflash::RunLog* log) {
+    if (log) report.logPath = log->Path().string();
+    for (const std::string& error : report.errors) console.Error(error);
+    if (log) {
+        for (const std::string& error : report.errors) log->Line("error " + error);
+        log->Line("exit " + std::to_string(nflash::Code(report.code)));
+    }
+    if (options.json) {
+        std::cout << nflash::ReportJson(report).dump(2) << "\n";
+    } else if (log) {
+        console.Say("run log: " + report.logPath);
+    }
+    return nflash::Code(report.code);
 }
 
 }  // namespace
@@ -38,12 +56,20 @@ int main(int argc, char** argv) {
     const nflash::SignalWatcher watcher(
         [&](int) { console.Error(nflash::InterruptionText(control.Interrupt(), control)); });
 
-    std::string logProblem;
-    const auto log = nflash::RunLog::Open(options.log, logProblem);
-    if (!log) console.Warn("no run log: " + logProblem);
+    const nflash::SystemPaths paths = nflash::SystemPaths::FromEnvironment();
+    nflash::LogChoice logChoice = nflash::OpenRunLogFor(options, paths, geteuid() == 0);
+    if (logChoice.refuse) {
+        nflash::RunReport refused;
+        refused.command = options.command == nflash::Command::List ? "list" : "flash";
+        return Finish(nflash::Stop(refused, nflash::ExitCode::BadInput,
+                                   "refused before anything was sent: no run log: " + logChoice.problem),
+                      options, console, nullptr);
+    }
+    if (!logChoice.problem.empty()) console.Warn("no run log: " + logChoice.problem);
+    nflash::RunLog* log = logChoice.log.get();
     if (log) log->Line(std::string("norvek-flash ") + NORVEK_VERSION + ": " + CommandLine(argc, argv));
 
-    nflash::ProgramContext context{nflash::SystemPaths::FromEnvironment(),
+    nflash::ProgramContext context{paths,
                                    HostSgSystem(),
                                    std::cin,
                                    std::cout,
@@ -51,19 +77,8 @@ int main(int argc, char** argv) {
                                    STDIN_FILENO,
                                    isatty(STDOUT_FILENO) == 1,
                                    control,
-                                   log.get()};
+                                   log};
     nflash::RunReport report = options.command == nflash::Command::List ? nflash::RunList(options, context, console)
                                                                         : nflash::RunFlash(options, context, console);
-    if (log) report.logPath = log->Path().string();
-    for (const std::string& error : report.errors) console.Error(error);
-    if (log) {
-        for (const std::string& error : report.errors) log->Line("error " + error);
-        log->Line("exit " + std::to_string(nflash::Code(report.code)));
-    }
-    if (options.json) {
-        std::cout << nflash::ReportJson(report).dump(2) << "\n";
-    } else if (log) {
-        console.Say("run log: " + report.logPath);
-    }
-    return nflash::Code(report.code);
+    return Finish(report, options, console, log);
 }

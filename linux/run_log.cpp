@@ -1,19 +1,19 @@
 #include "run_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <system_error>
 
 namespace nflash {
-namespace {
 
 namespace fs = std::filesystem;
 
-std::string FileName() {
+std::string RunLog::NewFileName() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -22,42 +22,19 @@ std::string FileName() {
     return std::string("norvek-flash-") + stamp + "-" + std::to_string(getpid()) + ".log";
 }
 
-}  // namespace
-
-std::optional<fs::path> DefaultLogDirectory() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
-        return fs::path(state) / "norvek-flash";
-    }
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-        return fs::path(home) / ".local" / "state" / "norvek-flash";
-    }
-    return std::nullopt;
-}
-
-std::unique_ptr<RunLog> RunLog::Open(const std::optional<fs::path>& requested, std::string& problem) {
-    fs::path path;
-    if (requested) {
-        path = *requested;
-    } else {
-        const std::optional<fs::path> directory = DefaultLogDirectory();
-        if (!directory) {
-            problem = "neither XDG_STATE_HOME nor HOME is set; give --log";
-            return nullptr;
-        }
-        std::error_code error;
-        fs::create_directories(*directory, error);
-        if (error) {
-            problem = "cannot create " + directory->string() + ": " + error.message();
-            return nullptr;
-        }
-        path = *directory / FileName();
-    }
-    std::FILE* file = std::fopen(path.c_str(), "a");
+std::unique_ptr<RunLog> RunLog::Open(const fs::path& path, bool readable, std::string& problem) {
+    constexpr mode_t kReadableMode = 0644;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kReadableMode);
+    if (fd >= 0 && readable) ::fchmod(fd, kReadableMode);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "a");
     if (file == nullptr) {
         problem = "cannot write " + path.string() + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<RunLog>(new RunLog(fs::absolute(path), file));
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    return std::unique_ptr<RunLog>(new RunLog(error ? path : absolute, file));
 }
 
 RunLog::RunLog(fs::path path, std::FILE* file)
@@ -68,6 +45,19 @@ void RunLog::Line(const std::string& text) {
     std::lock_guard lock(mutex_);
     std::fprintf(file_.get(), "+%.6f %s\n", since.count(), text.c_str());
     std::fflush(file_.get());
+    last_ = text;
+}
+
+void RunLog::Sync() {
+    std::lock_guard lock(mutex_);
+    std::fflush(file_.get());
+    ::fsync(::fileno(file_.get()));
+    synced_.push_back(last_);
+}
+
+std::vector<std::string> RunLog::SyncedAfter() const {
+    std::lock_guard lock(mutex_);
+    return synced_;
 }
 
 }  // namespace nflash

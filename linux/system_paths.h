@@ -5,6 +5,7 @@
 //   NORVEK_SYSFS_ROOT  instead of /sys   (as libudev's SYSFS_PATH once did)
 //   NORVEK_DEV_ROOT    instead of /dev
 //   NORVEK_PROC_ROOT   instead of /proc
+//   NORVEK_LOG_ROOT    instead of /var/log (where root's run logs go)
 #pragma once
 
 #include <filesystem>
@@ -15,6 +16,7 @@ struct SystemPaths {
     std::filesystem::path sys = "/sys";
     std::filesystem::path dev = "/dev";
     std::filesystem::path proc = "/proc";
+    std::filesystem::path logRoot = "/var/log";
 
     // The defaults, with each override the environment sets (empty values
     // count as unset).

@@ -58,7 +58,8 @@ protected:
                 {"LD_PRELOAD", NORVEK_SG_PRELOAD},
                 {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"},
                 {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (dir / "no-bus").string()},
-                {"XDG_STATE_HOME", (dir / "state").string()}};
+                {"XDG_STATE_HOME", (dir / "state").string()},
+                {"NORVEK_LOG_ROOT", (dir / "var-log").string()}};
     }
 
     // norvek-flash COMMAND UPDATER ARGS...

@@ -37,7 +37,7 @@ TEST_F(E2E, ListShowsEachDriveWithWhatThePackageWouldDo) {
     EXPECT_NE(list.out.find("VELMORA DVDRW KTV-360R 1.02  from 1.02 to 1.05"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("ORVANTE DVD-ROM OV-5216 2.10  not allowed"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("loaders: generated test set"), std::string::npos);
-    EXPECT_NE(list.out.find("run log: " + (dir / "state" / "norvek-flash").string()), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find("run log: "), std::string::npos) << "list logs only with --log";
     // Only identities were asked: TEST UNIT READY, INQUIRY, and the identify
     // command of the package's drive only to that drive.
     for (int drive : {0, 1}) {
@@ -60,7 +60,7 @@ TEST_F(E2E, ListAsJsonIsOneDocumentAndNothingElse) {
     EXPECT_EQ(doc["drives"][0]["decision"]["to"], "1.05");
     EXPECT_EQ(doc["drives"][0]["chipId"], "bf d6 00 01");
     EXPECT_EQ(doc["drives"][1]["decision"]["text"], "not allowed");
-    EXPECT_TRUE(doc["log"].is_string());
+    EXPECT_TRUE(doc["log"].is_null()) << "list logs only with --log";
 }
 
 TEST_F(E2E, FlashPutsTheImageIntoTheDriveAndReportsTheNewRevision) {

@@ -74,6 +74,19 @@ TEST_F(LinuxRun, FlashUpdatesTheFirstMatchedDriveWithExactlyTheWindowsCommands) 
     EXPECT_NE(out.str().find("flashed and verified, now VELMORA DVDRW KTV-360R 1.05"), std::string::npos) << out.str();
 }
 
+// The log reaches the disk right after the STOP, the last verified piece
+// and the commit: a power cut after any of them leaves the evidence.
+TEST_F(LinuxRun, TheRunLogIsSyncedAfterTheStopTheLastPieceAndTheCommit) {
+    Machine(DemoScenario());
+    const nflash::RunReport report = Run({"flash", "--yes", "--test-loaders"});
+    ASSERT_EQ(report.code, ExitCode::Success);
+    const std::vector<std::string> synced = log->SyncedAfter();
+    ASSERT_EQ(synced.size(), 3u);
+    EXPECT_NE(synced[0].find(std::string("command sg0 ") + kStop), std::string::npos) << synced[0];
+    EXPECT_NE(synced[1].find("command sg0 3c01010fc000004000000000"), std::string::npos) << synced[1];
+    EXPECT_NE(synced[2].find(std::string("command sg0 ") + kCommitBootCode), std::string::npos) << synced[2];
+}
+
 TEST_F(LinuxRun, AllMatchedFlashesEveryAllowedDriveInParallelAndReinquiresTheRest) {
     aspidll::Scenario scenario;
     for (int i = 0; i < 16; ++i) scenario.drives.push_back(i == 7 ? Orvante(i) : Velmora(i % 2 ? "1.00" : "0.98", i));

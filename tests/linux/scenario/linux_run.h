@@ -84,7 +84,7 @@ protected:
         EXPECT_TRUE(parsed.options.has_value()) << parsed.output;
         if (!parsed.options) return {};
         std::string problem;
-        log = nflash::RunLog::Open(dir / "run.log", problem);
+        log = nflash::RunLog::Open(dir / "run.log", false, problem);
         in.clear();
         in.str(answers);
         nflash::ProgramContext context{nflash::SystemPaths{machine->Sys(), machine->Dev(), machine->Proc()},
