@@ -177,6 +177,7 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     ReadSettings(file.Package());
 
     std::optional<Prepared> prepared = Prepare(report, options, file, context);
+    WarnAboutMissingSgNodes(report, console);
     if (!prepared) return Described(report, file, context.log);
     std::map<std::size_t, SgIoTransport*> open;
     for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();

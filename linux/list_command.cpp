@@ -18,6 +18,7 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
     const UpdaterFile& file = *loaded.file;
     ReadSettings(file.Package());
     report.drives = SurveyDrives(context.paths, file.Package());
+    WarnAboutMissingSgNodes(report, console);
     ReadIdentities(report.drives, {}, file.Package(), context);
     if (context.control.Interrupted()) {
         return Stop(Described(report, file, context.log), ExitCode::Cancelled,

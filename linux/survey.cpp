@@ -98,6 +98,15 @@ CommandObserver LoggingObserver(ProgramContext& context, const std::string& labe
     };
 }
 
+void WarnAboutMissingSgNodes(RunReport& report, Console& console) {
+    for (const DriveReport& r : report.drives) {
+        if (!r.drive.sgPath.empty()) continue;
+        report.warnings.push_back(r.drive.address.Text() + " has no sg node (only " + r.drive.srPath.string() +
+                                  "): the sg driver is not loaded; load it with modprobe sg");
+        console.Warn(report.warnings.back());
+    }
+}
+
 std::vector<DriveReport> SurveyDrives(const SystemPaths& paths, const pkg::PackageReader& package) {
     std::vector<DriveReport> reports;
     for (OpticalDrive& drive : DiscoverOpticalDrives(paths)) {

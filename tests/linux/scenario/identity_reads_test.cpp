@@ -74,5 +74,40 @@ TEST_F(LinuxRun, AnInterruptedListStopsAtOnceAndSaysSo) {
     EXPECT_TRUE(Blocks(2).empty());
 }
 
+TEST_F(LinuxRun, ADriveWithoutAnSgNodeSaysToLoadTheDriverAndTakesItsLimitFromTheBlockQueue) {
+    sgsim::MachineOptions options;
+    options.withoutSg = {0};
+    options.maxTransferKb[0] = 64;
+    Machine(DemoScenario(), options);
+    const nflash::RunReport report = Run({"list"});
+    EXPECT_EQ(report.code, ExitCode::Success);
+    EXPECT_NE(err.str().find("norvek-flash: warning: 0:0:0:0 has no sg node (only " + machine->SrNode(0).string() +
+                             "): the sg driver is not loaded; load it with modprobe sg"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(report.drives[0].drive.maxTransferKb, std::optional<std::uint32_t>(64));
+    EXPECT_TRUE(report.drives[0].answered) << "its commands go through the block node";
+}
+
+// The SG_IO call itself failed: that is what the drive's line says, not
+// that the drive gave no answer.
+TEST_F(LinuxRun, AFailedIoctlIsNamedAsSuch) {
+    Machine(DemoScenario());
+    class FailingIoctl final : public SgSystem {
+    public:
+        explicit FailingIoctl(SgSystem& inner) : inner_(inner) {}
+        int Open(const char* path, int flags) override { return inner_.Open(path, flags); }
+        int SgIo(int, sg_io_hdr_t&) override { return EIO; }
+        void Close(int fd) override { inner_.Close(fd); }
+
+    private:
+        SgSystem& inner_;
+    };
+    FailingIoctl failing(system);
+    systemOverride = &failing;
+    const nflash::RunReport report = Run({"list"});
+    EXPECT_EQ(report.drives[0].problem, "no identity: the SG_IO ioctl failed: Input/output error");
+}
+
 }  // namespace
 }  // namespace linuxrun

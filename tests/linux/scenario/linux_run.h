@@ -88,7 +88,7 @@ protected:
         in.clear();
         in.str(answers);
         nflash::ProgramContext context{nflash::SystemPaths{machine->Sys(), machine->Dev(), machine->Proc()},
-                                       system,
+                                       systemOverride != nullptr ? *systemOverride : system,
                                        in,
                                        out,
                                        err,
@@ -136,6 +136,7 @@ protected:
     std::filesystem::path updater;
     std::unique_ptr<sgsim::FakeMachine> machine;
     sgsim::VdriveSgSystem system;
+    SgSystem* systemOverride = nullptr;  // the program's system calls, when not `system`'s
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     nflash::RunControl control;
     std::unique_ptr<nflash::RunLog> log;
