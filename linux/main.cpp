@@ -40,15 +40,29 @@ int Finish(nflash::RunReport& report, const nflash::Options& options, nflash::Co
     return nflash::Code(report.code);
 }
 
+// --help and --version on standard output; a bad command line as the error
+// text, or as the JSON document when --json was asked for.
+int CommandLineEnd(const nflash::ParsedOptions& parsed) {
+    if (parsed.code == nflash::ExitCode::Success) {
+        std::cout << parsed.output;
+    } else if (parsed.json) {
+        nflash::RunReport report;
+        report.command = parsed.command;
+        report.errors = parsed.errors;
+        report.code = parsed.code;
+        std::cout << nflash::ReportJson(report).dump(2) << "\n";
+    } else {
+        std::cerr << parsed.output;
+    }
+    return nflash::Code(parsed.code);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     nflash::BlockRunSignals();
     const nflash::ParsedOptions parsed = nflash::ParseOptions(argc, argv);
-    if (!parsed.options) {
-        (parsed.code == nflash::ExitCode::Success ? std::cout : std::cerr) << parsed.output;
-        return nflash::Code(parsed.code);
-    }
+    if (!parsed.options) return CommandLineEnd(parsed);
     const nflash::Options& options = *parsed.options;
 
     nflash::RunControl control;

@@ -28,6 +28,16 @@ TEST_F(E2E, HelpAndVersionNeedNothingElse) {
     EXPECT_EQ(bad.exitCode, 4);
     const Finished both = RunToEnd({NORVEK_FLASH_BIN, "flash", "x.exe", "--device", "/dev/sg0", "--all-matched"}, {});
     EXPECT_EQ(both.exitCode, 4) << both.err;
+    // Every line of a message names the program, as every other one does.
+    for (const std::string& line : Lines(bad.err + both.err)) EXPECT_EQ(line.rfind("norvek-flash: ", 0), 0u) << line;
+    // With --json the error is the document.
+    const Finished json = RunToEnd({NORVEK_FLASH_BIN, "list", "x.exe", "--json", "--no-such-option"}, {});
+    EXPECT_EQ(json.exitCode, 4);
+    const nlohmann::json doc = nlohmann::json::parse(json.out);
+    EXPECT_EQ(doc["exitCode"], 4);
+    EXPECT_EQ(doc["command"], "list");
+    ASSERT_FALSE(doc["errors"].empty());
+    EXPECT_NE(doc["errors"][0].get<std::string>().find("--no-such-option"), std::string::npos) << json.out;
 }
 
 TEST_F(E2E, ListShowsEachDriveWithWhatThePackageWouldDo) {
