@@ -12,11 +12,7 @@ constexpr char kVelmora[] = "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KT
 
 TEST_F(E2E, AReadBackShortOfThePieceIsNeverCommittedEvenWhereTheTailWouldMatch) {
     constexpr std::size_t kMissing = 1024;
-    std::vector<std::uint8_t> image = sgsim::DemoImage();
-    for (std::size_t end = wire::kPieceSize; end <= image.size(); end += wire::kPieceSize) {
-        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(end - kMissing), kMissing, 0);
-    }
-    updater = sgsim::DemoUpdaterWith(dir.Path(), image, {});
+    updater = sgsim::DemoUpdaterWith(dir.Path(), sgsim::DemoImageWithZeroTails(kMissing), {});
     Machine(std::string(kVelmora) + "short_reply = read_back:15360\n");
     const Finished run = Program("flash", {"--test-loaders", "--yes", "--json"});
     EXPECT_EQ(run.exitCode, 3) << run.err;

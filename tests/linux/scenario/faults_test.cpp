@@ -100,11 +100,7 @@ TEST_F(FaultRun, AUnitAttentionAfterTheCommitStillGivesTheNewRevision) {
 // the count can tell.
 TEST_F(FaultRun, AReadBackShortOfThePieceFailsItThoughTheMissingTailWouldCompareEqual) {
     constexpr std::uint32_t kMissing = 256;
-    std::vector<std::uint8_t> image = sgsim::DemoImage();
-    for (std::size_t end = wire::kPieceSize; end <= image.size(); end += wire::kPieceSize) {
-        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(end - kMissing), kMissing, 0);
-    }
-    updater = sgsim::DemoUpdaterWith(dir.Path(), image, {});
+    updater = sgsim::DemoUpdaterWith(dir.Path(), sgsim::DemoImageWithZeroTails(kMissing), {});
     const auto report = FlashWith([](vdrive::DriveConfig& c) {
         c.shortReplies.push_back({vdrive::CommandKind::ReadBack, wire::kPieceSize - kMissing});
     });

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "src/drive/command_codes.h"
 #include "src/package/package_layout.h"
 #include "src/package/package_reader.h"
 #include "tools/pack/commands.h"
@@ -58,6 +59,14 @@ std::vector<std::uint8_t> DemoImage() {
     std::vector<std::uint8_t> bytes = ReadBytes(image);
     fs::remove(image);
     return bytes;
+}
+
+std::vector<std::uint8_t> DemoImageWithZeroTails(std::size_t bytes) {
+    std::vector<std::uint8_t> image = DemoImage();
+    for (std::size_t end = wire::kPieceSize; end <= image.size(); end += wire::kPieceSize) {
+        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(end - bytes), bytes, 0);
+    }
+    return image;
 }
 
 fs::path PackUpdater(const fs::path& dir, const std::string& name, const std::vector<std::uint8_t>& templateBytes,

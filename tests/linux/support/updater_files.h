@@ -26,6 +26,11 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
 // The demo image (make-demo-image's bytes).
 std::vector<std::uint8_t> DemoImage();
 
+// The demo image with the last `bytes` of every 16 KiB piece zero: a
+// read-back that stops that short still compares equal, byte for byte,
+// with the zeroed tail of the read buffer.
+std::vector<std::uint8_t> DemoImageWithZeroTails(std::size_t bytes);
+
 // Packs `manifestText` (its images named relative to `dir`) into `templateBytes`
 // and writes the result to dir/name; throws when the packer refuses.
 std::filesystem::path PackUpdater(const std::filesystem::path& dir, const std::string& name,
