@@ -21,11 +21,14 @@ std::string WithoutTrailingBlanks(std::string text) {
     return text;
 }
 
-// The drive at the same address in sysfs, under another node, still naming
-// itself as before.
+// The drive at the same address in sysfs, opened afresh, still naming
+// itself as before. Its node may carry the old name: the kernel gives a
+// freed sg number to the next device, and a node re-added under it is a new
+// device that the old descriptor no longer reaches. While the old device
+// is still there, the shared open fails against this run's exclusive one.
 std::optional<std::pair<OpticalDrive, Identity>> FoundAgain(const DriveReport& report, ProgramContext& context) {
     for (OpticalDrive& drive : DiscoverOpticalDrives(context.paths)) {
-        if (drive.address != report.drive.address || drive.CommandPath() == report.drive.CommandPath()) continue;
+        if (drive.address != report.drive.address) continue;
         std::optional<Identity> identity = ReinquireNode(drive, context);
         if (identity && identity->vendor == report.identity.vendor && identity->product == report.identity.product) {
             return std::make_pair(std::move(drive), std::move(*identity));

@@ -19,7 +19,7 @@ namespace nflash {
 
 struct ReturnedDrive {
     std::optional<Identity> identity;  // none: it did not answer within the wait
-    std::optional<OpticalDrive> movedTo;  // found again under another node
+    std::optional<OpticalDrive> movedTo;  // found again in sysfs (under a new node, or its old name afresh)
 };
 
 // Asks once a second for `seconds` at most.

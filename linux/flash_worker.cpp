@@ -44,7 +44,9 @@ std::string MismatchText(const Identity& after, const std::string& expected) {
 // flash took, and the kernel is asked to read its identity again.
 void Judge(DriveReport& report, const ReturnedDrive& returned, ProgramContext& context) {
     report.after = returned.identity;
-    if (returned.movedTo) report.movedTo = returned.movedTo->CommandPath().string();
+    if (returned.movedTo && returned.movedTo->CommandPath() != report.drive.CommandPath()) {
+        report.movedTo = returned.movedTo->CommandPath().string();
+    }
     const OpticalDrive& now = returned.movedTo ? *returned.movedTo : report.drive;
     const std::string rescan = RequestRescan(now);
     if (context.log != nullptr) context.log->Line("rescan " + now.address.Text() + (rescan.empty() ? "" : ": " + rescan));
