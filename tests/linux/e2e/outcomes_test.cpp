@@ -32,5 +32,16 @@ TEST_F(E2E, ADriveStillAtItsOldRevisionExitsSixAndSaysWhatToDo) {
         << run.out;
 }
 
+// A drive (or USB bridge) that never answers INQUIRY: the list waits the
+// identity time-out once, not the flash's 30 hours, and moves on.
+TEST_F(E2E, AListWithAHungDriveEndsAfterTheShortTimeOut) {
+    Machine(std::string(kVelmora) + "kind_latency = inquiry:100000\n" + kVelmora);
+    const Finished run = Program("list");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("(no identity: no answer within 10 s)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1:0:0:0"), std::string::npos) << run.out;
+    EXPECT_LT(run.seconds, 60.0) << "one time-out of 10 s, not the drive's 100000 s";
+}
+
 }  // namespace
 }  // namespace e2e
