@@ -161,6 +161,7 @@ TEST_F(FaultRun, ADriveBackUnderANewNodeIsFoundAgainByAddressAndRescanned) {
     EXPECT_EQ(report.code, ExitCode::Success) << Drive0(report).error;
     EXPECT_EQ(Drive0(report).after->revision, "1.05");
     EXPECT_EQ(Drive0(report).movedTo, machine->SgNode(7).string());
+    EXPECT_NE(out.str().find("; it answers as " + machine->SgNode(7).string() + " now"), std::string::npos) << out.str();
     EXPECT_EQ(sgsim::ReadText(machine->Sys() / "bus/scsi/devices/0:0:0:0/rescan"), "1\n");
     EXPECT_NE(LogText().find("rescan 0:0:0:0"), std::string::npos);
 }
