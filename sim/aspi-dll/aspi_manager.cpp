@@ -7,6 +7,8 @@
 #include <fstream>
 #include <thread>
 
+#include "sim/aspi-common/final_status.h"
+
 namespace aspidll {
 namespace {
 
@@ -48,6 +50,9 @@ AspiManager::AspiManager(const Scenario& scenario, RequestLog& log)
     : supportStatus_(scenario.supportStatus),
       adapterCount_(scenario.adapterCount),
       eventSignalDelayMs_(scenario.eventSignalDelayMs),
+      checkConditionCompletes_(scenario.checkConditionCompletes),
+      signalBeforeStatus_(scenario.signalBeforeStatus),
+      refuseWith_(scenario.refuseWith),
       log_(log) {
     for (const DriveSlot& d : scenario.drives) {
         slots_.push_back(Slot{d.adapter, d.target, d.lun, std::make_unique<vdrive::Drive>(d.config),
@@ -136,6 +141,12 @@ DWORD AspiManager::ExecScsi(SRB_ExecSCSICmd& srb) {
                          srb.SRB_Status));
         return srb.SRB_Status;
     }
+    if (refuseWith_ != 0) {
+        // Refused by the return code alone: the block is left as it came.
+        log_.Line(Format("exec ha=%d target=%d lun=%d refused=%02x", srb.SRB_HaId, srb.SRB_Target,
+                         srb.SRB_Lun, refuseWith_));
+        return static_cast<DWORD>(refuseWith_);
+    }
     srb.SRB_Status = SS_PENDING;
     if (eventSignalDelayMs_ > 0) return ExecAnsweringAtOnce(srb, *slot);
     slot->queue->Post([this, &srb, slot] { Finish(srb, *slot, Run(srb, *slot)); });
@@ -160,10 +171,25 @@ DWORD AspiManager::ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot) {
     return SS_PENDING;
 }
 
-// On the drive's thread: the drive's latency, then the answer, then the event.
+// On the drive's thread: the drive's latency, then the answer, then the
+// event; or, with signal_before_status, the event a moment before the
+// answer. A hung drive's request is never finished.
 void AspiManager::Finish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer) {
+    constexpr auto kStatusStoreDelay = std::chrono::milliseconds(50);
+    if (answer.outcome.Hung()) {
+        log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s hung", slot.adapter, slot.target, slot.lun,
+                         answer.cdb.c_str()));
+        return;
+    }
     const double seconds = answer.outcome.latencySeconds;
     if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const bool notify = (answer.flags & SRB_EVENT_NOTIFY) != 0;
+    if (signalBeforeStatus_ && notify) {
+        SetEvent(answer.event);
+        std::this_thread::sleep_for(kStatusStoreDelay);
+        Publish(srb, slot, answer);
+        return;
+    }
     if (const HANDLE event = Publish(srb, slot, answer)) SetEvent(event);
 }
 
@@ -182,11 +208,10 @@ AspiManager::Answer AspiManager::Run(SRB_ExecSCSICmd& srb, Slot& slot) {
 HANDLE AspiManager::Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer) {
     const vdrive::Outcome& outcome = answer.outcome;
     std::string sense = "-";
-    BYTE status = SS_COMP;
+    const BYTE status = aspisim::FinalStatus(outcome, checkConditionCompletes_);
     if (!outcome.delivered) {
         srb.SRB_HaStat = kHaStatusSelectionTimeout;
         srb.SRB_TargStat = 0;
-        status = SS_ERR;
     } else {
         srb.SRB_HaStat = 0;
         srb.SRB_TargStat = outcome.scsiStatus;
@@ -195,7 +220,6 @@ HANDLE AspiManager::Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer
             std::memcpy(srb.SenseArea, outcome.sense.data(), length);
             sense = Hex(outcome.sense.data(), length);
         }
-        if (outcome.scsiStatus != vdrive::kStatusGood) status = SS_ERR;
     }
     log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s",
                      slot.adapter, slot.target, slot.lun, answer.cdb.c_str(), DirectionName(answer.flags),

@@ -73,6 +73,9 @@ private:
     std::uint8_t supportStatus_;
     int adapterCount_;
     int eventSignalDelayMs_;
+    bool checkConditionCompletes_;
+    bool signalBeforeStatus_;
+    int refuseWith_;
     std::vector<Slot> slots_;
     RequestLog& log_;
 };

@@ -83,7 +83,7 @@ vdrive::SenseCode Sense(const std::string& text) {
 }
 
 // "KIND:NTH:COUNT:EFFECT[:KEY/ASC/ASCQ[:EXTRA_SECONDS]]", EFFECT one of
-// check, lost, busy.
+// check, lost, busy, met (CONDITION MET), hang (no answer ever).
 vdrive::CommandFault Fault(const std::string& value) {
     const auto parts = Split(value, ':');
     if (parts.size() < 4 || parts.size() > 6) {
@@ -99,8 +99,12 @@ vdrive::CommandFault Fault(const std::string& value) {
         fault.effect = FaultEffect::NotDelivered;
     } else if (parts[3] == "busy") {
         fault.effect = FaultEffect::Busy;
+    } else if (parts[3] == "met") {
+        fault.effect = FaultEffect::ConditionMet;
+    } else if (parts[3] == "hang") {
+        fault.effect = FaultEffect::Hangs;
     } else {
-        throw ScenarioError(parts[3] + " is not check, lost or busy");
+        throw ScenarioError(parts[3] + " is not check, lost, busy, met or hang");
     }
     if (parts.size() > 4) fault.sense = Sense(parts[4]);
     if (parts.size() > 5) fault.extraSeconds = NonNegative(parts[5]);

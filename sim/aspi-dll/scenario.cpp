@@ -75,6 +75,12 @@ Scenario ParseScenario(std::istream& in) {
                 declaredAdapters = Number(value, lineNumber, 0, 255);
             } else if (key == "event_signal_delay_ms") {
                 scenario.eventSignalDelayMs = Number(value, lineNumber, 0, 1000);
+            } else if (key == "check_condition_completes") {
+                scenario.checkConditionCompletes = Number(value, lineNumber, 0, 1) == 1;
+            } else if (key == "signal_before_status") {
+                scenario.signalBeforeStatus = Number(value, lineNumber, 0, 1) == 1;
+            } else if (key == "refuse_with") {
+                scenario.refuseWith = Number(value, lineNumber, 0, 255);
             } else {
                 throw ScenarioError("line " + std::to_string(lineNumber) + ": unknown key " + key);
             }

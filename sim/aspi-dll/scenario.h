@@ -28,6 +28,15 @@ struct Scenario {
     // inside SendASPI32Command and its event is set this many milliseconds
     // later.
     int eventSignalDelayMs = 0;
+    // A CHECK CONDITION ends in SS_COMP with the sense area filled, as some
+    // managers report it.
+    bool checkConditionCompletes = false;
+    // The event is set before the final status is written, which follows
+    // a moment later.
+    bool signalBeforeStatus = false;
+    // Not 0: every SC_EXEC_SCSI_CMD is refused with this return code
+    // (SS_ASPI_IS_BUSY, an error) and its SRB_Status is left alone.
+    int refuseWith = 0;
     std::vector<DriveSlot> drives;
 };
 

@@ -85,7 +85,7 @@ Outcome Drive::Execute(const std::uint8_t* cdb, Direction direction, std::uint8_
     CutShortReply(config_, kind, request);
     const CommandFault* fault = detail::CountAndFindFault(*state_, config_, kind);
     Outcome outcome = fault != nullptr ? detail::FaultOutcome(*fault) : Run(*state_, config_, request, kind);
-    outcome.latencySeconds = LatencyOf(config_, kind, outcome.transferred);
+    outcome.latencySeconds += LatencyOf(config_, kind, outcome.transferred);
     if (fault != nullptr) outcome.latencySeconds += fault->extraSeconds;
     return outcome;
 }

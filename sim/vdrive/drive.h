@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -30,7 +31,10 @@ struct Outcome {
     std::uint8_t scsiStatus = kStatusGood;
     std::array<std::uint8_t, 18> sense{};  // fixed-format sense, valid with CHECK CONDITION
     std::uint32_t transferred = 0;    // bytes actually moved in the data phase
-    double latencySeconds = 0.0;      // how long the drive took to answer
+    double latencySeconds = 0.0;      // how long the drive took to answer; infinite: never (Hung)
+
+    // A hung command: nothing comes back, however long the host waits.
+    bool Hung() const { return !delivered && std::isinf(latencySeconds); }
 };
 
 struct CommandRecord {

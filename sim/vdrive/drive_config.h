@@ -41,6 +41,8 @@ enum class FaultEffect : std::uint8_t {
     Busy,            // SCSI status BUSY (08h) without sense data
     ConditionMet,    // SCSI status CONDITION MET (04h) without sense data: a success
                      // status other than GOOD (the drive's state stays as it was)
+    Hangs,           // no answer at all: the command takes for ever (Outcome::Hung),
+                     // and the host gives up at its own time-out
 };
 
 // Makes commands of one kind fail instead of running: the `nth` command of

@@ -1,5 +1,7 @@
 #include "fault_plan.h"
 
+#include <limits>
+
 #include "sense.h"
 
 namespace vdrive::detail {
@@ -38,6 +40,12 @@ Outcome FaultOutcome(const CommandFault& fault) {
     case FaultEffect::ConditionMet: {
         Outcome outcome;
         outcome.scsiStatus = kStatusConditionMet;
+        return outcome;
+    }
+    case FaultEffect::Hangs: {
+        Outcome outcome;
+        outcome.delivered = false;
+        outcome.latencySeconds = std::numeric_limits<double>::infinity();
         return outcome;
     }
     case FaultEffect::CheckCondition: break;

@@ -3,18 +3,23 @@
 // The manager works on the caller's block in place. An SC_EXEC_SCSI_CMD is
 // accepted with SRB_Status SS_PENDING and finished according to the device's
 // completion mode; finishing writes the target status and sense, then the
-// final SRB_Status (SS_ERR for a CHECK CONDITION, or SS_COMP with the sense
-// on a device set to report it so), then signals the event in SRB_PostProc
-// when the caller asked for SRB_EVENT_NOTIFY. Once finished, the manager
-// never touches the block again; a device set to signal late may still set
-// the event value afterwards (AspiDevice::signalsLate).
+// final SRB_Status (aspisim::FinalStatus), then signals the event in
+// SRB_PostProc when the caller asked for SRB_EVENT_NOTIFY. Once finished, the
+// manager never touches the block again; a device set to signal late may
+// still set the event value afterwards (AspiDevice::signalsLate), one set to
+// signal early sets it before the status (signalsBeforeStatus). A device may
+// refuse every request by the call's return code (refusesWith), and a hung
+// drive's request is never finished.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
 #include "aspi_entry_points.h"
+#include "sim/aspi-common/final_status.h"
 
 namespace sim {
 
@@ -96,6 +101,12 @@ vdrive::Outcome RunOnDrive(AspiJob& job) {
 
 std::int64_t Nanos(double seconds) { return static_cast<std::int64_t>(seconds * 1e9); }
 
+// The machine time at which the request finishes; never, for a hung drive.
+std::int64_t FinishTime(const AspiJob& job, const vdrive::Outcome& outcome) {
+    if (outcome.Hung()) return std::numeric_limits<std::int64_t>::max();
+    return job.sentAt + Nanos(outcome.latencySeconds);
+}
+
 // A caller already waiting on the event is woken at once: it could not tell
 // a late signal from a prompt one.
 void SignalFinished(Machine::State& s, const AspiJob& job) {
@@ -111,25 +122,35 @@ void SignalFinished(Machine::State& s, const AspiJob& job) {
 // holds the machine lock.
 void Finish(Machine::State& s, AspiJob& job, const vdrive::Outcome& outcome) {
     SRB_ExecSCSICmd& srb = *job.srb;
-    BYTE status = SS_ERR;
     if (!outcome.delivered) {
         srb.SRB_HaStat = kHaStatSelectionTimeout;
         srb.SRB_TargStat = 0;
     } else {
         srb.SRB_HaStat = 0;
         srb.SRB_TargStat = outcome.scsiStatus;
-        if (outcome.scsiStatus == vdrive::kStatusGood) status = SS_COMP;
         if (outcome.scsiStatus == vdrive::kStatusCheckCondition) {
             const std::size_t count = std::min<std::size_t>(
                 {srb.SRB_SenseLen, sizeof srb.SenseArea, outcome.sense.size()});
             std::memcpy(srb.SenseArea, outcome.sense.data(), count);
-            if (job.checkConditionCompletes) status = SS_COMP;
         }
     }
-    SetStatus(srb.SRB_Status, status);
+    SetStatus(srb.SRB_Status, aspisim::FinalStatus(outcome, job.checkConditionCompletes));
     job.finished = true;
-    if (job.event) SignalFinished(s, job);
+    if (job.event && !job.signalsBeforeStatus) SignalFinished(s, job);
     s.changed.notify_all();
+}
+
+// The early signal of a device set to signal before its status store: the
+// event is set, and the status waits until the caller has taken the signal
+// (bounded, for a caller that never looks).
+void SignalBeforeStatus(Machine::State& s, std::unique_lock<std::mutex>& lock, const AspiJob& job) {
+    constexpr std::chrono::milliseconds kStatusStoreBound{200};
+    s.Signal(job.event);
+    s.changed.notify_all();
+    s.changed.wait_for(lock, kStatusStoreBound, [&s, &job] {
+        const HandleEntry* event = s.FindHandle(job.event, HandleKind::Event);
+        return event == nullptr || !event->signalled || job.cancelled;
+    });
 }
 
 // Background completion: the drive answers on this thread, and the request
@@ -143,12 +164,19 @@ void FinishInBackground(std::shared_ptr<AspiJob> job) {
     {
         std::lock_guard lock(s.mutex);
         job->answered = true;
-        job->finishAt = finishAt = job->sentAt + Nanos(outcome.latencySeconds);
+        job->finishAt = finishAt = FinishTime(*job, outcome);
         s.changed.notify_all();
+    }
+    // A hung drive never answers: the request stays pending until the
+    // machine is reset.
+    if (outcome.Hung()) {
+        s.clock.WaitUntil(finishAt, [&job] { return job->cancelled.load(); });
+        return;
     }
     if (s.clock.IsVirtual() && !job->event) s.clock.AdvanceTo(finishAt);
     s.clock.WaitUntil(finishAt, [&job] { return job->cancelled.load(); });
-    std::lock_guard lock(s.mutex);
+    std::unique_lock lock(s.mutex);
+    if (job->signalsBeforeStatus && job->event && !job->cancelled) SignalBeforeStatus(s, lock, *job);
     if (!job->cancelled) Finish(s, *job, outcome);
 }
 
@@ -161,6 +189,14 @@ void PruneFinishedJobs(Machine::State& s) {
     });
 }
 
+// A refusal by return code leaves the block as the caller filled it.
+bool RefusedByReturnCode(const Machine::State& s, const SRB_Header& header) {
+    const auto& srb = reinterpret_cast<const SRB_ExecSCSICmd&>(header);
+    if (srb.SRB_HaId >= s.aspi.adapters.size()) return false;
+    const AspiDevice* device = FindDevice(s.aspi, srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
+    return device != nullptr && device->refusesWith != 0;
+}
+
 bool IsPending(const Machine::State& s, const SRB_ExecSCSICmd* srb) {
     return std::ranges::any_of(s.aspiJobs, [srb](const auto& job) { return !job->finished && job->srb == srb; });
 }
@@ -169,6 +205,7 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     if (srb.SRB_HaId >= s.aspi.adapters.size()) return SS_INVALID_HA;
     const AspiDevice* device = FindDevice(s.aspi, srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
     if (!device) return SS_NO_DEVICE;
+    if (device->refusesWith != 0) return device->refusesWith;
     auto job = std::make_shared<AspiJob>();
     if (!ToDirection(srb.SRB_Flags, job->direction) || srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > 16)
         return kSsInvalidSrb;
@@ -178,6 +215,7 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     job->completion = device->completion;
     job->checkConditionCompletes = device->checkConditionCompletes;
     job->signalsLate = device->signalsLate;
+    job->signalsBeforeStatus = device->signalsBeforeStatus && device->completion == AspiCompletion::Background;
     std::memcpy(job->cdb.data(), srb.CDBByte, job->cdb.size());
     job->buffer = srb.SRB_BufPointer;
     job->length = srb.SRB_BufLen;
@@ -190,6 +228,15 @@ BYTE ExecuteCommand(Machine::State& s, std::unique_lock<std::mutex>& lock, SRB_E
     case AspiCompletion::Immediate: {
         lock.unlock();
         const vdrive::Outcome outcome = RunOnDrive(*job);
+        lock.lock();
+        if (outcome.Hung()) {
+            // The call cannot come back with an answer that never comes; it
+            // returns SS_PENDING and the request stays the manager's.
+            job->completion = AspiCompletion::Never;
+            s.aspiJobs.push_back(job);
+            return SS_PENDING;
+        }
+        lock.unlock();
         s.clock.Spend(Nanos(outcome.latencySeconds));
         lock.lock();
         Finish(s, *job, outcome);
@@ -240,7 +287,8 @@ DWORD __cdecl AspiSendCommand(void* block) {
     const BYTE status = Dispatch(s, lock, block);
     for (HANDLE event : earlierSignals) s.Signal(event);
     if (header->SRB_Cmd != SC_EXEC_SCSI_CMD) SetStatus(header->SRB_Status, status);
-    else if (status != SS_PENDING && status != SS_COMP && status != SS_ERR) SetStatus(header->SRB_Status, status);
+    else if (status != SS_PENDING && status != SS_COMP && status != SS_ERR && !RefusedByReturnCode(s, *header))
+        SetStatus(header->SRB_Status, status);
     return status;
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "device_control.h"
+#include "src/platform/cdrom_exclusive.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, 
                             DWORD outSize, LPDWORD returned, LPOVERLAPPED) {
     auto& s = sim::machine().state();
     std::unique_lock lock(s.mutex);
+    sim::CatchUpMediaPolling(s, lock);
     const sim::HandleEntry* entry = s.FindHandle(device, sim::HandleKind::Device);
     if (!entry) {
         sim::SetError(ERROR_INVALID_HANDLE);
@@ -75,9 +77,11 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, 
     const std::size_t index = s.ioctls.size();
     s.ioctls.push_back(std::move(record));
 
-    const sim::DriveLetter* drive = s.FindLetter(letter);
+    sim::DriveLetter* drive = s.FindLetter(letter);
     sim::IoctlResult result = sim::Failure(ERROR_NOT_SUPPORTED);
-    if (drive && drive->device) {
+    if (drive && drive->device && code == cdrom::kIoctlExclusiveAccess) {
+        result = sim::AnswerExclusiveAccess(*drive, device, in, inSize, out, outSize);
+    } else if (drive && drive->device) {
         const sim::CdromDevice config = *drive->device;
         // Commands take drive time; other threads' devices must not wait on it.
         lock.unlock();

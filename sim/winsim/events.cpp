@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 
+#include "device_control.h"
 #include "machine_state.h"
 
 namespace {
@@ -32,6 +33,11 @@ std::optional<DWORD> Poll(sim::Machine::State& s, HANDLE handle) {
     return std::nullopt;
 }
 
+bool Signalled(sim::Machine::State& s, HANDLE handle) {
+    const sim::HandleEntry* event = s.FindHandle(handle, sim::HandleKind::Event);
+    return event != nullptr && event->signalled;
+}
+
 // The unfinished ASPI request that will signal `event`, if any.
 std::shared_ptr<sim::AspiJob> JobFor(const sim::Machine::State& s, HANDLE event) {
     for (const auto& job : s.aspiJobs)
@@ -54,7 +60,9 @@ DWORD WaitVirtual(sim::Machine::State& s, Lock& lock, HANDLE handle, DWORD milli
             lock.unlock();
             s.clock.AdvanceTo(job->finishAt);
             lock.lock();
-            s.changed.wait(lock, [&] { return job->finished || job->cancelled; });
+            // A manager that signals before its status store wakes the
+            // caller with the request still pending.
+            s.changed.wait(lock, [&] { return job->finished || job->cancelled || Signalled(s, handle); });
         } else if (forever) {
             // Nothing can ever set it: on Windows the thread would hang; here
             // the wait fails so the test sees it instead of stalling.
@@ -145,6 +153,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
         sim::SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (found->second.kind == sim::HandleKind::Device) sim::ReleaseExclusiveLocks(s, handle);
     s.FreeHandle(found);
     s.changed.notify_all();
     return TRUE;

@@ -109,6 +109,10 @@ void Machine::Reset() {
     s.aspiReferences = s.aspiLoads = s.aspiCallsWhileUnloaded = s.aspiBlocksReused = 0;
     s.loadNames.clear();
     s.aspiLog.clear();
+    s.mediaPolling = false;
+    s.lastMediaPoll = 0;
+    s.kernelNamespaces = true;
+    s.mutexNames.clear();
     s.createEventFails = false;
     s.handles.clear();
     s.nextHandle = 0;
@@ -122,6 +126,7 @@ void Machine::Reset() {
 void Machine::SetPlatform(Platform platform) {
     std::lock_guard lock(state_->mutex);
     state_->platform = platform;
+    if (platform == Platform::Older) state_->kernelNamespaces = false;
 }
 
 Platform Machine::GetPlatform() const {

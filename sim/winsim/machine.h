@@ -74,6 +74,13 @@ struct CdromDevice {
     // driver may when the completion wins the race with its own timer.
     // Otherwise such a call fails (ERROR_SEM_TIMEOUT) a timer tick after it.
     bool completesAtTimeOut = false;
+    // The class driver knows the exclusive access request (Vista and
+    // later); otherwise it fails with ERROR_INVALID_FUNCTION.
+    bool exclusiveAccess = false;
+    // The caller name of the program holding the drive's exclusive lock;
+    // empty: nobody. Set here, another program holds it from the start; the
+    // updater's own lock sets it while held.
+    std::string lockedBy;
 };
 
 // A target/LUN slot of an ASPI host adapter.
@@ -91,6 +98,15 @@ struct AspiDevice {
     // SendASPI32Command (after that request is under way) or next wait, on
     // whatever event holds the handle value by then.
     bool signalsLate = false;
+    // Background completion only: the event is set before the final status
+    // is written, as by a manager whose store is not yet visible to the
+    // caller's processor when it wakes. The status follows once the caller
+    // has taken the signal (or a moment later).
+    bool signalsBeforeStatus = false;
+    // Not 0: SendASPI32Command refuses every SC_EXEC_SCSI_CMD with this code
+    // (SS_ASPI_IS_BUSY, an error) and never writes SRB_Status, as a manager
+    // out of request slots does.
+    BYTE refusesWith = 0;
 };
 
 struct AspiAdapter {
@@ -155,7 +171,7 @@ struct AspiRecord {
     std::vector<std::uint8_t> bytes;
 };
 
-enum class HandleKind : std::uint8_t { Device, Event, Token, Heap, Module };
+enum class HandleKind : std::uint8_t { Device, Event, Token, Heap, Module, Mutex };
 
 struct ClosedHandle {
     HandleKind kind;
@@ -228,6 +244,24 @@ public:
     // then; the block and the buffer must still be owned (AddressSanitizer
     // reports a write into freed memory).
     void ReleasePendingAspi();
+
+    // ---- the system's own use of the drives ------------------------------------------
+    // The media polling of the CD-ROM class driver: once a second of machine
+    // time, a TEST UNIT READY and a GET EVENT STATUS NOTIFICATION to every
+    // CD-ROM drive that is not exclusively locked. They land between the
+    // updater's own commands (the machine catches up on the polls due at
+    // each device request) and show in the drives' command logs.
+    void SetMediaPolling(bool on);
+    // The caller name holding `letter`'s exclusive lock; empty: nobody.
+    std::string ExclusiveHolder(char letter) const;
+
+    // ---- named objects -----------------------------------------------------------------
+    // The kernel namespaces ("Global\\", "Local\\") exist from Windows 2000 on;
+    // the older family and NT4 refuse a name with a backslash (ERROR_INVALID_NAME).
+    // SetPlatform(Older) turns them off; NT keeps them unless told otherwise.
+    void SetKernelNamespaces(bool known);
+    // Names of the mutexes created since Reset, in order.
+    std::vector<std::string> MutexNames() const;
 
     // ---- events and handles ----------------------------------------------------------
     void SetCreateEventFails(bool fails);

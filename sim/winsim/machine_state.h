@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct DriveLetter {
     char letter = 0;
     UINT type = DRIVE_UNKNOWN;
     std::optional<CdromDevice> device;  // CD-ROM letters only
+    HANDLE lockHolder = nullptr;        // the handle holding device->lockedBy; null: another program
 };
 
 struct HandleEntry {
@@ -43,6 +45,7 @@ struct AspiJob {
     AspiCompletion completion = AspiCompletion::Background;
     bool checkConditionCompletes = false;
     bool signalsLate = false;
+    bool signalsBeforeStatus = false;
     std::array<std::uint8_t, 16> cdb{};
     vdrive::Direction direction = vdrive::Direction::None;
     std::uint8_t* buffer = nullptr;  // taken from the block when it was sent
@@ -90,6 +93,12 @@ struct Machine::State {
     std::vector<std::string> loadNames;
     std::vector<AspiRecord> aspiLog;
     std::list<std::shared_ptr<AspiJob>> aspiJobs;
+
+    bool mediaPolling = false;
+    std::int64_t lastMediaPoll = 0;
+
+    bool kernelNamespaces = true;
+    std::vector<std::string> mutexNames;
 
     bool createEventFails = false;
     std::map<std::uintptr_t, HandleEntry> handles;

@@ -5,6 +5,7 @@
 // SenseInfoOffset) is written there, and the buffer is copied back to the
 // output block. The data phase goes straight to DataBuffer.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -41,11 +42,13 @@ bool WellFormed(const SCSI_PASS_THROUGH_DIRECT& request, std::size_t bufferSize)
 // platform gives up after TimeOutValue: its time-out is checked on a timer
 // tick, so it fires a little after the limit, never before it. On a device
 // whose completion wins that race, a late command ends at the limit itself,
-// with the drive's answer.
+// with the drive's answer. A hung drive (infinite latency) has no answer to
+// win with; the port driver's timer is all that ends the call.
 bool SpendDriveTime(double latency, ULONG timeoutSeconds, bool completesAtTimeOut) {
     constexpr double kTimeOutTickSeconds = 0.01;
     auto& clock = machine().state().clock;
-    const bool late = timeoutSeconds > 0 && latency > timeoutSeconds;
+    if (std::isinf(latency)) completesAtTimeOut = false;
+    const bool late = std::isinf(latency) || (timeoutSeconds > 0 && latency > timeoutSeconds);
     double spent = latency;
     if (late) spent = completesAtTimeOut ? timeoutSeconds : timeoutSeconds + kTimeOutTickSeconds;
     clock.Spend(static_cast<std::int64_t>(spent * 1e9));

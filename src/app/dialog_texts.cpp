@@ -47,3 +47,9 @@ std::string UpToDateText() {
     text += "Do you wish to continue ?";
     return text;
 }
+
+std::string DriveInUseText(const char* rootPath, const std::string& holder) {
+    const std::string program = holder.empty() ? "another program" : "another program (" + holder + ")";
+    return "The drive " + std::string(rootPath, strnlen(rootPath, 2)) + " is in use by " + program +
+           " and will not be updated.\nClose that program and run the update again.";
+}

@@ -12,3 +12,6 @@ std::string FormatDriveLine(const DriveEntry& entry);
 std::string NoMatchedDriveText(const std::string& driveName, const std::string& detectedDrives);
 std::string NoticeText(const std::string& driveName, bool withBatteryPoint);
 std::string UpToDateText();
+// A drive another program holds exclusively (`holder`: the name it gave, may
+// be empty); `rootPath` is the drive's "X:\".
+std::string DriveInUseText(const char* rootPath, const std::string& holder);

@@ -94,7 +94,15 @@ void TNorvekMain::StartUpSecondHalf() {
     if (!ConfirmMatchedDrives()) return;
     if (CurrentSettings().warning && !ConfirmNotice()) return;
     LockSystemMenu();
-    if (CurrentSettings().autoMode) cmdUpdateClick(nullptr);
+    if (CurrentSettings().autoMode) PostAutomaticRun();
+}
+
+// The automatic run starts from the message loop, once the window is built:
+// an exception in the middle of it then stops at the loop's dispatch, with
+// the window and the workers' managers still alive, instead of unwinding the
+// constructor under workers that are already flashing.
+void TNorvekMain::PostAutomaticRun() {
+    fw::Application->Loop().Post([this] { cmdUpdateClick(nullptr); });
 }
 
 // A manager whose buffers could not be allocated cannot send a command with

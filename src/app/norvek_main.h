@@ -60,18 +60,28 @@ private:
     bool ConfirmMatchedDrives();
     bool ConfirmNotice();
     void LockSystemMenu();
+    void PostAutomaticRun();
 
     bool PrepareRunDrives();
     void AddRunDrive(std::int16_t index);
     void StartRunDrives();
     void StartDrive(RunDrive& drive);
+    bool TakeExclusiveAccess(RunDrive& drive, const DriveEntry& entry);
     void EndOfStart();
     void EnterRunningState();
+    // The session guard (no sleep, no log-off or shutdown): held from the
+    // first drive that is checked or started until the run is over.
+    void HoldSessionGuard();
+    void ReleaseSessionGuard();
     void FinishRun();
+    // Whatever way FinishRun is left: the guard released, the run over, the
+    // controls usable.
+    void EndRun();
     void ReinquireDrives();
     void ReportSuccess();
     void SetRunControlsEnabled(bool enabled);
 
     UpdateRun run;
+    bool sessionGuardHeld_ = false;
 };
 

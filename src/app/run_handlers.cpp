@@ -2,6 +2,7 @@
 // check and worker, the progress bar, and the report once every drive is in.
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
@@ -11,6 +12,19 @@
 namespace {
 constexpr int kProgressSteps = 330;
 constexpr std::int32_t kTrayWaitSeconds = 120;
+
+// Runs `action` when the scope is left, by a return or by an exception.
+template <typename Action>
+class AtScopeExit {
+public:
+    explicit AtScopeExit(Action action) : action_(std::move(action)) {}
+    ~AtScopeExit() { action_(); }
+    AtScopeExit(const AtScopeExit&) = delete;
+    AtScopeExit& operator=(const AtScopeExit&) = delete;
+
+private:
+    Action action_;
+};
 }  // namespace
 
 void TNorvekMain::cmdUpdateClick(void*) {
@@ -19,7 +33,16 @@ void TNorvekMain::cmdUpdateClick(void*) {
     if (run.InProgress()) return;
     run.Begin();
     runDriveCount = 0;
-    if (!PrepareRunDrives()) {
+    // A preparation that throws must not leave the run half begun: Update
+    // and Close would refuse for good.
+    bool prepared = false;
+    try {
+        prepared = PrepareRunDrives();
+    } catch (...) {
+        run.EnterPhase(RunPhase::Idle);
+        throw;
+    }
+    if (!prepared) {
         run.EnterPhase(RunPhase::Idle);
         return;
     }
@@ -103,6 +126,12 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
     job.image = drive.image.pointer;
     job.imageSize = drive.image.size;
     job.bootCode = CurrentSettings().bootCode ? 1 : 0;
+    if (!TakeExclusiveAccess(drive, *entry)) {
+        drive.failed = true;
+        return;
+    }
+    // From here on an earlier drive may be flashing, or this one is about to.
+    HoldSessionGuard();
     if (CurrentSettings().chkDisc && !CheckDiscAndTray(*drive.manager)) {
         drive.failed = true;
         return;
@@ -118,13 +147,35 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
     ++activeWorkers;
 }
 
+// Where the system can lock a drive, the run keeps it to itself from its
+// disc check to the end: no other program, media polling or AutoPlay can put
+// a command between the download and the commit. A drive another program
+// holds is not flashed at all; the user is told which program it is.
+bool TNorvekMain::TakeExclusiveAccess(RunDrive& drive, const DriveEntry& entry) {
+    if (drive.lock.Take(drive.manager->deviceHandle) != LockOutcome::HeldByOther) return true;
+    fw::MessageDlg(DriveInUseText(entry.rootPath, drive.lock.Holder()), fw::DialogKind::Error,
+                   fw::DialogButtons::Ok);
+    return false;
+}
+
 void TNorvekMain::EnterRunningState() {
     pbar.SetMin(0);
     pbar.SetMax(kProgressSteps);
     pbar.SetStep(1);
     tmr.SetEnabled(true);
     lblMsg.SetFontColor(fw::clMaroon);
+}
+
+void TNorvekMain::HoldSessionGuard() {
+    if (sessionGuardHeld_) return;
+    sessionGuardHeld_ = true;
     fw::Application->Loop().RunStateChanged(true);
+}
+
+void TNorvekMain::ReleaseSessionGuard() {
+    if (!sessionGuardHeld_) return;
+    sessionGuardHeld_ = false;
+    fw::Application->Loop().RunStateChanged(false);
 }
 
 void TNorvekMain::SetRunControlsEnabled(bool enabled) {
@@ -191,10 +242,10 @@ void TNorvekMain::OnWorkerDone(fw::TThread*) {
 // freed, and only then may the program restart the computer or end.
 void TNorvekMain::FinishRun() {
     run.EnterPhase(RunPhase::Finishing);
+    const AtScopeExit end([this] { EndRun(); });
     tmr.SetEnabled(false);
     runSucceeded = run.Succeeded() ? 1 : 0;
     run.ReleaseManagers();
-    fw::Application->Loop().RunStateChanged(false);
     pbar.SetPosition(pbar.Max());
     lblPercent.SetCaption("100 %");
     lblMsg.SetCaption("Inquiry ...");
@@ -211,6 +262,16 @@ void TNorvekMain::FinishRun() {
         return;
     }
     ReportSuccess();
+}
+
+// A run that ended in order is Idle by now, its controls set by the report;
+// one left by an exception gets its controls back as they were before the
+// report.
+void TNorvekMain::EndRun() {
+    ReleaseSessionGuard();
+    if (run.Phase() != RunPhase::Finishing) return;
+    SetRunControlsEnabled(true);
+    run.EnterPhase(RunPhase::Idle);
 }
 
 void TNorvekMain::ReinquireDrives() {
@@ -244,6 +305,9 @@ void TNorvekMain::ReportSuccess() {
     pbar.SetPosition(0);
     const Settings& settings = CurrentSettings();
     if (settings.reboot) {
+        // The restart asks every window whether the session may end, this
+        // one included.
+        ReleaseSessionGuard();
         osInfo.Restart();
         fw::Application->Terminate();
     } else if (settings.closeAp) {

@@ -30,5 +30,8 @@ bool UpdateRun::Succeeded() const {
 }
 
 void UpdateRun::ReleaseManagers() {
-    for (RunDrive& drive : drives_) drive.manager.reset();
+    for (RunDrive& drive : drives_) {
+        drive.lock.Release();
+        drive.manager.reset();
+    }
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../drive/drive_manager.h"
+#include "../drive/exclusive_access.h"
 #include "run_image.h"
 
 enum class RunPhase {
@@ -29,9 +30,13 @@ struct RunDrive {
     // The drive's own manager; null when it could not be made. Its worker
     // uses it until the worker's termination has been delivered.
     std::unique_ptr<DriveManager> manager;
+    // The drive locked for this program while the run lasts; declared after
+    // the manager so that it unlocks before the manager closes the device.
+    ExclusiveDriveLock lock;
     RunImage image;
-    // Failed before a worker could flash it: no manager, not opened, no
-    // answer during the disc check, or no thread. Nothing was written to it.
+    // Failed before a worker could flash it: no manager, not opened, held
+    // by another program, no answer during the disc check, or no thread.
+    // Nothing was written to it.
     bool failed = false;
 
     bool Succeeded() const { return !failed && manager != nullptr && manager->errorCode == 0; }
@@ -51,7 +56,7 @@ public:
     std::vector<RunDrive>& Drives() { return drives_; }
     // True when every drive of the run succeeded.
     bool Succeeded() const;
-    // Frees every drive's manager; only once no worker uses one.
+    // Unlocks every drive and frees its manager; only once no worker uses one.
     void ReleaseManagers();
 
 private:

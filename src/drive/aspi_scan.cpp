@@ -48,19 +48,20 @@ void DriveManager::ScanAspi() {
     const BYTE adapters = inquiry.HA_Count;
     for (int a = 0; a < adapters; ++a) RescanBus(*this, static_cast<BYTE>(a));
 
+    // A full table does not end the scan: every unit is still asked, and a
+    // 17th drive and those after it are only left out of the table.
     int r = 0;
     for (int a = 0; a < adapters; ++a) {
         if (!InquireAdapter(*this, static_cast<BYTE>(a), inquiry)) return;
         for (BYTE t = 0; t < kTargets; ++t) {
             for (BYTE l = 0; l < kLuns; ++l) {
-                if (!IsCdrom(*this, static_cast<BYTE>(a), t, l)) continue;
-                DriveEntry& row = table.drives[r];
+                if (!IsCdrom(*this, static_cast<BYTE>(a), t, l) || r == kMaxDrives) continue;
+                DriveEntry& row = table.drives[r++];
                 row.present = 1;
                 row.adapter = static_cast<std::int16_t>(a);
                 row.target = t;
                 row.lun = l;
                 row.bus = 0;
-                if (++r == kMaxDrives) return;  // a 17th drive is ignored
             }
         }
     }

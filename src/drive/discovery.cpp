@@ -46,6 +46,8 @@ void IdentifyDrive(DriveManager& m, std::int16_t j) {
         std::memcpy(m.table.drives[j].chipId, m.readBuffer, sizeof m.table.drives[j].chipId);
     }
     m.CloseDrive();
+    // A drive that hung keeps its request; the next drives are asked afresh.
+    m.GiveUpAbandonedAspiRequest();
 }
 
 }  // namespace

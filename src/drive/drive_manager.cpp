@@ -44,6 +44,15 @@ bool DriveManager::LoadAspi() {
 
 void DriveManager::UnloadAspi() { aspi.Unload(); }
 
+void DriveManager::GiveUpAbandonedAspiRequest() {
+    if (!aspi.HoldsAbandonedRequest()) return;
+    aspi.KeepAbandoned(readBuffer, writeBuffer);
+    ReleaseBuffers();
+    AllocateBuffers();
+    aspi.StartAfresh();
+    LoadAspi();
+}
+
 void DriveManager::CloseDrive() {
     if (deviceHandle != INVALID_HANDLE_VALUE) CloseHandle(deviceHandle);
     SetAddress(INVALID_HANDLE_VALUE, -1, -1, -1, -1);

@@ -43,6 +43,11 @@ public:
     // the caller shows the user (the manager shows nothing itself).
     bool LoadAspi();
     void UnloadAspi();
+    // A request the ASPI manager still owns keeps its block, event, library
+    // reference and both buffers for the process's life; the manager goes on
+    // with new ones, so that a drive that hung does not silence the others.
+    // Nothing happens when no request is held.
+    void GiveUpAbandonedAspiRequest();
 
     // ---- discovery and selection ------------------------------------------------
     void Discover();

@@ -61,7 +61,7 @@ std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int3
                            std::uint8_t bootCode) {
     if (!ImageIsWholePieces(image, imageSize)) return 0;
 
-    m.SetTimeout(kDefaultTimeoutSeconds);  // the long time-out, whatever was set before
+    m.SetTimeout(kFlashTimeoutSeconds);  // the long time-out, whatever was set before
     m.DisableRetry();
     WaitReady(m, kReadyWaitSeconds);  // a drive still not ready shows up as a failed transfer
     m.DisableRetry();

@@ -59,6 +59,10 @@ public:
     virtual void ProcessMessages() = 0;
     // Queues a finished thread's termination for delivery on the UI thread.
     virtual void PostTermination(TThread* thread) = 0;
+    // Queues `call` (UI thread only) to run from the message loop once what
+    // is running now has returned, as a posted message does. An exception it
+    // throws is shown like a handler's and goes no further.
+    virtual void Post(std::function<void()> call) = 0;
     // A thread is about to start (UI thread); its termination will follow.
     // False: the platform cannot create it (the start fails).
     virtual bool ThreadStarting(TThread* /*thread*/) { return true; }

@@ -26,6 +26,7 @@ constexpr BYTE SS_NO_DEVICE = 0x82;
 constexpr BYTE SS_OLD_MANAGER = 0xE1;
 constexpr BYTE SS_ILLEGAL_MODE = 0xE2;
 constexpr BYTE SS_NO_ASPI = 0xE3;
+constexpr BYTE SS_ASPI_IS_BUSY = 0xE5;
 constexpr BYTE SS_NO_ADAPTERS = 0xE8;
 
 constexpr BYTE SRB_DIR_IN = 0x08;

@@ -71,21 +71,28 @@ e2e_log() { printf '%s\n' "$*" >&2; }
 # The Wine loader of the current edition, on the current prefix.
 e2e_wine() { "$E2E_WINE" "$@"; }
 
-# Starts Xvfb on the first free display from :90 and exports DISPLAY.
+# Starts Xvfb on a display of its own and exports DISPLAY. Xvfb picks the
+# number itself (-displayfd), taking the display's lock as it does: picking a
+# free-looking number here and starting Xvfb on it races other runs on this
+# host, and the loser would use the winner's display, which vanishes when
+# that run ends (tests/e2e/display_check.sh shows it).
 e2e_start_display() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    E2E_XVFB_PID=$!
-    for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$E2E_XVFB_PID" 2>/dev/null || true
-    E2E_XVFB_PID=
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  E2E_XVFB_PID=$!
+  for _ in $(seq 100); do
+    if [ -s "$number_file" ]; then
+      export DISPLAY=":$(head -1 "$number_file")"
+      rm -f "$number_file"
+      return 0
+    fi
+    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$number_file"
+  kill "$E2E_XVFB_PID" 2>/dev/null || true
+  E2E_XVFB_PID=
   e2e_log "e2e: no X display could be started"
   return 1
 }

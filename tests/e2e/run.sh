@@ -24,7 +24,7 @@ source "$here/lib.sh"
 
 all=(template nt_one_drive corrupt_every_pass automode_three win98_aspi up_to_date_no other_vendor passthrough_cdrom
   high_dpi second_copy packed_checksum automode_disc_check
-  automode_disc_check_failure)
+  automode_disc_check_failure hung_drive early_signal)
 if (($#)); then selected=("$@"); else selected=("${all[@]}"); fi
 read -r -a requested <<<"${NORVEK_E2E_EDITIONS:-32 64}"
 
@@ -155,6 +155,20 @@ tools_missing=""
 for tool in wineserver Xvfb import timeout; do
   command -v "$tool" >/dev/null || tools_missing+="$tool "
 done
+
+# The suite's own footing: runs started together on this host each get an
+# X display of their own.
+if [ -z "$tools_missing" ]; then
+  mkdir -p "$work_root"
+  if bash "$here/display_check.sh" >"$work_root/display_check.txt" 2>&1; then
+    echo "e2e: display check passed (runs started together get displays of their own)"
+    passed=$((passed + 1))
+  else
+    echo "e2e: display check FAILED:"
+    sed 's/^/    /' "$work_root/display_check.txt"
+    failed=$((failed + 1))
+  fi
+fi
 
 for edition in 32 64; do
   e2e_edition "$edition"

@@ -1,6 +1,9 @@
 // A run ends once, after every drive: workers that end while later drives
 // are still being checked, drives that fail before their worker, and the
 // restart that must wait for all of them.
+#include <stdexcept>
+#include <thread>
+
 #include "scenario_fixture.h"
 
 namespace scenario {
@@ -181,6 +184,97 @@ TEST_F(RunEndTest, StartFromInsideTheSuccessDialogIsRefusedAndNothingRestartsUnd
     EXPECT_EQ(loop->RunningThreads(), 0) << "a worker is alive after the restart";
     ExpectFlashed(*drives[0]);
     EXPECT_TRUE(drives[1]->CommandBlocks().empty());
+}
+
+// Drive 1 is held in mid-flash while drive 2's disc check waits for the
+// user; the system asks whether the session may end (a log-off, an update's
+// restart) and must be told no: drive 1 could be cut off in its commit.
+TEST_F(RunEndTest, SessionEndIsRefusedDuringALaterDiscCheckWhileTheFirstDriveFlashes) {
+    AutomaticWithoutNotice();
+    AddDrive(Empty());
+    AddDrive();  // holds a disc: its check asks the user
+    bool asked = false;
+    holdDialog = [this, &asked](const DialogRecord& d) {
+        if (d.text != kRemoveDiscText) return false;
+        if (!asked) {
+            asked = true;
+            loop->PostSessionEndQuery();
+            return true;
+        }
+        if (loop->SessionEndAnswers().empty()) return true;
+        gate.Open();
+        return false;
+    };
+    onDialog = [this](const DialogRecord& d) {
+        if (d.text == kRemoveDiscText) EXPECT_EQ(loop->RunningThreads(), 1) << "drive 1 is flashing";
+    };
+    Launch({});
+    // The worker's readiness polls wait at the gate; the window's disc check
+    // of the same drive goes through.
+    vdrive::DriveConfig held = Empty();
+    held.clock = [gated = gate.Clock(0), ui = std::this_thread::get_id()] {
+        return std::this_thread::get_id() == ui ? sim::NowSeconds() : gated();
+    };
+    ReplaceDrive(0, held);
+    gate.Start();
+    RunLoop();
+
+    EXPECT_EQ(loop->SessionEndAnswers(), std::vector<bool>{false});
+    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{kRemoveDiscText, kSuccessText}));
+    ExpectFlashed(*drives[0]);
+    ExpectFlashed(*drives[1]);
+    loop->PostSessionEndQuery();
+    app->ProcessMessages();
+    EXPECT_EQ(loop->SessionEndAnswers(), (std::vector<bool>{false, true})) << "released after the run";
+}
+
+// A step of the automatic start throws (here the disc check's dialog) while
+// drive 1 is already flashing: the window must live on until that worker is
+// in, and the run must still end with its report.
+TEST_F(RunEndTest, ExceptionInTheAutomaticStartLeavesTheWindowToFinishTheRun) {
+    AutomaticWithoutNotice();
+    AddDrive(Empty());
+    AddDrive();
+    bool thrown = false;
+    onDialog = [&thrown](const DialogRecord& d) {
+        if (d.text != kRemoveDiscText || thrown) return;
+        thrown = true;
+        throw std::runtime_error("disc check broke");
+    };
+    EXPECT_NO_THROW(Launch({}));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(RunLoop(), StopReason::Terminated);
+
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(DialogTexts(), (std::vector<std::string>{"disc check broke", kFailureText}));
+    ExpectFlashed(*drives[0]);
+    ExpectUntouched(*drives[1]);
+    EXPECT_EQ(loop->RunningThreads(), 0);
+}
+
+// The report itself throws: the run must still be over, Close and Update
+// usable again and the session free to end.
+TEST_F(RunEndTest, ExceptionInTheReportLeavesTheWindowUsable) {
+    package.Setting(pkg::kChkDiscOffset, "CHKDISC=0")
+        .Setting(pkg::kRebootOffset, "REBOOT=0")
+        .Setting(pkg::kCloseApOffset, "CLOSEAP=0");
+    AddDrive();
+    bool thrown = false;
+    onDialog = [&thrown](const DialogRecord& d) {
+        if (d.text != kSuccessText || thrown) return;
+        thrown = true;
+        throw std::runtime_error("report broke");
+    };
+    Launch();
+    EXPECT_EQ(UpdateAndRun(), StopReason::Idle);
+
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(DialogTexts().back(), "report broke");
+    EXPECT_FALSE(window->RunInProgress());
+    EXPECT_TRUE(window->cmdClose.Enabled());
+    EXPECT_TRUE(window->cmdUpdate.Enabled());
+    EXPECT_FALSE(loop->Running());
+    ExpectFlashed(*drives[0]);
 }
 
 }  // namespace

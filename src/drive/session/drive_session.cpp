@@ -38,6 +38,11 @@ DriveSession::~DriveSession() {
     FreeBuffer(writeBuffer);
 }
 
+void DriveSession::AllocateBuffers() {
+    readBuffer = AllocateBuffer();
+    writeBuffer = AllocateBuffer();
+}
+
 void DriveSession::ReleaseBuffers() {
     readBuffer = nullptr;
     writeBuffer = nullptr;

@@ -13,9 +13,16 @@
 #include "../transport/transport.h"
 
 constexpr std::uint32_t kBufferSize = 65536;
-// The long time-out (30 hours): a session's default, and what the flash
-// procedure sets again before it writes.
-constexpr std::uint32_t kDefaultTimeoutSeconds = 108000;
+// The flash procedure's time-out (30 hours), set when it begins: programming
+// may take the drive a long time, and a command given up in mid-flash leaves
+// the drive in an unknown state.
+constexpr std::uint32_t kFlashTimeoutSeconds = 108000;
+// Every other command's time-out, and a session's default: discovery,
+// identity, readiness and the disc and tray checks. A drive answers these in
+// milliseconds, a tray movement with spin-up in a few seconds; 20 seconds is
+// well past both, and short enough that a drive that hangs instead of
+// failing costs the user seconds on the window's thread, not 30 hours.
+constexpr std::uint32_t kShortTimeoutSeconds = 20;
 
 // lastStatus values.
 constexpr std::uint8_t kStatusFailed = 0;
@@ -57,7 +64,7 @@ public:
     char product[17]{};
     char revision[5]{};
     char vendorSpecific[17]{};
-    std::uint32_t timeoutSeconds = kDefaultTimeoutSeconds;
+    std::uint32_t timeoutSeconds = kShortTimeoutSeconds;
     std::uint8_t retryOnFailure = 0;
     // The result record of the last command, all filled from lastResult by
     // Record(): lastStatus 1 good, 2 check condition, 0 failed; the sense
@@ -77,6 +84,9 @@ protected:
     virtual Transport* CurrentTransport() { return transport_; }
     // Gives the buffers up without freeing them (their new owner keeps them).
     void ReleaseBuffers();
+    // New zeroed buffers in place of released ones; Usable() says whether
+    // they could be allocated.
+    void AllocateBuffers();
 
 private:
     void Record(const std::uint8_t* cdb, const CommandResult& result);

@@ -1,5 +1,6 @@
 #include "aspi_transport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -18,6 +19,10 @@ BYTE DirectionFlags(std::uint8_t direction) {
 
 // timeoutSeconds x 1000 can pass 32 bits, and INFINITE must never be asked
 // for by accident: the limit is computed wide and kept just below it.
+// The longest the thread sleeps on the event before it looks at the status
+// again.
+constexpr DWORD kWaitSliceMilliseconds = 100;
+
 DWORD WaitLimitMilliseconds(std::uint32_t timeoutSeconds) {
     const std::uint64_t ms = static_cast<std::uint64_t>(timeoutSeconds) * 1000u;
     return ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms);
@@ -47,6 +52,12 @@ void AspiTransport::KeepAbandoned(std::uint8_t* readBuffer, std::uint8_t* writeB
     supportInfo_ = nullptr;
 }
 
+void AspiTransport::StartAfresh() {
+    request_.reset(new (std::nothrow) SRB_ExecSCSICmd{});
+    abandoned_ = false;
+    SetAddress(-1, -1, -1);
+}
+
 void AspiTransport::Fill(const CommandRequest& request) {
     SRB_ExecSCSICmd& r = *request_;
     std::memset(&r, 0, sizeof r);
@@ -68,29 +79,36 @@ BYTE AspiTransport::Status() const {
 }
 
 // With an event, the manager is asked to signal it; a signal left over from
-// an earlier request is dropped first.
-void AspiTransport::SendRequest() {
+// an earlier request is dropped first. False when the manager refused the
+// request by its return code (busy, out of resources) without writing a
+// status: the block is still ours, and nothing will ever complete it.
+bool AspiTransport::SendRequest() {
     if (event_ != nullptr) {
         ResetEvent(event_);
         request_->SRB_Flags |= SRB_EVENT_NOTIFY;
         request_->SRB_PostProc = event_;
     }
-    sendCommand_(request_.get());
+    const DWORD answer = sendCommand_(request_.get());
+    return answer == SS_PENDING || Status() != SS_PENDING;
 }
 
 // True when the request has ended within its time-out. The status decides,
 // never a wake-up alone: a signal meant for an earlier request may end a wait
-// while this one is still pending, and the loop then waits out the rest of
-// its time. Without an event the status is polled, giving the processor away
-// between looks, so an ASPI manager that never completes cannot hold the
-// thread for ever either way.
+// while this one is still pending. Nor is a missing wake-up trusted: a
+// manager may set the event before its status store is visible to this
+// processor, and the auto-reset event then has nothing left to say. So the
+// event is waited on in slices, and the status read again after each.
+// Without an event the status is polled, giving the processor away between
+// looks, so an ASPI manager that never completes cannot hold the thread for
+// ever either way.
 bool AspiTransport::WaitWhilePending(std::uint32_t timeoutSeconds) {
     const DWORD limit = WaitLimitMilliseconds(timeoutSeconds);
     const DWORD start = GetTickCount();
     while (Status() == SS_PENDING) {
         const DWORD spent = GetTickCount() - start;
         if (spent >= limit) return false;
-        if (event_ == nullptr || WaitForSingleObject(event_, limit - spent) == WAIT_FAILED) Sleep(1);
+        const DWORD slice = std::min(limit - spent, kWaitSliceMilliseconds);
+        if (event_ == nullptr || WaitForSingleObject(event_, slice) == WAIT_FAILED) Sleep(1);
     }
     return true;
 }
@@ -102,12 +120,13 @@ CommandResult AspiTransport::Send(const CommandRequest& request) {
     Fill(request);
     if (event_ == nullptr) event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     timer_.Start(true);
-    SendRequest();
-    const bool ended = WaitWhilePending(request.timeoutSeconds);
+    const bool accepted = SendRequest();
+    const bool ended = accepted && WaitWhilePending(request.timeoutSeconds);
     timer_.Stop();
 
     CommandResult result;
     result.elapsedSeconds = timer_.Elapsed();
+    if (!accepted) return result;  // Failed, and the transport stays usable
     if (!ended) {
         // The sense area is still the manager's to write.
         abandoned_ = true;

@@ -71,12 +71,15 @@ public:
     // Hands the block, its event, the library and the caller's data buffers
     // to the keeper; the transport then owns none of them.
     void KeepAbandoned(std::uint8_t* readBuffer, std::uint8_t* writeBuffer);
+    // After KeepAbandoned: a new request block, no address, the library to
+    // be loaded again; commands may then be sent to other drives.
+    void StartAfresh();
     const SRB_ExecSCSICmd* RequestBlock() const { return request_.get(); }
 
 private:
     void Fill(const CommandRequest& request);
     BYTE Status() const;
-    void SendRequest();
+    bool SendRequest();
     bool WaitWhilePending(std::uint32_t timeoutSeconds);
 
     HMODULE module_ = nullptr;

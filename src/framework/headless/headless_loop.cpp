@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "src/framework/loop_access.h"
 #include "src/platform/win32.h"
 
 namespace fw::headless {
@@ -66,6 +67,25 @@ bool HeadlessLoop::DeliverTerminations() {
     }
 }
 
+void HeadlessLoop::Post(std::function<void()> call) { posted_.push_back(std::move(call)); }
+
+void HeadlessLoop::PostSessionEndQuery() {
+    Post([this] { sessionEndAnswers_.push_back(!Running()); });
+}
+
+// Each call is taken off the queue before it runs: it may post again, or
+// pump messages itself.
+bool HeadlessLoop::DeliverPosted() {
+    bool any = false;
+    while (!posted_.empty()) {
+        std::function<void()> call = std::move(posted_.front());
+        posted_.pop_front();
+        any = true;
+        detail::RaiseEvent(call);
+    }
+    return any;
+}
+
 void HeadlessLoop::TimerChanged(TTimer* timer) {
     std::erase_if(timers_, [timer](const TimerSlot& slot) { return slot.timer == timer; });
     // An interval of 0 never ticks, as with the platform timer it mirrors.
@@ -94,11 +114,13 @@ bool HeadlessLoop::FireDueTimers() {
 
 void HeadlessLoop::ProcessMessages() {
     if (!OnUiThread()) return;
+    DeliverPosted();
     DeliverTerminations();
     FireDueTimers();
 }
 
 bool HeadlessLoop::WaitForSomething() {
+    if (!posted_.empty()) return true;
     {
         std::unique_lock lock(mutex_);
         if (!terminations_.empty()) return true;
@@ -137,7 +159,8 @@ void HeadlessLoop::Run() {
             stop_ = StopReason::Terminated;
             return;
         }
-        const bool delivered = DeliverTerminations();
+        const bool posted = DeliverPosted();
+        const bool delivered = DeliverTerminations() || posted;
         const bool ticked = FireDueTimers();
         if (Application && Application->Terminated()) continue;
         if (const StopReason limit = LimitReached(startTick, wallStart);

@@ -92,6 +92,15 @@ public:
     // resources), as CreateThread may.
     void RefuseThreadStarts(int n) { refusedStarts_ = n; }
 
+    // ---- the session's end, as the platform asks for it ----
+    // Queues the question the system asks every window before a log-off,
+    // restart or shutdown (WM_QUERYENDSESSION); delivered on the UI thread
+    // like any message, also from inside a dialog that dispatches. The
+    // answer is the window's: the session may end unless a run holds the
+    // guard (RunStateChanged). Answers in order, true: may end.
+    void PostSessionEndQuery();
+    const std::vector<bool>& SessionEndAnswers() const { return sessionEndAnswers_; }
+
     // ---- the message loop ----
     Limits limits;
     StopReason LastStop() const { return stop_; }
@@ -119,6 +128,7 @@ public:
     void Run() override;
     void ProcessMessages() override;
     void PostTermination(TThread* thread) override;
+    void Post(std::function<void()> call) override;
     bool ThreadStarting(TThread* thread) override;
     void ThreadNotStarted(TThread* thread) override;
     void TimerChanged(TTimer* timer) override;
@@ -142,6 +152,7 @@ private:
 
     bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
     bool DeliverTerminations();
+    bool DeliverPosted();
     bool FireDueTimers();
     bool WaitForSomething();
     StopReason LimitReached(std::uint32_t startTick,
@@ -155,6 +166,10 @@ private:
     std::condition_variable wake_;
     std::deque<TThread*> terminations_;
     int runningThreads_ = 0;
+
+    // UI thread only: posted calls and session-end queries, in order.
+    std::deque<std::function<void()>> posted_;
+    std::vector<bool> sessionEndAnswers_;
 
     std::vector<TimerSlot> timers_;
     std::deque<Answer> script_;

@@ -40,6 +40,12 @@ void RegisterFormClass(WNDPROC procedure) {
     (void)registered;
 }
 
+// The shell's registered message; 0 where it cannot be registered.
+UINT QueryCancelAutoPlayMessage() {
+    static const UINT message = RegisterWindowMessageA("QueryCancelAutoPlay");
+    return message;
+}
+
 }  // namespace
 
 FormWindow::FormWindow(TForm& form, std::function<bool()> sessionMayEnd)
@@ -143,6 +149,9 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     default:
+        // AutoPlay asks the foreground window before it starts on a disc
+        // just inserted; 1 cancels it, which a run wants for its drives.
+        if (message != 0 && message == QueryCancelAutoPlayMessage()) return sessionMayEnd_() ? 0 : 1;
         return DefWindowProcA(Handle(), message, wParam, lParam);
     }
 }

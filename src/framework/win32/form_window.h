@@ -13,7 +13,8 @@ namespace fw::win32 {
 
 class FormWindow {
 public:
-    // `sessionMayEnd` answers the system's question before logoff/shutdown.
+    // `sessionMayEnd` answers the system's question before logoff/shutdown;
+    // while it says no (a run), AutoPlay is cancelled too.
     FormWindow(TForm& form, std::function<bool()> sessionMayEnd);
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;

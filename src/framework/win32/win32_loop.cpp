@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "src/framework/loop_access.h"
 #include "src/framework/win32/dpi.h"
 
 namespace fw::win32 {
@@ -11,6 +12,7 @@ namespace {
 
 constexpr char kMessageClass[] = "NorvekMessages";
 constexpr UINT kTermination = WM_APP + 1;  // lParam: the TThread*
+constexpr UINT kPostedCall = WM_APP + 2;   // lParam: a std::function<void()>*, owned by the message
 
 void InitCommonControls() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -43,6 +45,11 @@ LRESULT CALLBACK Win32Loop::Procedure(HWND window, UINT message, WPARAM wParam, 
         reinterpret_cast<TThread*>(lParam)->DeliverTermination();
         return 0;
     }
+    if (self && message == kPostedCall) {
+        const std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
+        detail::RaiseEvent(*call);
+        return 0;
+    }
     if (self && message == WM_TIMER) {
         self->OnTimer(wParam);
         return 0;
@@ -54,6 +61,11 @@ void Win32Loop::PostTermination(TThread* thread) {
     // The queue holds ten thousand messages; a full one empties quickly.
     while (!PostMessageA(messages_.get(), kTermination, 0, reinterpret_cast<LPARAM>(thread)))
         Sleep(10);
+}
+
+void Win32Loop::Post(std::function<void()> call) {
+    auto owned = std::make_unique<std::function<void()>>(std::move(call));
+    if (PostMessageA(messages_.get(), kPostedCall, 0, reinterpret_cast<LPARAM>(owned.get()))) owned.release();
 }
 
 void Win32Loop::TimerChanged(TTimer* timer) {

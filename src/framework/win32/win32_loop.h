@@ -24,6 +24,7 @@ public:
     void Run() override;
     void ProcessMessages() override;
     void PostTermination(TThread* thread) override;
+    void Post(std::function<void()> call) override;
     void TimerChanged(TTimer* timer) override;
     void ControlChanged(TControl* control) override;
     void ControlCreated(TControl* control) override;

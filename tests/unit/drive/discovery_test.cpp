@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drive_fixture.h"
+#include "src/drive/transport/abandoned_requests.h"
 #include "src/drive/drive_commands.h"
 
 namespace {
@@ -278,6 +279,53 @@ TEST_F(DiscoveryTest, SeventeenthAspiDriveIsIgnored) {
     ASSERT_EQ(d.GetDriveCount(), 16);
     EXPECT_EQ(d.table.drives[15].target, 7);
     EXPECT_EQ(d.table.drives[15].lun, 1);
+}
+
+// The scan keeps asking after the table is full: every adapter, target and
+// unit gets its device type request, and only the table stops growing.
+TEST_F(DiscoveryTest, AspiScanAsksEveryAdapterAfterSixteenDrives) {
+    m.SetPlatform(sim::Platform::Older);
+    sim::AspiManagerConfig config;
+    config.installed = true;
+    config.adapters.resize(3);
+    for (BYTE t = 0; t < 16; ++t)
+        config.adapters[0].devices[{t, 0}] = sim::AspiDevice{DTYPE_CDROM, NewDrive(), sim::AspiCompletion::Synchronous};
+    config.adapters[2].devices[{5, 0}] = sim::AspiDevice{DTYPE_CDROM, NewDrive(), sim::AspiCompletion::Synchronous};
+    m.SetAspiManager(config);
+    DriveManager d;
+    ASSERT_EQ(d.GetDriveCount(), 16);
+    EXPECT_EQ(d.table.drives[15].adapter, 0) << "the drive on the last adapter is the 17th";
+
+    std::size_t inquiries = 0;
+    std::size_t deviceTypes = 0;
+    bool lastUnitAsked = false;
+    for (const auto& record : m.AspiLog()) {
+        if (record.command == SC_HA_INQUIRY) ++inquiries;
+        if (record.command != SC_GET_DEV_TYPE) continue;
+        ++deviceTypes;
+        lastUnitAsked |= record.bytes[2] == 2 && record.bytes[8] == 15 && record.bytes[9] == 7;
+    }
+    EXPECT_EQ(inquiries, 1u + 3u);
+    EXPECT_EQ(deviceTypes, 3u * 16u * 8u);
+    EXPECT_TRUE(lastUnitAsked);
+}
+
+// A drive that hangs leaves its request with the ASPI manager; the drives
+// after it are still asked, with a new block and new buffers.
+TEST_F(DiscoveryTest, AspiDriveThatHangsDoesNotSilenceTheDrivesAfterIt) {
+    m.SetPlatform(sim::Platform::Older);
+    m.SetClockMode(sim::ClockMode::Virtual);
+    vdrive::DriveConfig hung;
+    hung.faults.push_back({vdrive::CommandKind::Any, 1, 0, vdrive::FaultEffect::Hangs});
+    InstallAspi({{NewDrive(hung), NewDrive()}});
+    const std::uint32_t keptBefore = KeptAspiRequestCount();
+    const double start = m.NowSeconds();
+    DriveManager d;
+    EXPECT_LT(m.NowSeconds() - start, 60.0);
+    ASSERT_EQ(d.GetDriveCount(), 2);
+    EXPECT_STREQ(d.table.drives[0].vendor, "");
+    EXPECT_STREQ(d.table.drives[1].vendor, "VELMORA ");
+    EXPECT_EQ(KeptAspiRequestCount(), keptBefore + 1) << "the hung request's memory is kept";
 }
 
 TEST_F(DiscoveryTest, AspiMissingDrivesOnNtFallsBackToPassThrough) {

@@ -1,7 +1,10 @@
 // Execute through the ASPI manager: the request block, completion by event
 // or by polling, the outcome rules, and requests the manager never finishes.
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "drive_fixture.h"
 #include "src/drive/transport/abandoned_requests.h"
@@ -164,6 +167,13 @@ TEST_F(AspiExecuteTest, BusyWithoutSenseIsAFailure) {
     EXPECT_EQ(manager->lastStatus, kStatusFailed);
 }
 
+// CONDITION MET is a success status: the manager completes the request.
+TEST_F(AspiExecuteTest, ConditionMetWithoutSenseIsGood) {
+    Start(Failing(CommandKind::TestUnitReady, FaultEffect::ConditionMet));
+    EXPECT_EQ(TestUnitReady(*manager), 1);
+    EXPECT_EQ(manager->lastStatus, kStatusGood);
+}
+
 TEST_F(AspiExecuteTest, CompletedButTooSlowFailsAndIsNotRetried) {
     m.SetClockMode(sim::ClockMode::Virtual);
     vdrive::DriveConfig slow;
@@ -237,15 +247,48 @@ TEST_F(AspiExecuteTest, PollWithoutEventEndsAtTheTimeOut) {
     m.ReleasePendingAspi();
 }
 
+// The wake-up arrives before the final status: the transport must look at
+// the status again soon, not sleep out the rest of its time-out on an event
+// nobody will set again.
+TEST_F(AspiExecuteTest, SignalBeforeTheStatusStoreEndsTheWaitWithinASlice) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    StartOn({}, {.completion = sim::AspiCompletion::Background, .signalsBeforeStatus = true});
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 1);
+    EXPECT_LT(m.NowSeconds() - before, 0.5);
+    EXPECT_EQ(manager->aspi.HoldsAbandonedRequest(), false);
+}
+
+// A manager that refuses the request by its return code never writes the
+// status: that is a failure at once, and the block is still the caller's.
+TEST_F(AspiExecuteTest, RefusalByReturnCodeFailsAtOnceAndKeepsTheTransport) {
+    m.SetClockMode(sim::ClockMode::Virtual);
+    StartOn({}, {.completion = sim::AspiCompletion::Background, .refusesWith = SS_ASPI_IS_BUSY});
+    manager->EnableRetry();
+    const double before = m.NowSeconds();
+    EXPECT_EQ(TestUnitReady(*manager), 0);
+    EXPECT_LT(m.NowSeconds() - before, 0.5);
+    EXPECT_EQ(manager->lastStatus, kStatusFailed);
+    EXPECT_EQ(manager->aspi.HoldsAbandonedRequest(), false);
+    EXPECT_EQ(ExecRequests().size(), 2u) << "a plain failure, retried once";
+}
+
 TEST_F(AspiExecuteTest, HugeTimeOutDoesNotWrapTheWaitLimit) {
     m.SetClockMode(sim::ClockMode::Virtual);
     Start({}, sim::AspiCompletion::Never);
-    // x 1000 wraps 32 bits to about 11 minutes; the wait must stay ~49 days.
+    // x 1000 wraps 32 bits to under a second; the wait must stay ~49 days.
+    // The manager answers after an hour, which a wrapped limit never sees.
     manager->SetTimeout(4294968);
     const double before = m.NowSeconds();
-    EXPECT_EQ(TestUnitReady(*manager), 0);
-    EXPECT_GT(m.NowSeconds() - before, 4.0e6);
-    m.ReleasePendingAspi();
+    std::atomic<bool> ended = false;
+    std::thread managerThread([&] {
+        while (!ended && m.NowSeconds() - before < 3600.0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        m.ReleasePendingAspi();
+    });
+    EXPECT_EQ(TestUnitReady(*manager), 1);
+    ended = true;
+    managerThread.join();
+    EXPECT_GT(m.NowSeconds() - before, 3600.0);
 }
 
 TEST_F(AspiExecuteTest, NoAddressWithRetryIsRefusedWithoutRetryItIsSent) {

@@ -158,3 +158,35 @@ TEST_F(LoopTest, HandlerExceptionsAreShownAndTheLoopGoesOn) {
 }
 
 }  // namespace
+
+// A posted call runs from the loop, after the code that posted it, in order;
+// one that throws is shown and the rest still run.
+TEST_F(LoopTest, PostedCallsRunInOrderFromTheLoopAndTheirExceptionsAreShown) {
+    std::vector<int> ran;
+    loop.Post([&] { ran.push_back(1); });
+    loop.Post([] { throw std::runtime_error("posted call broke"); });
+    loop.Post([&] {
+        ran.push_back(2);
+        app.Terminate();
+    });
+    EXPECT_TRUE(ran.empty());
+    app.Run();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+    ASSERT_EQ(loop.Dialogs().size(), 1u);
+    EXPECT_EQ(loop.Dialogs()[0].text, "posted call broke");
+}
+
+// The session's end is asked like any message: inside a dialog that
+// dispatches too, and answered from the run state.
+TEST_F(LoopTest, SessionEndQueryIsAnsweredFromTheRunStateAlsoInsideADialog) {
+    loop.PostSessionEndQuery();
+    loop.ProcessMessages();
+    loop.RunStateChanged(true);
+    loop.dialogsDispatch = true;
+    loop.HoldDialog = [&](const fw::headless::DialogRecord&) {
+        if (loop.SessionEndAnswers().size() == 1) loop.PostSessionEndQuery();
+        return loop.SessionEndAnswers().size() < 2;
+    };
+    fw::MessageDlg("held", fw::DialogKind::Warning, fw::DialogButtons::Ok);
+    EXPECT_EQ(loop.SessionEndAnswers(), (std::vector<bool>{true, false}));
+}
