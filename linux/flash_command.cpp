@@ -18,6 +18,7 @@
 #include "src/app/dialog_texts.h"
 #include "src/package/settings.h"
 #include "survey.h"
+#include "system_power.h"
 #include "updater_file.h"
 
 namespace nflash {
@@ -179,6 +180,7 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     std::optional<Prepared> prepared = Prepare(report, options, file, context);
     WarnAboutMissingSgNodes(report, console);
     if (!prepared) return Described(report, file, context.log);
+    if (!PowerAllowsFlash(report, context, options.dryRun, console)) return Described(report, file, context.log);
     std::map<std::size_t, SgIoTransport*> open;
     for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();
     ReadIdentities(report.drives, open, file.Package(), context);

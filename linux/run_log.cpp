@@ -1,11 +1,8 @@
 #include "run_log.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <system_error>
 
@@ -24,34 +21,25 @@ std::string RunLog::NewFileName() {
 
 std::unique_ptr<RunLog> RunLog::Open(const fs::path& path, bool readable, std::string& problem) {
     constexpr mode_t kReadableMode = 0644;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kReadableMode);
-    if (fd >= 0 && readable) ::fchmod(fd, kReadableMode);
-    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "a");
-    if (file == nullptr) {
-        problem = "cannot write " + path.string() + ": " + std::strerror(errno);
-        if (fd >= 0) ::close(fd);
-        return nullptr;
-    }
+    std::unique_ptr<TimedLogFile> file = TimedLogFile::Open(path.string(), problem);
+    if (file == nullptr) return nullptr;
+    if (readable) ::chmod(path.c_str(), kReadableMode);
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error);
-    return std::unique_ptr<RunLog>(new RunLog(error ? path : absolute, file));
+    return std::unique_ptr<RunLog>(new RunLog(error ? path : absolute, std::move(file)));
 }
 
-RunLog::RunLog(fs::path path, std::FILE* file)
-    : path_(std::move(path)), file_(file), start_(std::chrono::steady_clock::now()) {}
+RunLog::RunLog(fs::path path, std::unique_ptr<TimedLogFile> file) : path_(std::move(path)), file_(std::move(file)) {}
 
 void RunLog::Line(const std::string& text) {
-    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - start_;
     std::lock_guard lock(mutex_);
-    std::fprintf(file_.get(), "+%.6f %s\n", since.count(), text.c_str());
-    std::fflush(file_.get());
+    file_->Line(text);
     last_ = text;
 }
 
 void RunLog::Sync() {
     std::lock_guard lock(mutex_);
-    std::fflush(file_.get());
-    ::fsync(::fileno(file_.get()));
+    file_->Sync();
     synced_.push_back(last_);
 }
 

@@ -3,27 +3,27 @@
 // a file of its own, so a failure can be sent to the vendor with evidence.
 // Where it goes is run_log_place.h's decision.
 //
-// Lines are written and flushed as they happen, so a crash leaves
-// everything up to it; Sync() puts them on the disk as well, at the moments
-// a power cut would cost the most (the STOP, the last verified piece, the
-// commit). Thread-safe: every worker writes to it.
+// Lines are written and flushed as they happen (TimedLogFile), so a crash
+// leaves everything up to it; Sync() puts them on the disk as well, at the
+// moments a power cut would cost the most (the STOP, the last verified
+// piece, the commit). Thread-safe: every worker writes to it.
 #pragma once
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "src/platform/timed_log_file.h"
+
 namespace nflash {
 
 class RunLog {
 public:
-    // Appends to `path`; a file it creates gets mode 0644 when `readable`
-    // (whatever the umask). Nothing, and a reason in `problem`, when the
-    // file cannot be written.
+    // Appends to `path`; with `readable` the file gets mode 0644 whatever
+    // the umask. Nothing, and a reason in `problem`, when the file cannot
+    // be written.
     static std::unique_ptr<RunLog> Open(const std::filesystem::path& path, bool readable, std::string& problem);
     // "norvek-flash-20261208T201500-4711.log": the time and the process.
     static std::string NewFileName();
@@ -37,15 +37,11 @@ public:
     std::vector<std::string> SyncedAfter() const;
 
 private:
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    RunLog(std::filesystem::path path, std::FILE* file);
+    RunLog(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
 
     std::filesystem::path path_;
-    std::unique_ptr<std::FILE, Closer> file_;
+    std::unique_ptr<TimedLogFile> file_;
     mutable std::mutex mutex_;
-    std::chrono::steady_clock::time_point start_;
     std::string last_;
     std::vector<std::string> synced_;
 };

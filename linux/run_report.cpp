@@ -1,6 +1,6 @@
 #include "run_report.h"
 
-#include <cstdio>
+#include "src/drive/run_log_lines.h"
 
 namespace nflash {
 
@@ -22,10 +22,6 @@ RunReport& Stop(RunReport& report, ExitCode code, const std::string& message) {
     return report;
 }
 
-std::string ChipText(const std::array<std::uint8_t, 4>& chip) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02x %02x %02x %02x", chip[0], chip[1], chip[2], chip[3]);
-    return text;
-}
+std::string ChipText(const std::array<std::uint8_t, 4>& chip) { return ChipIdText(chip.data()); }
 
 }  // namespace nflash

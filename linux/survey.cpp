@@ -5,6 +5,7 @@
 
 #include "drive_access.h"
 #include "observed_transport.h"
+#include "src/drive/run_log_lines.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 #include "stoppable_transport.h"
 #include "sysfs_discovery.h"
@@ -13,20 +14,6 @@
 namespace nflash {
 namespace {
 
-std::string OutcomeWord(CommandOutcome outcome) {
-    switch (outcome) {
-        case CommandOutcome::Good: return "good";
-        case CommandOutcome::CheckCondition: return "check";
-        case CommandOutcome::Failed: return "failed";
-        case CommandOutcome::TimedOut: return "timed-out";
-    }
-    return "?";
-}
-
-const char* DirectionWord(std::uint8_t direction) {
-    return direction == kDataOut ? "out" : direction == kDataIn ? "in" : "none";
-}
-
 constexpr char kNotReadText[] = "not read: the run was interrupted";
 
 std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename().string(); }
@@ -34,8 +21,8 @@ std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename(
 void LogReading(ProgramContext& context, const DriveReport& r) {
     if (context.log == nullptr) return;
     std::string line = "identity " + Label(r) + " " + r.drive.address.Text() + " " + r.drive.Nodes() + ": ";
-    line += r.answered ? "\"" + r.identity.vendor + "\" \"" + r.identity.product + "\" \"" + r.identity.revision +
-                             "\" vendor-specific \"" + r.identity.vendorSpecific + "\""
+    line += r.answered ? IdentityLogText(r.identity.vendor, r.identity.product, r.identity.revision,
+                                         r.identity.vendorSpecific)
                        : "no answer (" + r.problem + "), sysfs says " + r.identity.Text();
     line += r.chipId ? ", chip " + ChipText(*r.chipId) : ", no chip identity";
     line += "; decision: " + r.decision.Text();
@@ -73,21 +60,11 @@ void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader&
 
 std::string CommandLogLine(const std::string& label, const CommandRequest& request, const CommandResult& result,
                            Delivery delivery, const SgIoAnswer* answer) {
-    char head[160];
-    std::snprintf(head, sizeof head, "%s %s %s %s %u",
-                  delivery == Delivery::Sent      ? "command"
-                  : delivery == Delivery::Planned ? "planned"
-                                                  : "withheld",
-                  label.c_str(), CdbHex(request.cdb).c_str(), DirectionWord(request.direction), request.length);
-    std::string line = head;
+    const char* word = delivery == Delivery::Sent ? "command" : delivery == Delivery::Planned ? "planned" : "withheld";
+    const std::string line = CommandLogHead(word, label, request);
     if (delivery == Delivery::Planned) return line + " (dry run: not sent)";
     if (delivery == Delivery::Withheld) return line + " (cancelled: not sent)";
-    char tail[96];
-    std::snprintf(tail, sizeof tail, " -> %s %u bytes %.3f ms", OutcomeWord(result.outcome).c_str(), result.transferred,
-                  result.elapsedSeconds * 1000.0);
-    line += tail;
-    if (answer != nullptr) line += ": " + DescribeAnswer(*answer);
-    return line;
+    return line + CommandLogTail(result) + (answer != nullptr ? ": " + DescribeAnswer(*answer) : "");
 }
 
 CommandObserver LoggingObserver(ProgramContext& context, const std::string& label, SgIoTransport& transport) {

@@ -36,14 +36,4 @@ std::uint32_t BufferOffset(const std::uint8_t* cdb) {
     return static_cast<std::uint32_t>(field[0]) << 16 | static_cast<std::uint32_t>(field[1]) << 8 | field[2];
 }
 
-std::string CdbHex(const std::uint8_t* cdb) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < kCdbLength; ++i) {
-        text += kDigits[cdb[i] >> 4];
-        text += kDigits[cdb[i] & 0x0F];
-    }
-    return text;
-}
-
 }  // namespace nflash

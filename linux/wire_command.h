@@ -7,6 +7,7 @@
 #include <string>
 
 #include "src/drive/command_codes.h"
+#include "src/drive/run_log_lines.h"
 
 namespace nflash {
 
@@ -31,7 +32,6 @@ bool ChangesDrive(const std::uint8_t* cdb);
 // The 24-bit buffer offset of WRITE BUFFER and READ BUFFER (bytes 3 to 5).
 std::uint32_t BufferOffset(const std::uint8_t* cdb);
 
-// "3b0501000000004000000000"
-std::string CdbHex(const std::uint8_t* cdb);
+using ::CdbHex;
 
 }  // namespace nflash

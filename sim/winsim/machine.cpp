@@ -96,6 +96,9 @@ void Machine::Reset() {
     s.openTokenFails = s.lookupFails = s.exitFails = false;
     s.privileges = {};
     s.exits.clear();
+    s.administrator = true;
+    s.power = {};
+    s.powerQueries = 0;
     s.answers.clear();
     s.boxes.clear();
     s.letters.clear();
@@ -152,6 +155,21 @@ void Machine::SetLookupPrivilegeFails(bool fails) {
 void Machine::SetExitWindowsFails(bool fails) {
     std::lock_guard lock(state_->mutex);
     state_->exitFails = fails;
+}
+
+void Machine::SetAdministrator(bool administrator) {
+    std::lock_guard lock(state_->mutex);
+    state_->administrator = administrator;
+}
+
+void Machine::SetPowerSupply(PowerSupply supply) {
+    std::lock_guard lock(state_->mutex);
+    state_->power = supply;
+}
+
+int Machine::PowerQueries() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->powerQueries;
 }
 
 PrivilegeLog Machine::Privileges() const {

@@ -140,6 +140,18 @@ struct PrivilegeLog {
     bool shutdownEnabled = false;  // an adjustment enabled the held privilege
 };
 
+// What GetSystemPowerStatus reports. The default is a desktop: on mains,
+// no system battery.
+struct PowerSupply {
+    BYTE acLine = 1;            // 0 offline, 1 online, 255 unknown
+    BYTE batteryFlag = 128;     // 128 no system battery, 255 unknown
+    BYTE batteryPercent = 255;  // 255 unknown
+    bool queryFails = false;    // the call returns FALSE
+
+    // A laptop unplugged, its battery at `percent` (255: level unknown).
+    static PowerSupply OnBattery(BYTE percent) { return {0, percent < 33 ? BYTE{2} : BYTE{1}, percent, false}; }
+};
+
 struct ExitRequest {
     UINT flags = 0;
     DWORD reason = 0;
@@ -198,6 +210,11 @@ public:
     void SetLookupPrivilegeFails(bool fails);
     void SetExitWindowsFails(bool fails);
     PrivilegeLog Privileges() const;
+    // IsUserAnAdmin's answer; true after Reset.
+    void SetAdministrator(bool administrator);
+    void SetPowerSupply(PowerSupply supply);
+    // GetSystemPowerStatus calls since Reset.
+    int PowerQueries() const;
     std::vector<ExitRequest> ExitRequests() const;
 
     // ---- message boxes -----------------------------------------------------------

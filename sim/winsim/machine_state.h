@@ -73,6 +73,9 @@ struct Machine::State {
     bool exitFails = false;
     PrivilegeLog privileges;
     std::vector<ExitRequest> exits;
+    bool administrator = true;
+    PowerSupply power;
+    int powerQueries = 0;
 
     std::deque<int> answers;
     std::vector<MessageBoxRecord> boxes;

@@ -1,4 +1,4 @@
-// The version query, the process token and the restart request.
+// The version query, the process token, the administrator test and the restart request.
 #include <cstring>
 #include <strings.h>
 
@@ -168,4 +168,10 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason) {
     s.exits.push_back(request);
     if (!request.accepted) sim::SetError(error);
     return request.accepted ? TRUE : FALSE;
+}
+
+BOOL WINAPI IsUserAnAdmin() {
+    auto& s = sim::machine().state();
+    std::lock_guard lock(s.mutex);
+    return s.administrator ? TRUE : FALSE;
 }

@@ -132,6 +132,22 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEG
                                   DWORD bufferLength, PTOKEN_PRIVILEGES previousState,
                                   DWORD* returnLength);
 BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
+// Whether the process runs with the Administrators group in force (shell32).
+BOOL WINAPI IsUserAnAdmin();
+
+// ---- power ------------------------------------------------------------------
+struct SYSTEM_POWER_STATUS {
+    BYTE ACLineStatus;         // 0 offline, 1 online, 255 unknown
+    BYTE BatteryFlag;          // 128: no system battery; 255 unknown
+    BYTE BatteryLifePercent;   // 0 to 100, 255 unknown
+    BYTE SystemStatusFlag;
+    DWORD BatteryLifeTime;
+    DWORD BatteryFullLifeTime;
+};
+using LPSYSTEM_POWER_STATUS = SYSTEM_POWER_STATUS*;
+static_assert(sizeof(SYSTEM_POWER_STATUS) == 12);
+
+BOOL WINAPI GetSystemPowerStatus(LPSYSTEM_POWER_STATUS status);
 
 // ---- message box --------------------------------------------------------------
 constexpr UINT MB_OK = 0x00000000;

@@ -4,6 +4,7 @@
 #include "../package/settings.h"
 #include "matching.h"
 #include "dialog_texts.h"
+#include "drive_table_log.h"
 #include "norvek_main.h"
 
 void TNorvekMain::FillDriveList() {
@@ -18,6 +19,7 @@ void TNorvekMain::FillDriveList() {
         cboDrives.Add(line);
     }
     MatchDrives();
+    LogDriveTable(*mainManager);
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
         const DriveEntry* entry = mainManager->GetEntry(i);
         if (entry != nullptr && entry->present && entry->matched) {

@@ -16,5 +16,6 @@ public:
     Parser parser;
 
 protected:
-    void Execute() override { parser.WorkerRun(); }
+    // The flash, and its result in the run log.
+    void Execute() override;
 };

@@ -1,13 +1,13 @@
 // The update run as the window drives it: the start, each drive's disc
 // check and worker, the progress bar, and the report once every drive is in.
-#include <cstring>
-#include <new>
 #include <utility>
 
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
 #include "dialog_texts.h"
 #include "norvek_main.h"
+#include "run_log.h"
+#include "system_power.h"
 
 namespace {
 constexpr int kProgressSteps = 330;
@@ -31,6 +31,8 @@ void TNorvekMain::cmdUpdateClick(void*) {
     // One run at a time: a second start would reset the fields the running
     // workers report to.
     if (run.InProgress()) return;
+    // Nothing is sent to a drive on a battery too low to finish the flash.
+    if (!WindowPowerCheck()) return;
     run.Begin();
     runDriveCount = 0;
     // A preparation that throws must not leave the run half begun: Update
@@ -113,20 +115,8 @@ void TNorvekMain::AddRunDrive(std::int16_t index) {
 
 void TNorvekMain::StartDrive(RunDrive& drive) {
     if (drive.failed) return;
-    // The bank comes from the row the drive was chosen from.
     const DriveEntry* entry = mainManager->GetEntry(static_cast<std::uint32_t>(drive.row));
-    if (entry == nullptr) {
-        drive.failed = true;
-        return;
-    }
-    drive.image = ImageOfBank(pkg::ActivePackage(), entry->bank);
-    FlashJob job;
-    std::memset(&job, 0, sizeof job);
-    job.manager = drive.manager.get();
-    job.image = drive.image.pointer;
-    job.imageSize = drive.image.size;
-    job.bootCode = CurrentSettings().bootCode ? 1 : 0;
-    if (!TakeExclusiveAccess(drive, *entry)) {
+    if (entry == nullptr || !TakeExclusiveAccess(drive, *entry)) {
         drive.failed = true;
         return;
     }
@@ -136,15 +126,9 @@ void TNorvekMain::StartDrive(RunDrive& drive) {
         drive.failed = true;
         return;
     }
-    auto* worker = new (std::nothrow) FlashWorker(job, [this](fw::TThread* w) { OnWorkerDone(w); });
     // Counted only once its thread runs: a worker that never started sends
     // no termination, and the run would wait for it for ever.
-    if (worker == nullptr || !worker->Start()) {
-        delete worker;
-        drive.failed = true;
-        return;
-    }
-    ++activeWorkers;
+    if (StartFlashWorker(drive, *mainManager, [this](fw::TThread* w) { OnWorkerDone(w); })) ++activeWorkers;
 }
 
 // Where the system can lock a drive, the run keeps it to itself from its
@@ -256,7 +240,7 @@ void TNorvekMain::FinishRun() {
     if (runSucceeded == 0) {
         fw::Application->Loop().ProgressChanged(pbar.Position(), pbar.Max(), true);
         fw::MessageDlg("Unable to flash firmware. Please contact with your vendor !",
-                       fw::DialogKind::Error, fw::DialogButtons::Ok);
+                       fw::DialogKind::Error, fw::DialogButtons::Ok, RunLogFootnote());
         run.EnterPhase(RunPhase::Idle);
         fw::Application->Terminate();
         return;

@@ -37,9 +37,9 @@ void BringRunningCopyToFront() {}
 
 }  // namespace
 
-bool ClaimSingleInstance() {
+bool ClaimSingleInstance(bool showRunningCopy) {
     if (AnotherCopyHoldsTheMutex()) {
-        BringRunningCopyToFront();
+        if (showRunningCopy) BringRunningCopyToFront();
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 // mid-flash.
 #pragma once
 
-// True when this is the only running copy. Otherwise the running copy's
-// window is brought to the front and the caller should exit at once.
-bool ClaimSingleInstance();
+// True when this is the only running copy. Otherwise, with
+// `showRunningCopy`, the running copy's window is brought to the front; the
+// caller should exit at once.
+bool ClaimSingleInstance(bool showRunningCopy = true);

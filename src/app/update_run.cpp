@@ -1,7 +1,14 @@
 #include "update_run.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <span>
+
+#include "../package/settings.h"
+#include "flash_worker.h"
+#include "run_log.h"
+#include "tools/pack/sha256.h"
 
 void UpdateRun::Begin() {
     drives_.clear();
@@ -34,4 +41,41 @@ void UpdateRun::ReleaseManagers() {
         drive.lock.Release();
         drive.manager.reset();
     }
+}
+
+namespace {
+
+void LogFlashStart(const RunDrive& drive, const DriveEntry& entry, const FlashJob& job, const std::string& digest) {
+    LogLine("flash " + drive.manager->DriveLabel() + " bank " + std::to_string(entry.bank + 1) + " image " +
+            std::to_string(job.imageSize) + " bytes sha256 " + digest +
+            (job.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
+}
+
+}  // namespace
+
+bool StartFlashWorker(RunDrive& drive, const DriveManager& mainManager, std::function<void(fw::TThread*)> onDone) {
+    // The bank comes from the row the drive was chosen from.
+    const DriveEntry* entry = mainManager.GetEntry(static_cast<std::uint32_t>(drive.row));
+    if (drive.failed || drive.manager == nullptr || entry == nullptr) {
+        drive.failed = true;
+        return false;
+    }
+    drive.image = ImageOfBank(pkg::ActivePackage(), entry->bank);
+    FlashJob job;
+    std::memset(&job, 0, sizeof job);
+    job.manager = drive.manager.get();
+    job.image = drive.image.pointer;
+    job.imageSize = drive.image.size;
+    job.bootCode = CurrentSettings().bootCode ? 1 : 0;
+    if (job.image != nullptr) {
+        drive.imageSha256 = pack::Sha256Hex(std::span(job.image, static_cast<std::size_t>(job.imageSize)));
+    }
+    LogFlashStart(drive, *entry, job, drive.imageSha256.empty() ? "none" : drive.imageSha256);
+    auto* worker = new (std::nothrow) FlashWorker(job, std::move(onDone));
+    if (worker == nullptr || !worker->Start()) {
+        delete worker;
+        drive.failed = true;
+        return false;
+    }
+    return true;
 }

@@ -10,11 +10,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "../drive/drive_manager.h"
 #include "../drive/exclusive_access.h"
+#include "../framework/framework.h"
 #include "run_image.h"
 
 enum class RunPhase {
@@ -34,6 +37,8 @@ struct RunDrive {
     // the manager so that it unlocks before the manager closes the device.
     ExclusiveDriveLock lock;
     RunImage image;
+    // The image's SHA-256, once its worker was started; for logs and reports.
+    std::string imageSha256;
     // Failed before a worker could flash it: no manager, not opened, held
     // by another program, no answer during the disc check, or no thread.
     // Nothing was written to it.
@@ -41,6 +46,13 @@ struct RunDrive {
 
     bool Succeeded() const { return !failed && manager != nullptr && manager->errorCode == 0; }
 };
+
+// Starts the worker that flashes `drive`: its image from the bank matching
+// gave its row in `mainManager`, the job filled from the settings, the
+// worker made with `onDone` as its termination and started. False, with
+// the drive failed, when the row is gone or no thread could be made; a
+// worker that never started sends no termination.
+bool StartFlashWorker(RunDrive& drive, const DriveManager& mainManager, std::function<void(fw::TThread*)> onDone);
 
 class UpdateRun {
 public:

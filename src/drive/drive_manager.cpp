@@ -1,5 +1,8 @@
 #include "drive_manager.h"
 
+#include <string>
+
+#include "table/entry_text.h"
 #include "transport_preference.h"
 
 DriveManager::DriveManager() : DriveManager(true) {}
@@ -28,6 +31,13 @@ void DriveManager::ChooseTransport() {
     if (!osInfo.IsNtFamily()) useAspi = 1;
     UnloadAspi();
     if (useAspi) LoadAspi();
+}
+
+std::string DriveManager::DriveLabel() const {
+    const DriveEntry* entry = currentIndex >= 0 ? table.GetEntry(static_cast<std::uint32_t>(currentIndex)) : nullptr;
+    if (entry != nullptr) return EntryLabel(*entry);
+    return std::to_string(adapter) + "-" + std::to_string(bus) + "-" + std::to_string(target) + "-" +
+           std::to_string(lun);
 }
 
 Transport* DriveManager::CurrentTransport() {

@@ -87,6 +87,9 @@ public:
     // The flash worker's outcome: 0 success, 42 failure.
     std::uint8_t errorCode = 0;
 
+    // "D:" for a drive with a letter, else its address "1-0-2-0".
+    std::string DriveLabel() const override;
+
 protected:
     Transport* CurrentTransport() override;
 

@@ -39,4 +39,10 @@ bool MessageDlg(const std::string& text, DialogKind kind, DialogButtons buttons)
     return Application->Loop().ShowDialog(kind, text, buttons);
 }
 
+bool MessageDlg(const std::string& text, DialogKind kind, DialogButtons buttons, const std::string& footnote) {
+    if (!Application) return false;
+    if (footnote.empty()) return Application->Loop().ShowDialog(kind, text, buttons);
+    return Application->Loop().ShowDialogWithFootnote(kind, text, buttons, footnote);
+}
+
 }  // namespace fw

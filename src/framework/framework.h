@@ -50,6 +50,13 @@ public:
     virtual ~EventLoop() = default;
     // Shows a modal dialog; true when "&Yes" was chosen (false for OK dialogs).
     virtual bool ShowDialog(DialogKind kind, const std::string& text, DialogButtons buttons) = 0;
+    // The same with `footnote` under the text and apart from it, where the
+    // user can select and copy it (a file's place); the text itself is
+    // unchanged. A back end with no place for it shows the dialog without.
+    virtual bool ShowDialogWithFootnote(DialogKind kind, const std::string& text, DialogButtons buttons,
+                                        const std::string& /*footnote*/) {
+        return ShowDialog(kind, text, buttons);
+    }
     // A platform message box; returns the button id.
     virtual int ShowMessageBox(const std::string& text, const std::string& caption,
                                unsigned flags) = 0;
@@ -112,6 +119,8 @@ private:
 extern TApplication* Application;
 
 bool MessageDlg(const std::string& text, DialogKind kind, DialogButtons buttons);
+// With a footnote (EventLoop::ShowDialogWithFootnote); an empty one is none.
+bool MessageDlg(const std::string& text, DialogKind kind, DialogButtons buttons, const std::string& footnote);
 
 class TControl {
 public:

@@ -192,14 +192,16 @@ e2e_stop_wine() {
   if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
 }
 
-# e2e_start_updater EXE SCENARIO LOG [OVERRIDE]: starts the updater with the
-# test DLL serving SCENARIO (none when empty) and logging into LOG.
+# e2e_start_updater EXE SCENARIO LOG [OVERRIDE [ARG...]]: starts the updater
+# (with its command line ARGs) with the test DLL serving SCENARIO (none when
+# empty) and logging into LOG.
 e2e_start_updater() {
   local exe=$1 scenario=$2 log=$3 override=${4:-n}
+  shift $(($# < 4 ? $# : 4))
   rm -f "$log" "$log".drive*.flash
   local -a env=(WINEDLLOVERRIDES="wnaspi32=$override" NORVEK_ASPI_LOG="$log")
   [ -n "$scenario" ] && env+=(NORVEK_ASPI_SCENARIO="$scenario")
-  env "${env[@]}" "$E2E_WINE" "$exe" >"$log.stdout" 2>&1 &
+  env "${env[@]}" "$E2E_WINE" "$exe" "$@" >"$log.stdout" 2>&1 &
   E2E_UPDATER_PID=$!
 }
 

@@ -226,3 +226,51 @@ only_middle_ejected() {
   log_has "^exec ha=1 target=0 lun=0 $EJECT_CDB"
   log_lacks "^exec ha=(0|2) target=0 lun=0 $EJECT_CDB"
 }
+
+# ---- unattended runs ---------------------------------------------------------
+
+# quiet EXE SCENARIO_FILE ARG...: the updater with ARGs (/quiet among them)
+# run to its end while the display is watched: a screenshot every half second
+# and the list of visible top-level windows each time, which must stay empty,
+# since an unattended run shows no window and no dialog. Its whole exit code
+# (the UI driver waits for it: a Unix parent of Wine sees only the low 8 bits)
+# is left in QUIET_CODE.
+quiet() {
+  local exe=$1 scenario=$2 seen=0 out=$E2E_WORK/quiet-exit.txt
+  shift 2
+  note "start $(basename "$exe") $* with $(basename "$scenario")"
+  rm -f "$E2E_LOG" "$E2E_LOG".drive*.flash
+  WINEDLLOVERRIDES=wnaspi32=n NORVEK_ASPI_LOG="$E2E_LOG" NORVEK_ASPI_SCENARIO="$scenario" \
+    e2e_ui run "$(windows_path "$exe")" "$@" >"$out" 2>&1 &
+  E2E_UPDATER_PID=$!
+  while kill -0 "$E2E_UPDATER_PID" 2>/dev/null; do
+    no_window_up
+    shot quiet-run
+    seen=$((seen + 1))
+    sleep 0.5
+  done
+  wait "$E2E_UPDATER_PID" || fail "the UI driver could not run the updater: $(cat "$out")"
+  E2E_UPDATER_PID=
+  QUIET_CODE=$(tr -d '\r' <"$out" | sed -n 's/^exit code: //p')
+  no_window_up
+  shot quiet-ended
+  note "ended with exit code $QUIET_CODE after $seen looks at the screen"
+}
+
+no_window_up() {
+  e2e_ui list-windows >"$E2E_WORK/windows.txt" 2>&1 || fail "the UI driver cannot list windows: $(cat "$E2E_WORK/windows.txt")"
+  if grep -q '^window:' "$E2E_WORK/windows.txt"; then
+    fail "a window is up during an unattended run: $(grep '^window:' "$E2E_WORK/windows.txt" | tr '\n' ' ')"
+  fi
+}
+
+# exit_code_is CODE: the last unattended run ended with CODE.
+exit_code_is() {
+  [ "$QUIET_CODE" = "$1" ] || fail "expected exit code $1, the updater returned $QUIET_CODE"
+}
+
+# A Windows path (Z: is the root of the host's file system under Wine).
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# text_of FILE: a file the updater wrote, without its CR line ends.
+text_of() { tr -d '\r' <"$1"; }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../../platform/win32.h"
+#include "command_watcher.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ std::uint8_t DriveSession::Execute(const std::uint8_t* cdb, std::uint8_t directi
         if (direction == kDataIn && request.buffer != nullptr) std::memset(request.buffer, 0, length);
         const CommandResult result = transport->Send(request);
         Record(cdb, result);
+        if (CommandWatched()) TellCommandWatcher(DriveLabel(), request, result);
         const bool retry = result.outcome == CommandOutcome::Failed && retryOnFailure == 1 &&
                            lastTooSlow == 0 && attempt == 0;
         if (!retry) return result.IsGood() ? 1 : 0;

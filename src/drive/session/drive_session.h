@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "../stopwatch.h"
 #include "../transport/transport.h"
@@ -55,6 +56,8 @@ public:
     void DisableRetry() { retryOnFailure = 0; }
     void SetTimeout(std::uint32_t seconds) { timeoutSeconds = seconds; }
     const CommandResult& LastResult() const { return lastResult; }
+    // How the run log names the drive the session has open.
+    virtual std::string DriveLabel() const { return "session"; }
 
     // ---- state (public: the command set, the flash procedure and tests read it) ----
     Stopwatch waitTimer;

@@ -43,6 +43,7 @@ struct DialogRecord {
     Answer answer;
     bool scripted;  // false: nobody scripted it, the default answer was taken
     bool misfit;    // the scripted answer did not fit the buttons (a broken script)
+    std::string footnote{};  // shown apart from the text; empty: none
 };
 
 struct ProgressState {
@@ -123,6 +124,8 @@ public:
 
     // ---- EventLoop ----
     bool ShowDialog(DialogKind kind, const std::string& text, DialogButtons buttons) override;
+    bool ShowDialogWithFootnote(DialogKind kind, const std::string& text, DialogButtons buttons,
+                                const std::string& footnote) override;
     int ShowMessageBox(const std::string& text, const std::string& caption,
                        unsigned flags) override;
     void Run() override;
@@ -158,6 +161,7 @@ private:
     StopReason LimitReached(std::uint32_t startTick,
                             std::chrono::steady_clock::time_point wallStart) const;
     Answer TakeAnswer(DialogButtons buttons, bool& scripted, bool& misfit);
+    bool Show(DialogRecord record);
     void DispatchWhileUp(const DialogRecord& record);
 
     std::thread::id uiThread_;

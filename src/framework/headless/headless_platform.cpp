@@ -46,12 +46,20 @@ Answer HeadlessLoop::TakeAnswer(DialogButtons buttons, bool& scripted, bool& mis
 }
 
 bool HeadlessLoop::ShowDialog(DialogKind kind, const std::string& text, DialogButtons buttons) {
+    return Show(DialogRecord{kind, text, buttons, Answer::Ok, false, false});
+}
+
+bool HeadlessLoop::ShowDialogWithFootnote(DialogKind kind, const std::string& text, DialogButtons buttons,
+                                          const std::string& footnote) {
+    return Show(DialogRecord{kind, text, buttons, Answer::Ok, false, false, footnote});
+}
+
+bool HeadlessLoop::Show(DialogRecord record) {
     if (dialogs_.size() >= limits.maxDialogs)
         throw ScenarioHung("more than " + std::to_string(limits.maxDialogs) + " dialogs");
-    DialogRecord record{kind, text, buttons, Answer::Ok, false, false};
     if (OnDialog) OnDialog(record);
     if (dialogsDispatch) DispatchWhileUp(record);
-    record.answer = TakeAnswer(buttons, record.scripted, record.misfit);
+    record.answer = TakeAnswer(record.buttons, record.scripted, record.misfit);
     dialogs_.push_back(record);
     return record.answer == Answer::Yes;
 }

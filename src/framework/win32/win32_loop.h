@@ -19,6 +19,8 @@ public:
     ~Win32Loop() override;
 
     bool ShowDialog(DialogKind kind, const std::string& text, DialogButtons buttons) override;
+    bool ShowDialogWithFootnote(DialogKind kind, const std::string& text, DialogButtons buttons,
+                                const std::string& footnote) override;
     int ShowMessageBox(const std::string& text, const std::string& caption,
                        unsigned flags) override;
     void Run() override;

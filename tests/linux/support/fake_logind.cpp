@@ -44,6 +44,16 @@ bool WaitFor(const std::function<bool()>& ready) {
     return false;
 }
 
+bool Connectable(const std::string& address) {
+    sd_bus* bus = nullptr;
+    if (sd_bus_new(&bus) < 0) return false;
+    sd_bus_set_address(bus, address.c_str());
+    sd_bus_set_bus_client(bus, 1);
+    const bool started = sd_bus_start(bus) >= 0;
+    sd_bus_flush_close_unref(bus);
+    return started;
+}
+
 struct Served {
     std::mutex* mutex;
     std::vector<InhibitCall>* calls;
@@ -92,7 +102,9 @@ FakeLogind::FakeLogind(const fs::path& dir, bool serveLogind, std::string unknow
         execlp("dbus-daemon", "dbus-daemon", argument.c_str(), "--nofork", "--nopidfile", nullptr);
         _exit(127);
     }
-    if (daemon_ < 0 || !WaitFor([this] { return fs::exists(socket_); })) return;
+    // The socket file appears before the daemon listens on it: ready is
+    // when a client gets through.
+    if (daemon_ < 0 || !WaitFor([this] { return fs::exists(socket_) && Connectable(Address()); })) return;
     if (!serveLogind) {
         ready_ = true;
         return;

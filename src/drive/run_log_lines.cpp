@@ -1,0 +1,61 @@
+#include "run_log_lines.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* OutcomeWord(CommandOutcome outcome) {
+    switch (outcome) {
+        case CommandOutcome::Good: return "good";
+        case CommandOutcome::CheckCondition: return "check";
+        case CommandOutcome::Failed: return "failed";
+        case CommandOutcome::TimedOut: return "timed-out";
+    }
+    return "?";
+}
+
+const char* DirectionWord(std::uint8_t direction) {
+    return direction == kDataOut ? "out" : direction == kDataIn ? "in" : "none";
+}
+
+}  // namespace
+
+std::string CdbHex(const std::uint8_t* cdb) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < kCdbLength; ++i) {
+        text += kDigits[cdb[i] >> 4];
+        text += kDigits[cdb[i] & 0x0F];
+    }
+    return text;
+}
+
+std::string CommandLogHead(const char* word, const std::string& label, const CommandRequest& request) {
+    return std::string(word) + " " + label + " " + CdbHex(request.cdb) + " " + DirectionWord(request.direction) +
+           " " + std::to_string(request.length);
+}
+
+std::string CommandLogTail(const CommandResult& result) {
+    char tail[96];
+    std::snprintf(tail, sizeof tail, " -> %s %u bytes %.3f ms", OutcomeWord(result.outcome),
+                  static_cast<unsigned>(result.transferred), result.elapsedSeconds * 1000.0);
+    return tail;
+}
+
+std::string SenseText(const CommandResult& result) {
+    if (result.sense == 0) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "sense %x/%02x/%02x", result.SenseKey(), result.Asc(), result.Ascq());
+    return text;
+}
+
+std::string IdentityLogText(const std::string& vendor, const std::string& product, const std::string& revision,
+                            const std::string& vendorSpecific) {
+    return "\"" + vendor + "\" \"" + product + "\" \"" + revision + "\" vendor-specific \"" + vendorSpecific + "\"";
+}
+
+std::string ChipIdText(const std::uint8_t* chip) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02x %02x %02x %02x", chip[0], chip[1], chip[2], chip[3]);
+    return text;
+}
