@@ -66,6 +66,10 @@ bool IsPackageDrive(const Identity& identity, const pkg::PackageReader& package)
     return false;
 }
 
+bool TestLoadersForbid(const Identity& identity, bool testLoaders) {
+    return testLoaders && !IsVirtualDrive(EntryFor(identity));
+}
+
 Decision Decide(const Identity& identity, const pkg::PackageReader& package) {
     DriveEntry entry = EntryFor(identity);
     const Settings& settings = CurrentSettings();

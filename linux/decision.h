@@ -34,6 +34,13 @@ struct Decision {
     std::string Text() const;
 };
 
+// The generated test loaders are random bytes to a real drive's controller:
+// a file that carries them flashes only drives that answer INQUIRY with the
+// marker of the project's virtual drives, whatever the options say.
+inline constexpr char kTestLoadersOnVirtualDrivesOnly[] =
+    "this file carries test loaders and can flash only the project's virtual drives";
+bool TestLoadersForbid(const Identity& identity, bool testLoaders);
+
 // A table row as the window's discovery fills it, for the matching.
 DriveEntry EntryFor(const Identity& identity);
 

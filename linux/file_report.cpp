@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "src/package/pe_checksum.h"
 #include "tools/pack/sha256.h"
 
 namespace nflash {
@@ -17,6 +18,12 @@ FileReport DescribeFile(const UpdaterFile& file) {
     report.loaderSet = pack::LoaderSetName(file.loaders);
     report.testLoaders = file.loaders.testSet;
     report.loaderSha256 = pack::DigestHex(file.loaders.sha256);
+    report.peChecksum = file.peChecksum;
+    if (file.signature.state == SignatureCheck::State::Matches) {
+        report.signer = file.signature.signer;
+        report.signerIssuer = file.signature.issuer;
+        report.signatureDigest = file.signature.digest;
+    }
     for (int bank = 0; bank < BanksInUse(package); ++bank) {
         const std::int32_t size = package.BinSize(bank);
         report.banks.push_back(
@@ -29,12 +36,20 @@ FileReport DescribeFile(const UpdaterFile& file) {
 std::vector<std::string> FileLogLines(const FileReport& f) {
     std::vector<std::string> lines{"file " + f.path + " sha256 " + f.sha256,
                                    "package \"" + f.title + "\" version " + f.version + " for " + f.driveName,
-                                   "loaders " + f.loaderSet + " sha256 " + f.loaderSha256};
+                                   "loaders " + f.loaderSet + " sha256 " + f.loaderSha256,
+                                   "integrity " + IntegrityText(f)};
     for (const BankReport& b : f.banks) {
         lines.push_back("bank " + std::to_string(b.bank) + " start " + std::to_string(b.start) + " size " +
                         std::to_string(b.size) + " new revision " + b.newRevision + " image sha256 " + b.sha256);
     }
     return lines;
+}
+
+std::string IntegrityText(const FileReport& f) {
+    std::string text = "PE checksum " + pkg::ChecksumHex(f.peChecksum) + " matches; ";
+    if (f.signer.empty()) return text + "not signed";
+    return text + "signed by " + f.signer + " (issued by " + f.signerIssuer + "), its " + f.signatureDigest +
+           " digest matches the file; the certificate chain is not verified";
 }
 
 RunReport& Described(RunReport& report, const UpdaterFile& file, RunLog* log) {

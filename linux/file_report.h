@@ -14,6 +14,10 @@ FileReport DescribeFile(const UpdaterFile& file);
 // One line per fact, for the run log's head.
 std::vector<std::string> FileLogLines(const FileReport& file);
 
+// "PE checksum 0x... matches; signed by CN=... (issued by CN=...), its
+// sha256 digest matches the file; the certificate chain is not verified".
+std::string IntegrityText(const FileReport& file);
+
 // The file in the report and in the log (when there is one).
 RunReport& Described(RunReport& report, const UpdaterFile& file, RunLog* log);
 

@@ -37,21 +37,33 @@ std::string Joined(const std::vector<std::string>& lines) {
 }
 
 // Chooses, among the candidates, the drives the package admits by their
-// live identity; says why each other candidate is left alone.
+// live identity; says why each other candidate is left alone. False when
+// there is none: the report then ends the run, saying why.
 bool ChooseByLiveIdentity(RunReport& report, const std::vector<std::size_t>& candidates, Console& console) {
     bool any = false;
+    bool realDrive = false;
     for (std::size_t i : candidates) {
         DriveReport& r = report.drives[i];
-        r.chosen = r.answered && r.decision.matched;
+        const bool onlyVirtual = r.answered && TestLoadersForbid(r.identity, report.file->testLoaders);
+        realDrive = realDrive || onlyVirtual;
+        r.chosen = r.answered && r.decision.matched && !onlyVirtual;
         any = any || r.chosen;
         if (!r.chosen) {
-            const std::string why =
-                r.answered ? std::string("the package does not allow it (") + r.identity.Text() + ")" : r.problem;
+            const std::string why = onlyVirtual ? std::string(kTestLoadersOnVirtualDrivesOnly)
+                                    : r.answered ? "the package does not allow it (" + r.identity.Text() + ")"
+                                                 : r.problem;
             report.warnings.push_back(r.drive.CommandPath().string() + " left alone: " + why);
             console.Warn(report.warnings.back());
         }
     }
-    return any;
+    if (any) return true;
+    if (realDrive) {
+        Stop(report, ExitCode::Refused,
+             std::string("refused, nothing that changes a drive was sent: ") + kTestLoadersOnVirtualDrivesOnly);
+    } else {
+        Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
+    }
+    return false;
 }
 
 // The drives, then the window's notice; a second question, the window's own,
@@ -87,7 +99,7 @@ struct Prepared {
 // stops here; the report then says why.
 std::optional<Prepared> Prepare(RunReport& report, const Options& options, const UpdaterFile& file,
                                 ProgramContext& context) {
-    if (!ReadPrivileges(context.paths).MayFlash()) {
+    if (!context.privileges.MayFlash()) {
         Stop(report, ExitCode::Refused, kNeedsPrivileges);
         return std::nullopt;
     }
@@ -186,9 +198,7 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     ReadIdentities(report.drives, open, file.Package(), context);
     console.Say(FileText(*Described(report, file, context.log).file));
     if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, kInterruptedText);
-    if (!ChooseByLiveIdentity(report, prepared->candidates, console)) {
-        return Stop(report, ExitCode::NothingToDo, "no drive to flash: the package allows none of those chosen");
-    }
+    if (!ChooseByLiveIdentity(report, prepared->candidates, console)) return report;
     if (CurrentSettings().chkDisc) {
         if (const auto problems = DiscProblems(report, prepared->held, context); !problems.empty()) {
             return Stop(report, ExitCode::Refused, "refused, nothing was sent to change any drive:\n" + Joined(problems));

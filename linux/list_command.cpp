@@ -24,6 +24,9 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
         return Stop(Described(report, file, context.log), ExitCode::Cancelled,
                     "interrupted: the list stopped before every drive was read");
     }
+    for (DriveReport& r : report.drives) {
+        if (r.answered && TestLoadersForbid(r.identity, file.loaders.testSet)) r.problem = kTestLoadersOnVirtualDrivesOnly;
+    }
 
     Described(report, file, context.log);
     console.Say(FileText(*report.file));

@@ -7,10 +7,14 @@
 #include <string>
 
 #include "commands.h"
+#include "privileges.h"
 #include "report_json.h"
 #include "run_log_place.h"
 #include "signal_watcher.h"
 #include "src/drive/transport/sg_io/sg_system.h"
+#ifdef NORVEK_TEST_BUILD
+#include "test_build/environment_roots.h"
+#endif
 
 namespace {
 
@@ -21,6 +25,16 @@ std::string CommandLine(int argc, char** argv) {
         line += argv[i];
     }
     return line;
+}
+
+// The released program looks at the real machine only; the test build can
+// be pointed at one of the tests' making.
+nflash::SystemPaths MachineRoots() {
+#ifdef NORVEK_TEST_BUILD
+    return nflash::RootsFromEnvironment();
+#else
+    return {};
+#endif
 }
 
 // The report as the output and the exit code: errors on standard error
@@ -70,7 +84,7 @@ int main(int argc, char** argv) {
     const nflash::SignalWatcher watcher(
         [&](int) { console.Error(nflash::InterruptionText(control.Interrupt(), control)); });
 
-    const nflash::SystemPaths paths = nflash::SystemPaths::FromEnvironment();
+    const nflash::SystemPaths paths = MachineRoots();
     nflash::LogChoice logChoice = nflash::OpenRunLogFor(options, paths, geteuid() == 0);
     if (logChoice.refuse) {
         nflash::RunReport refused;
@@ -92,6 +106,7 @@ int main(int argc, char** argv) {
                                    isatty(STDOUT_FILENO) == 1,
                                    control,
                                    log};
+    context.privileges = nflash::ReadPrivileges();
     nflash::RunReport report = options.command == nflash::Command::List ? nflash::RunList(options, context, console)
                                                                         : nflash::RunFlash(options, context, console);
     return Finish(report, options, console, log);

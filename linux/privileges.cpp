@@ -1,33 +1,19 @@
 #include "privileges.h"
 
-#include <cstdint>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include <sys/capability.h>
+#include <unistd.h>
+
+#include <memory>
 
 namespace nflash {
-namespace {
 
-constexpr int kCapSysRawIo = 17;  // linux/capability.h
-
-}  // namespace
-
-Privileges ReadPrivileges(const SystemPaths& paths) {
+Privileges ReadPrivileges() {
     Privileges privileges;
-    std::ifstream in(paths.proc / "self" / "status");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key == "Uid:") {
-            long real = -1;
-            long effective = -1;
-            if (fields >> real >> effective) privileges.root = effective == 0;
-        } else if (key == "CapEff:") {
-            std::uint64_t capabilities = 0;
-            if (fields >> std::hex >> capabilities) privileges.rawIo = (capabilities >> kCapSysRawIo) & 1;
-        }
+    privileges.root = ::geteuid() == 0;
+    const std::unique_ptr<std::remove_pointer_t<cap_t>, decltype(&cap_free)> caps(cap_get_proc(), &cap_free);
+    cap_flag_value_t rawIo = CAP_CLEAR;
+    if (caps && cap_get_flag(caps.get(), CAP_SYS_RAWIO, CAP_EFFECTIVE, &rawIo) == 0) {
+        privileges.rawIo = rawIo == CAP_SET;
     }
     return privileges;
 }

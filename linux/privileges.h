@@ -4,8 +4,6 @@
 // kernel asks of raw block I/O instead: root, or CAP_SYS_RAWIO.
 #pragma once
 
-#include "system_paths.h"
-
 namespace nflash {
 
 struct Privileges {
@@ -15,8 +13,9 @@ struct Privileges {
     bool MayFlash() const { return root || rawIo; }
 };
 
-// From <proc>/self/status (the "Uid:" and "CapEff:" lines); a status that
-// cannot be read grants nothing.
-Privileges ReadPrivileges(const SystemPaths& paths);
+// Asked of the kernel itself: geteuid, and capget through libcap. Never
+// from text in /proc, which a moved root or a made-up mount could supply.
+// Capabilities that cannot be read grant nothing.
+Privileges ReadPrivileges();
 
 }  // namespace nflash

@@ -1,11 +1,12 @@
 // What a run of norvek-flash works with, given from outside so the tests can
 // give their own: the machine's roots, the system calls behind SG_IO, the
-// streams, the run's interruption state and the log.
+// streams, the run's interruption state, the privileges and the log.
 #pragma once
 
 #include <iosfwd>
 #include <memory>
 
+#include "privileges.h"
 #include "run_control.h"
 #include "run_log.h"
 #include "src/drive/transport/sg_io/sg_system.h"
@@ -23,6 +24,9 @@ struct ProgramContext {
     bool terminal = false;  // progress is redrawn in place rather than written as lines
     RunControl& control;
     RunLog* log = nullptr;  // none when it could not be opened
+    // What the kernel grants this process (the program reads it once at
+    // its start; in-process tests give their own).
+    Privileges privileges;
     // How long a drive may take to answer again after its commit (it resets
     // and reloads its firmware) before the run calls it failed.
     int answerWaitSeconds = 120;

@@ -1,6 +1,7 @@
 #include "report_json.h"
 
 #include "src/package/package_layout.h"
+#include "src/package/pe_checksum.h"
 #include "wire_command.h"
 
 namespace nflash {
@@ -68,8 +69,18 @@ json FileJson(const FileReport& f) {
                          {"newRevision", b.newRevision},
                          {"sha256", b.sha256}});
     }
+    json signature = nullptr;
+    if (!f.signer.empty()) {
+        signature = {{"signer", f.signer},
+                     {"issuer", f.signerIssuer},
+                     {"digest", f.signatureDigest},
+                     {"digestMatches", true},
+                     {"chainVerified", false}};
+    }
     return {{"path", f.path},
             {"sha256", f.sha256},
+            {"peChecksum", pkg::ChecksumHex(f.peChecksum)},
+            {"signature", signature},
             {"title", f.title},
             {"version", f.version},
             {"driveName", f.driveName},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "file_report.h"
 #include "src/app/dialog_texts.h"
 #include "wire_command.h"
 
@@ -25,6 +26,7 @@ std::string FileText(const FileReport& f) {
     std::string text = "file: " + f.path + " (sha256 " + f.sha256 + ")\n";
     text += "loaders: " + f.loaderSet + " (sha256 " + f.loaderSha256 + ")";
     if (f.testLoaders) text += ", test build, not for real drives";
+    text += "\nintegrity: " + IntegrityText(f);
     text += "\npackage: \"" + f.title + "\" for " + f.driveName;
     for (const BankReport& b : f.banks) {
         text += "\n  bank " + std::to_string(b.bank) + ": " + std::to_string(b.size) + " bytes at " +
@@ -36,6 +38,7 @@ std::string FileText(const FileReport& f) {
 std::string DriveLine(const DriveReport& r) {
     std::string line = r.drive.address.Text() + "  " + r.drive.Nodes() + "  " + r.identity.Text() + "  ";
     if (!r.problem.empty() && !r.answered) return line + "(" + r.problem + ")";
+    if (!r.problem.empty()) return line + r.decision.Text() + " (" + r.problem + ")";
     return line + r.decision.Text();
 }
 

@@ -26,7 +26,7 @@ std::string ResultName(DriveResult result);
 
 struct DriveReport {
     OpticalDrive drive;
-    std::string problem;    // why it could not be read (not opened, no answer)
+    std::string problem;    // why it could not be read (not opened, no answer), or why it will not be flashed
     bool answered = false;  // the live identity comes from INQUIRY (else sysfs)
     Identity identity;
     std::optional<std::array<std::uint8_t, 4>> chipId;
@@ -60,6 +60,13 @@ struct FileReport {
     bool testLoaders = false;
     std::string loaderSha256;
     std::vector<BankReport> banks;
+    std::uint32_t peChecksum = 0;  // stored, and the bytes sum to it
+    // The Authenticode signature, when there is one and it matches the
+    // file: its signer and issuer as the certificate names them (the chain
+    // is not verified), and its digest algorithm.
+    std::string signer;
+    std::string signerIssuer;
+    std::string signatureDigest;
 };
 
 struct RunReport {

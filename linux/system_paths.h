@@ -1,11 +1,7 @@
 // Where the program looks at the machine: the sysfs tree, the device nodes
-// and /proc. Each root can be moved by an environment variable, so tests
-// (and anyone reproducing a report) can give the program a machine of their
-// own making:
-//   NORVEK_SYSFS_ROOT  instead of /sys   (as libudev's SYSFS_PATH once did)
-//   NORVEK_DEV_ROOT    instead of /dev
-//   NORVEK_PROC_ROOT   instead of /proc
-//   NORVEK_LOG_ROOT    instead of /var/log (where root's run logs go)
+// and /proc. The released program looks only at the real ones; a test
+// build of it (norvek-flash-test) can be given others, so the tests can run
+// it against a machine of their own making.
 #pragma once
 
 #include <filesystem>
@@ -16,11 +12,7 @@ struct SystemPaths {
     std::filesystem::path sys = "/sys";
     std::filesystem::path dev = "/dev";
     std::filesystem::path proc = "/proc";
-    std::filesystem::path logRoot = "/var/log";
-
-    // The defaults, with each override the environment sets (empty values
-    // count as unset).
-    static SystemPaths FromEnvironment();
+    std::filesystem::path logRoot = "/var/log";  // where root's run logs go
 };
 
 }  // namespace nflash

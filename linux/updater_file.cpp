@@ -9,6 +9,7 @@
 
 #include "src/drive/command_codes.h"
 #include "src/package/package_layout.h"
+#include "src/package/pe_checksum.h"
 #include "tools/pack/block_locator.h"
 #include "tools/pack/sha256.h"
 
@@ -82,6 +83,25 @@ std::optional<LoadedFile> PackageProblem(const pkg::PackageReader& package, cons
     return std::nullopt;
 }
 
+// The file must be the one that was packed: the packer writes the PE
+// checksum (signing keeps it right), and a signature must match the bytes.
+std::optional<LoadedFile> IntegrityProblem(UpdaterFile& file, const std::string& name) {
+    const pkg::PeChecksumCheck checksum = pkg::CheckPeChecksum(file.bytes);
+    if (!checksum.hasHeader) {
+        return Refusal(ExitCode::BadInput, name + " is not an updater as the packer writes it: " + checksum.Problem());
+    }
+    if (!checksum.Matches()) {
+        return Refusal(ExitCode::BadInput, name + " is damaged or was changed after it was packed: " +
+                                               checksum.Problem() + ". Download the updater again.");
+    }
+    file.peChecksum = checksum.stored;
+    file.signature = CheckAuthenticode(file.bytes);
+    if (file.signature.state == SignatureCheck::State::Refused) {
+        return Refusal(ExitCode::BadInput, name + " cannot be trusted: " + file.signature.problem);
+    }
+    return std::nullopt;
+}
+
 std::optional<LoadedFile> LoaderProblem(const pack::LoaderSet& set, const std::string& name, bool allowTestLoaders) {
     if (set.state != pack::LoaderRecordState::kFound) {
         return Refusal(ExitCode::BadInput, name + ": " + set.problem + "; its loaders cannot be trusted");
@@ -118,6 +138,7 @@ LoadedFile LoadUpdaterFile(const std::filesystem::path& path, bool allowTestLoad
     if (!block) return Refusal(ExitCode::BadInput, name + ": " + block.error().message);
     file.blockOffset = block.value();
     if (auto problem = PackageProblem(file.Package(), name)) return *problem;
+    if (auto problem = IntegrityProblem(file, name)) return *problem;
 
     file.loaders = pack::LocateLoaderSet(file.bytes);
     if (auto problem = LoaderProblem(file.loaders, name, allowTestLoaders)) return *problem;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "authenticode.h"
 #include "exit_codes.h"
 #include "src/package/package_reader.h"
 #include "tools/pack/loader_locator.h"
@@ -21,6 +22,8 @@ struct UpdaterFile {
     std::vector<std::uint8_t> bytes;
     std::size_t blockOffset = 0;
     pack::LoaderSet loaders;
+    std::uint32_t peChecksum = 0;  // stored and matching
+    SignatureCheck signature;      // Unsigned or Matches
 
     pkg::PackageReader Package() const { return pkg::PackageReader(bytes.data() + blockOffset); }
     const std::uint8_t* LoaderStoreBytes() const { return bytes.data() + loaders.storeOffset; }
@@ -35,7 +38,8 @@ struct LoadedFile {
 };
 
 // Refuses, with BadInput: a file that cannot be read, has no package block
-// or a damaged one, carries no firmware (a template), has a bank in use
+// or a damaged one, has no PE header or a PE checksum its bytes do not sum
+// to, carries an Authenticode signature that does not match its bytes, carries no firmware (a template), has a bank in use
 // whose image is not whole 16 KiB pieces inside the image area, or has no
 // usable loader record. With Refused: the generated test loader set, unless
 // `allowTestLoaders`.

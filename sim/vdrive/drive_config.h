@@ -85,11 +85,13 @@ struct KindLatency {
 
 struct DriveConfig {
     // ---- identity (INQUIRY) ----------------------------------------------------------
-    // Space-padded or cut to 8, 16, 4 and 16 characters in the reply.
+    // Space-padded or cut to 8, 16, 4 and 16 characters in the reply. The
+    // vendor-specific bytes mark every virtual drive as one (a test build
+    // flashes no other); a test models a real drive by giving other bytes.
     std::string vendor = "VELMORA ";
     std::string product = "DVDRW KTV-360R  ";
     std::string revision = "1.00";
-    std::string vendorSpecific = "                ";
+    std::string vendorSpecific = wire::kVirtualDriveMarker;
     std::uint8_t peripheralType = 5;  // CD-ROM device
     bool blankIdentity = false;       // bytes 8-51 of the reply all zero
     // The revision the drive reports after a successful commit.

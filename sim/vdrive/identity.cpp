@@ -40,7 +40,7 @@ Outcome Inquiry(const DriveState& state, const DriveConfig& config, const Reques
         PutField(reply, 8, 8, config.vendor);
         PutField(reply, 16, 16, config.product);
         PutField(reply, 32, 4, state.revision);
-        PutField(reply, 36, 16, config.vendorSpecific);
+        PutField(reply, wire::kVendorSpecificAt, wire::kVendorSpecificLength, config.vendorSpecific);
     }
     return SendIn(request, reply, request.cdb[4]);
 }

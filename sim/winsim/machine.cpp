@@ -112,6 +112,7 @@ void Machine::Reset() {
     s.aspiReferences = s.aspiLoads = s.aspiCallsWhileUnloaded = s.aspiBlocksReused = 0;
     s.loadNames.clear();
     s.aspiLog.clear();
+    s.moduleFileName.clear();
     s.mediaPolling = false;
     s.lastMediaPoll = 0;
     s.kernelNamespaces = true;

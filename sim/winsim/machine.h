@@ -280,6 +280,12 @@ public:
     // Names of the mutexes created since Reset, in order.
     std::vector<std::string> MutexNames() const;
 
+    // ---- the program's own file ------------------------------------------------------
+    // What GetModuleFileNameA gives for the program itself: a path on this
+    // host, so the program reads the file the test made. Empty (after
+    // Reset): the call fails, as it does for a module that is not loaded.
+    void SetModuleFileName(std::string path);
+
     // ---- events and handles ----------------------------------------------------------
     void SetCreateEventFails(bool fails);
     std::vector<ClosedHandle> ClosedHandles() const;

@@ -97,6 +97,8 @@ struct Machine::State {
     std::vector<AspiRecord> aspiLog;
     std::list<std::shared_ptr<AspiJob>> aspiJobs;
 
+    std::string moduleFileName;
+
     bool mediaPolling = false;
     std::int64_t lastMediaPoll = 0;
 

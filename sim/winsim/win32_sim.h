@@ -281,6 +281,11 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 
+// ---- the program's own file ------------------------------------------------------------
+constexpr DWORD MAX_PATH = 260;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+
 // ---- events, waits, time --------------------------------------------------------------
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 constexpr DWORD WAIT_OBJECT_0 = 0;

@@ -6,6 +6,7 @@
 #include "dialog_texts.h"
 #include "drive_table_log.h"
 #include "norvek_main.h"
+#include "table_matching.h"
 
 void TNorvekMain::FillDriveList() {
     cboDrives.Clear();
@@ -13,7 +14,7 @@ void TNorvekMain::FillDriveList() {
     for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
         const DriveEntry* entry = mainManager->GetEntry(i);
         if (entry == nullptr) continue;
-        const std::string line = FormatDriveLine(*entry);
+        const std::string line = FormatDriveLine(*entry) + TestBuildNote(*entry);
         detectedDrivesText += line;
         detectedDrivesText += "\n";
         cboDrives.Add(line);
@@ -29,13 +30,7 @@ void TNorvekMain::FillDriveList() {
     }
 }
 
-void TNorvekMain::MatchDrives() {
-    const pkg::PackageReader package = pkg::ActivePackage();
-    const Settings& settings = CurrentSettings();
-    for (std::uint16_t i = 0; i < mainManager->GetDriveCount(); ++i) {
-        MatchEntry(mainManager->table.drives[i], package, settings.howManyBin, settings.n2oMessage);
-    }
-}
+void TNorvekMain::MatchDrives() { MatchTable(*mainManager); }
 
 void TNorvekMain::cboDrivesChange(void*) {
     try {

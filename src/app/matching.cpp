@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "../drive/command_codes.h"
 #include "collation.h"
 
 namespace {
@@ -41,6 +42,10 @@ bool BankAdmits(const pkg::PackageReader& package, int bank, const DriveTexts& d
 }
 
 }  // namespace
+
+bool IsVirtualDrive(const DriveEntry& entry) {
+    return std::memcmp(entry.vendorSpecific, wire::kVirtualDriveMarker, wire::kVendorSpecificLength) == 0;
+}
 
 void MatchEntry(DriveEntry& entry, const pkg::PackageReader& package, std::uint16_t howManyBin,
                 bool n2oMessage) {

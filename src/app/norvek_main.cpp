@@ -6,6 +6,7 @@
 #include "../package/settings.h"
 #include "collation.h"
 #include "dialog_texts.h"
+#include "own_file_check.h"
 
 namespace {
 
@@ -61,6 +62,11 @@ bool TNorvekMain::StartUpFirstHalf() {
     SetCaption(package.Title());
     if (CompareText(Caption().substr(0, 14), "APP_TITLE_HERE") == 0) {
         SetCaption("Norvek " + package.Version());
+    }
+    if (const auto problem = OwnFileProblem()) {
+        fw::MessageDlg(*problem, fw::DialogKind::Error, fw::DialogButtons::Ok);
+        fw::Application->Terminate();
+        return false;
     }
 
     ReadSettings(package);

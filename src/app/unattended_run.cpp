@@ -11,9 +11,10 @@
 #include "../package/settings.h"
 #include "../platform/win32.h"
 #include "drive_table_log.h"
-#include "matching.h"
+#include "own_file_check.h"
 #include "run_log.h"
 #include "system_power.h"
+#include "table_matching.h"
 #include "tools/pack/sha256.h"
 
 #ifdef _WIN32
@@ -90,6 +91,7 @@ ExitCode UnattendedRun::Execute() {
     report_.driveName = package.DriveName();
     LogLine("unattended run (/quiet) of \"" + report_.title + "\" " + report_.version + " for " + report_.driveName);
     if (!options_.logProblem.empty()) Warn("no run log: " + options_.logProblem);
+    if (const auto problem = OwnFileProblem()) return Stop(ExitCode::BadInput, *problem);
     ReadSettings(package);
     const Settings& settings = CurrentSettings();
     if (settings.howManyBin == 0) return Stop(ExitCode::BadInput, "no firmware in the package");
@@ -159,10 +161,12 @@ bool UnattendedRun::CreateMainManager() {
 }
 
 void UnattendedRun::MatchAll() {
-    const pkg::PackageReader package = pkg::ActivePackage();
-    const Settings& settings = CurrentSettings();
+    MatchTable(*main_);
     for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
-        MatchEntry(main_->table.drives[i], package, settings.howManyBin, settings.n2oMessage);
+        const DriveEntry& e = main_->table.drives[i];
+        if (e.present == 1 && TestBuildLeavesAlone(e)) {
+            Warn(EntryLabel(e) + " left alone: this test build flashes only the project's virtual drives");
+        }
     }
 }
 

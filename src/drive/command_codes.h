@@ -45,6 +45,17 @@ constexpr std::uint8_t kScsiCheckCondition = 0x02;
 constexpr std::uint8_t kScsiConditionMet = 0x04;
 constexpr std::uint8_t kScsiBusy = 0x08;
 
+// INQUIRY bytes 36-51 (vendor specific) of every virtual drive this project
+// makes, and of no real drive: a build that carries the generated test
+// loaders flashes only drives that answer with them.
+constexpr std::size_t kVendorSpecificAt = 36;
+constexpr std::size_t kVendorSpecificLength = 16;
+constexpr char kVirtualDriveMarker[kVendorSpecificLength + 1] = "NORVEK-VIRTUAL  ";
+// The INQUIRY allocation length discovery and the re-inquiry ask for: the
+// standard identity and the vendor-specific bytes after it, with room.
+constexpr std::uint8_t kIdentityInquiryLength = 96;
+static_assert(kIdentityInquiryLength >= kVendorSpecificAt + kVendorSpecificLength);
+
 constexpr bool IsCommitControl(std::uint8_t control) {
     return control == kCommitControl || control == kCommitWithBootCodeControl;
 }

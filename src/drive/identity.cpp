@@ -1,19 +1,19 @@
 #include <algorithm>
 #include <cstring>
 
+#include "command_codes.h"
 #include "drive_commands.h"
 #include "identity_row.h"
 
 namespace {
 
-constexpr std::uint8_t kInquiryLength = 96;
 constexpr int kIdentityAttempts = 10;
 
 // Standard INQUIRY data: where each identity field starts and how long it is.
 constexpr int kVendorAt = 8, kVendorLength = 8;
 constexpr int kProductAt = 16, kProductLength = 16;
 constexpr int kRevisionAt = 32, kRevisionLength = 4;
-constexpr int kVendorSpecificAt = 36, kVendorSpecificLength = 16;
+constexpr int kVendorSpecificAt = wire::kVendorSpecificAt, kVendorSpecificLength = wire::kVendorSpecificLength;
 
 void ClearIdentity(DriveSession& m) {
     std::memset(m.revision, 0, sizeof m.revision);
@@ -26,7 +26,7 @@ void ClearIdentity(DriveSession& m) {
 
 std::uint8_t ReadIdentity(DriveSession& m) {
     ClearIdentity(m);
-    if (!Inquiry(m, 0, 0, 0, kInquiryLength, 0)) return 0;
+    if (!Inquiry(m, 0, 0, 0, wire::kIdentityInquiryLength, 0)) return 0;
     const std::uint8_t* reply = m.readBuffer;
     std::memcpy(m.vendor, reply + kVendorAt, kVendorLength);
     std::memcpy(m.product, reply + kProductAt, kProductLength);

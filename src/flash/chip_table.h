@@ -30,6 +30,9 @@ extern const FlashChipEntry FlashChipTable[kChipEntryCount];
 extern const std::uint8_t loaderGroup[kChipEntryCount];
 // The 22 loaders end to end, embedded at build time.
 const std::uint8_t* LoaderStore();
+// Whether the embedded store is the generated test set, as the build's
+// record says: such a build may flash only the project's virtual drives.
+bool LoaderStoreIsTestSet();
 
 std::uint16_t LoaderLength(int entry);
 int FindChipEntry(const ChipIdentity& id);  // 0..26, or -1

@@ -54,7 +54,8 @@ function(norvek_embed_loader_store file output is_test_set_var)
          "     {{${_sha_bytes}}}},\n"
          "    {\n    ${_bytes}\n}};\n"
          "}  // namespace\n\n"
-         "const std::uint8_t* LoaderStore() { return gRecordedStore.store; }\n")
+         "const std::uint8_t* LoaderStore() { return gRecordedStore.store; }\n"
+         "bool LoaderStoreIsTestSet() { return gRecordedStore.record.kind == kTestLoaderSet; }\n")
   file(CONFIGURE OUTPUT "${output}" CONTENT "${_source}" @ONLY)
   if(NOT CMAKE_SCRIPT_MODE_FILE)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}" "${_norvek_test_loader_set}")

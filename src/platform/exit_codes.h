@@ -13,9 +13,11 @@ namespace norvek {
 enum class ExitCode : int {
     Success = 0,      // done: the drives listed, or every chosen drive flashed and verified
     NothingToDo = 1,  // no drive the package may update (or none chosen)
-    Refused = 2,      // a check failed (privileges, power, drive manager, drive state); nothing was sent
+    Refused = 2,      // a check failed (privileges, power, drive manager, drive state, test loaders on a drive
+                      // that is not virtual); nothing that changes a drive was sent
     DriveFailed = 3,  // at least one drive was not flashed
-    BadInput = 4,     // bad command line, unreadable file, no or damaged package or loader record
+    BadInput = 4,     // bad command line, unreadable file, no or damaged package or loader record, a file
+                      // whose PE checksum or signature does not match it
     Cancelled = 5,    // the user declined or interrupted before any drive was changed
     RevisionMismatch = 6,  // committed, but a drive answers with another revision than its bank's
     AnotherCopyRunning = 1618,

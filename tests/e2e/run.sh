@@ -23,7 +23,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 
 all=(template nt_one_drive corrupt_every_pass automode_three win98_aspi up_to_date_no other_vendor passthrough_cdrom
-  high_dpi second_copy packed_checksum automode_disc_check
+  high_dpi second_copy packed_checksum damaged_file automode_disc_check
   automode_disc_check_failure hung_drive early_signal quiet_two_drives quiet_norestart quiet_second_copy usage_box)
 if (($#)); then selected=("$@"); else selected=("${all[@]}"); fi
 read -r -a requested <<<"${NORVEK_E2E_EDITIONS:-32 64}"

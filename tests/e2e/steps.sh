@@ -166,6 +166,10 @@ list_line() {
   printf '%2d-%d-%d-%d %.2s%24s %4s' "$1" "$2" "$3" "$4" "$5" "$name" "$8"
 }
 
+# What the test build's list line adds for a drive that is not one of the
+# project's virtual drives (no NORVEK-VIRTUAL in INQUIRY bytes 36-51).
+TEST_BUILD_NOTE="  (test build: virtual drives only)"
+
 # The notice of the demo package (WARNING 1, NBWARNING 0), as the driver prints it.
 notice_text() {
   printf '%s' "This flash utility only supports $DEMO_DRIVE_NAME drive.\\n\\nNOTICE : \\n\\n" \

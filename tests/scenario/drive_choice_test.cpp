@@ -29,6 +29,36 @@ TEST_F(ScenarioTest, AutomaticModeFlashesOnlyTheMatchedDriveAmongOthers) {
     }
 }
 
+// This host build carries the generated test loaders: a drive whose INQUIRY
+// bytes 36-51 are not the virtual drives' marker is never matched, however
+// the rules admit it. Automatic mode passes it by, its list line says why,
+// and alone it ends with the no-match message that lists it.
+TEST_F(ScenarioTest, ATestBuildNeverMatchesADriveWithoutTheVirtualMarker) {
+    package.Setting(pkg::kAutoModeOffset, "AUTOMODE=1").Setting(pkg::kWarningOffset, "WARNING=0");
+    vdrive::DriveConfig real;
+    real.vendorSpecific = "                ";
+    AddDrive(real);
+    AddDrive();
+    Launch({});
+    RunLoop();
+
+    const std::string realLine = " 1-0-0-0 D:VELMORA DVDRW KTV-360R   1.00  (test build: virtual drives only)";
+    EXPECT_EQ(ListLines(), (std::vector<std::string>{realLine, " 1-0-1-0 E:VELMORA DVDRW KTV-360R   1.05"}));
+    EXPECT_EQ(DialogTexts(), std::vector<std::string>{kSuccessText});
+    ExpectFlashed(*drives[1]);
+    ExpectUntouched(*drives[0]);
+    EXPECT_TRUE(OnlyDiscovered(*drives[0]));
+
+    drives.clear();
+    machine.RemoveLetter('D');
+    machine.RemoveLetter('E');
+    AddDrive(real);
+    LaunchAndRun();
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_EQ(Dialogs()[0].text, NoMatchText(realLine + "\n"));
+    EXPECT_TRUE(OnlyDiscovered(*drives[0]));
+}
+
 TEST_F(ScenarioTest, FirstOfTwoAdmittingBanksGivesTheRevisionShownAndTheImageFlashed) {
     package.Bank(0, 0, kHalfArea, "1.05").FillImage(0, kHalfArea, 7);
     package.Slot(1, 0, "1.00", "1.03", "VELMORA ", "DVDRW KTV-360R  ");

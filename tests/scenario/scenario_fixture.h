@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -24,6 +25,7 @@
 #include "src/framework/headless/headless_loop.h"
 #include "src/package/package_reader.h"
 #include "support/package_builder.h"
+#include "support/pe_image.h"
 
 namespace scenario {
 
@@ -102,6 +104,7 @@ protected:
     void SetUp() override {
         machine.Reset();
         machine.SetClockMode(sim::ClockMode::Virtual);
+        GiveOwnFile(testpe::PackedPe());
     }
 
     void TearDown() override {
@@ -110,6 +113,14 @@ protected:
         pkg::SetActivePackageForTesting(nullptr);
         SetApplicationTag(0);
         machine.Reset();
+        std::filesystem::remove(ownFile);
+    }
+
+    // The file the program finds as its own (GetModuleFileNameA) and checks
+    // at start-up; a packed one (its checksum right) unless a test gives another.
+    void GiveOwnFile(const std::vector<std::uint8_t>& bytes) {
+        testpe::WriteFile(ownFile, bytes);
+        machine.SetModuleFileName(ownFile.string());
     }
 
     // A virtual drive behind the next CD-ROM letter (D, E, ...), at SCSI
@@ -250,6 +261,8 @@ protected:
     }
 
     sim::Machine& machine = sim::machine();
+    const std::filesystem::path ownFile =
+        std::filesystem::temp_directory_path() / ("norvek-scenario-own-" + std::to_string(getpid()) + ".exe");
     testpkg::PackageBuilder package = testpkg::PackageBuilder::Demo();
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     // Acts as the user while a dialog is up.

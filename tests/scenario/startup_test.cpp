@@ -109,6 +109,49 @@ TEST_F(ScenarioTest, NoFirmwareEndsBeforeAnyDeviceIsOpened) {
     EXPECT_TRUE(drives[0]->Commands().empty());
 }
 
+// The program's own file with one byte flipped (a damaged download, a file
+// changed after packing): the error names the checksum, and the program
+// ends before it opens any device, in automatic mode too.
+TEST_F(ScenarioTest, ADamagedOwnFileEndsBeforeAnyDeviceIsOpened) {
+    package.Setting(pkg::kAutoModeOffset, "AUTOMODE=1").Setting(pkg::kWarningOffset, "WARNING=0");
+    std::vector<std::uint8_t> file = testpe::PackedPe();
+    const pkg::PeChecksumCheck packed = pkg::CheckPeChecksum(file);
+    file[0x4000] ^= 0x10;
+    GiveOwnFile(file);
+    AddDrive();
+    LaunchAndRun();
+
+    EXPECT_TRUE(Ended());
+    ASSERT_EQ(Dialogs().size(), 1u);
+    ExpectDialog(Dialogs()[0], DialogKind::Error,
+                 "This updater's file is damaged or was changed after it was packed: its PE checksum is " +
+                     pkg::ChecksumHex(packed.stored) + ", but its bytes sum to " +
+                     pkg::ChecksumHex(pkg::CheckPeChecksum(file).computed) +
+                     ".\n\nNo drive was changed. Please download the updater again.",
+                 DialogButtons::Ok);
+    EXPECT_EQ(window->mainManager, nullptr);
+    EXPECT_TRUE(machine.DeviceOpens().empty());
+    EXPECT_TRUE(machine.LibraryLoadNames().empty());
+    EXPECT_TRUE(drives[0]->Commands().empty());
+}
+
+// A file the program cannot read, or no name for it at all, cannot be
+// checked: the program refuses rather than flash a file it could not check.
+TEST_F(ScenarioTest, AnOwnFileThatCannotBeReadEndsBeforeAnyDeviceIsOpened) {
+    AddDrive();
+    machine.SetModuleFileName((ownFile.parent_path() / "norvek-no-such-file.exe").string());
+    LaunchAndRun();
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_NE(Dialogs()[0].text.find("cannot read its own file"), std::string::npos) << Dialogs()[0].text;
+    EXPECT_TRUE(machine.DeviceOpens().empty());
+
+    machine.SetModuleFileName("");
+    LaunchAndRun();
+    ASSERT_EQ(Dialogs().size(), 1u);
+    EXPECT_NE(Dialogs()[0].text.find("cannot find its own file"), std::string::npos) << Dialogs()[0].text;
+    EXPECT_TRUE(drives[0]->Commands().empty());
+}
+
 TEST_F(ScenarioTest, ManagerWithoutBuffersEndsWithTheInitialiseMessageBox) {
     AddDrive();
     machine.SetHeapAllocFails(true);

@@ -113,6 +113,33 @@ TEST_F(UnattendedTest, TwoDrivesAreFlashedInParallelWithNothingShown) {
     EXPECT_EQ(report["file"]["banks"][0]["sha256"], report["drives"][0]["outcome"]["imageSha256"]);
 }
 
+// The same checks as the window's start-up: a damaged own file ends the run
+// as bad input before any device is opened; in this test build a drive
+// without the virtual drives' marker is passed by, and the log says why.
+TEST_F(UnattendedTest, ADamagedOwnFileAndARealDriveAreRefusedAsTheWindowRefusesThem) {
+    std::vector<std::uint8_t> file = testpe::PackedPe();
+    file[0x3000] ^= 0x01;
+    GiveOwnFile(file);
+    AddDrive();
+    EXPECT_EQ(RunQuiet(), ExitCode::BadInput);
+    ExpectNothingShown();
+    EXPECT_TRUE(machine.DeviceOpens().empty());
+    EXPECT_NE(Log().find("This updater's file is damaged or was changed after it was packed"), std::string::npos)
+        << Log();
+
+    GiveOwnFile(testpe::PackedPe());
+    vdrive::DriveConfig real;
+    real.vendorSpecific = "                ";
+    ReplaceDrive(0, real);
+    AddDrive();
+    EXPECT_EQ(RunQuiet(), ExitCode::Success);
+    ExpectUntouched(*drives[0]);
+    ExpectFlashed(*drives[1]);
+    EXPECT_NE(Log().find("D: left alone: this test build flashes only the project's virtual drives"),
+              std::string::npos)
+        << Log();
+}
+
 TEST_F(UnattendedTest, ADriveWhoseReadBackDiffersFailsAndIsNotCommitted) {
     vdrive::DriveConfig config;
     config.readBackFaults = {{0, 0}};

@@ -8,11 +8,7 @@ packed=$1 pack=$2 manifest=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Norvek test signer" \
-  -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-
-osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -h sha256 \
-  -n "Norvek updater" -in "$packed" -out "$work/signed.exe" >/dev/null
+"$(dirname "$0")/sign_file.sh" "$packed" "$work/signed.exe" "$work"
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.log" 2>&1 || {
   cat "$work/verify.log"; echo "signing: a freshly signed package does not verify"; exit 1; }
 echo "signing: packed exe signed and verified"

@@ -13,8 +13,8 @@
 #include "package_inspector.h"
 #include "package_plan.h"
 #include "package_rules.h"
-#include "pe_checksum.h"
 #include "sha256.h"
+#include "src/package/pe_checksum.h"
 
 namespace pack {
 namespace {
@@ -26,36 +26,18 @@ int Fail(std::ostream& err, const Error& e) {
     return static_cast<int>(e.code);
 }
 
-std::string Hex32(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", value);
-    return text;
-}
-
-std::uint32_t StoredChecksum(std::span<const std::uint8_t> file, std::size_t at) {
-    return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<std::uint32_t>(file[at + 3]) << 24;
-}
-
-void PutChecksum(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 // Recomputes the PE CheckSum, or says why there is none to recompute.
 std::string UpdateChecksum(std::vector<std::uint8_t>& file) {
-    const auto at = PeChecksumOffset(file);
-    if (!at) return "no PE header: checksum not written";
-    const std::uint32_t sum = PeChecksum(file, *at);
-    PutChecksum(file, *at, sum);
-    return "PE checksum " + Hex32(sum);
+    const auto sum = pkg::WritePeChecksum(file);
+    if (!sum) return "no PE header: checksum not written";
+    return "PE checksum " + pkg::ChecksumHex(*sum);
 }
 
 std::string ChecksumStatus(std::span<const std::uint8_t> file) {
-    const auto at = PeChecksumOffset(file);
-    if (!at) return "PE checksum: none (no PE header)";
-    const std::uint32_t stored = StoredChecksum(file, *at);
-    const std::uint32_t computed = PeChecksum(file, *at);
-    if (stored == computed) return "PE checksum: " + Hex32(stored) + " (matches)";
-    return "PE checksum: " + Hex32(stored) + ", the file sums to " + Hex32(computed);
+    const pkg::PeChecksumCheck check = pkg::CheckPeChecksum(file);
+    if (!check.hasHeader) return "PE checksum: none (no PE header)";
+    if (check.Matches()) return "PE checksum: " + pkg::ChecksumHex(check.stored) + " (matches)";
+    return "PE checksum: " + pkg::ChecksumHex(check.stored) + ", the file sums to " + pkg::ChecksumHex(check.computed);
 }
 
 // The package the build writes, or the error that stops it.

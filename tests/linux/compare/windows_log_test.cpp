@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "scenario/scenario_fixture.h"
+#include "src/package/pe_checksum.h"
 #include "tests/linux/e2e/e2e_fixture.h"
 
 namespace {
@@ -48,7 +49,8 @@ public:
     std::vector<Log> Flash(const std::string& scenarioText, const std::vector<std::uint8_t>& block,
                            std::vector<std::string> args, int drives, int& exitCode) {
         SetUp();
-        const auto bytes = sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore(), block.data());
+        auto bytes = sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore(), block.data());
+        pkg::WritePeChecksum(bytes);  // as the packer leaves a file
         sgsim::WriteBytes(updater, bytes);
         Machine(scenarioText);
         args.insert(args.begin(), {"--test-loaders", "--yes"});

@@ -63,6 +63,7 @@ protected:
     // Makes the machine and its drives; call before Run.
     void Machine(const aspidll::Scenario& scenario, const sgsim::MachineOptions& options = {}) {
         machine = std::make_unique<sgsim::FakeMachine>(dir / "machine", scenario, options);
+        privileges = nflash::Privileges{options.root, options.root || options.rawIoOnly};
         for (std::size_t i = 0; i < scenario.drives.size(); ++i) {
             auto drive = std::make_shared<vdrive::Drive>(scenario.drives[i].config);
             drives.push_back(drive);
@@ -97,6 +98,7 @@ protected:
                                        control,
                                        log.get()};
         context.answerWaitSeconds = answerWaitSeconds;
+        context.privileges = privileges;
         nflash::Console console(out, err, false, parsed.options->json);
         return parsed.options->command == nflash::Command::List ? nflash::RunList(*parsed.options, context, console)
                                                                 : nflash::RunFlash(*parsed.options, context, console);
@@ -144,6 +146,7 @@ protected:
     std::ostringstream out;
     std::ostringstream err;
     int answerWaitSeconds = 2;
+    nflash::Privileges privileges;  // as the machine's options say
 };
 
 }  // namespace linuxrun

@@ -98,5 +98,51 @@ TEST_F(Refusal, OneUnsafeDriveAmongTheChosenStopsTheWholeRun) {
     ExpectRefused(Run({"flash", "--all-matched", "--yes", "--test-loaders"}), ExitCode::Refused, "/mnt");
 }
 
+// A file carrying the generated test loaders flashes only the project's
+// virtual drives: a drive whose INQUIRY bytes 36-51 are not the marker gets
+// nothing that changes it (no STOP, loader, piece or commit), whether it
+// was chosen as the first matched drive, named with --device, or found by
+// --all-matched beside a virtual one, and --test-loaders does not lift it.
+TEST_F(Refusal, TestLoadersNeverReachADriveWithoutTheVirtualMarker) {
+    constexpr char kWords[] = "this file carries test loaders and can flash only the project's virtual drives";
+    aspidll::Scenario scenario;
+    scenario.drives = {Velmora("1.02", 0), Velmora("1.02", 1)};
+    scenario.drives[0].config.vendorSpecific = "A REAL DRIVE 123";
+    Machine(scenario);
+
+    // The first matched drive (the real one, first in table order), then the same named.
+    for (const std::vector<std::string>& chosen :
+         {std::vector<std::string>{}, std::vector<std::string>{"--device", machine->SgNode(0).string()}}) {
+        std::vector<std::string> args{"flash", "--yes", "--test-loaders"};
+        args.insert(args.end(), chosen.begin(), chosen.end());
+        const nflash::RunReport report = Run(args);
+        EXPECT_EQ(report.code, ExitCode::Refused);
+        ASSERT_FALSE(report.errors.empty());
+        EXPECT_NE(report.errors[0].find(kWords), std::string::npos) << report.errors[0];
+        EXPECT_EQ(report.errors[0].find("--"), std::string::npos) << "suggests a flag: " << report.errors[0];
+        EXPECT_FALSE(Changed(0));
+        EXPECT_FALSE(Changed(1));
+    }
+
+    // list says so, of that drive only.
+    const nflash::RunReport listed = Run({"list"});
+    EXPECT_EQ(listed.code, ExitCode::Success);
+    EXPECT_NE(out.str().find(machine->SgNode(0).string() + " (" + machine->SrNode(0).string() +
+                             ")  VELMORA DVDRW KTV-360R 1.02  from 1.02 to 1.05 (" + kWords + ")"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find(machine->SgNode(1).string() + " (" + machine->SrNode(1).string() +
+                             ")  VELMORA DVDRW KTV-360R 1.02  from 1.02 to 1.05\n"),
+              std::string::npos)
+        << out.str();
+
+    const nflash::RunReport all = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
+    EXPECT_EQ(all.code, ExitCode::Success) << err.str();
+    EXPECT_FALSE(Changed(0));
+    EXPECT_EQ(drives[0]->Revision(), "1.02");
+    EXPECT_EQ(drives[1]->Revision(), "1.05");
+    EXPECT_NE(err.str().find(machine->SgNode(0).string() + " left alone: " + kWords), std::string::npos) << err.str();
+}
+
 }  // namespace
 }  // namespace linuxrun

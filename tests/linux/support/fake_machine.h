@@ -1,8 +1,8 @@
 // A machine of the tests' own making for norvek-flash: the sysfs tree the
 // kernel would show for the drives of a scenario, their device nodes, and a
 // /proc with this process's status, mounts and other programs' open files.
-// The program is pointed at it with NORVEK_SYSFS_ROOT, NORVEK_DEV_ROOT and
-// NORVEK_PROC_ROOT.
+// The test build of the program (norvek-flash-test) is pointed at it with
+// NORVEK_SYSFS_ROOT, NORVEK_DEV_ROOT and NORVEK_PROC_ROOT.
 //
 // Drive i of the scenario becomes SCSI device adapter:0:target:lun with the
 // nodes sg<i> and sr<i> (the same numbering the preload library serves).
@@ -30,7 +30,10 @@ struct MachineOptions {
     std::map<int, std::uint32_t> maxTransferKb;  // by drive; default 512
     std::map<int, std::string> mountedAt;        // by drive: mount point of its sr device
     std::vector<HoldingProcess> holders;
-    bool root = true;            // this process's status: uid 0 and all capabilities
+    // Who runs the program: what /proc/self/status claims, and what an
+    // in-process run is given as its privileges (the program itself asks
+    // the kernel, never this made-up status).
+    bool root = true;            // uid 0 and all capabilities
     bool rawIoOnly = false;      // a user with CAP_SYS_RAWIO alone
     std::vector<int> withoutSg;  // drives whose sg node is missing
     // Other names of a node ("scd3" for "sr3"), as a container or an old

@@ -12,6 +12,7 @@
 #include "src/package/package_layout.h"
 #include "src/package/package_reader.h"
 #include "tools/pack/commands.h"
+#include "support/pe_image.h"
 #include "tools/pack/sha256.h"
 
 namespace sgsim {
@@ -38,7 +39,8 @@ std::vector<std::uint8_t> TestLoaderStore() { return ReadBytes(NORVEK_TEST_LOADE
 
 std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store,
                                             const std::uint8_t* block) {
-    std::vector<std::uint8_t> file(kCodeBefore, 0xCC);
+    std::vector<std::uint8_t> file = testpe::PeHeaders();
+    file.resize(kCodeBefore, 0xCC);
     if (block == nullptr) block = pkg::EmbeddedBlock();
     file.insert(file.end(), block, block + pkg::kBlockSize);
     file.insert(file.end(), kCodeBetween, 0x90);
@@ -103,6 +105,20 @@ fs::path DemoUpdaterWith(const fs::path& dir, const std::vector<std::uint8_t>& i
         text += line + "\n";
     }
     return PackUpdater(dir, name, SyntheticTemplate(kTestLoaderSet, TestLoaderStore()), text);
+}
+
+bool SignedCopy(const fs::path& in, const fs::path& out, std::string& problem) {
+    if (std::system("command -v osslsigncode >/dev/null && command -v openssl >/dev/null") != 0) {
+        problem = "osslsigncode or openssl is not installed";
+        return false;
+    }
+    const std::string command = std::string(NORVEK_SIGN_FILE) + " '" + in.string() + "' '" + out.string() + "' '" +
+                                (out.parent_path() / "signing").string() + "'";
+    if (std::system(command.c_str()) != 0 || !fs::exists(out)) {
+        problem = "signing failed: " + command;
+        return false;
+    }
+    return true;
 }
 
 ScratchDir::ScratchDir() {

@@ -12,7 +12,7 @@
 
 namespace sgsim {
 
-// Code-like bytes, a package block (the template's, or `block`), more bytes,
+// PE headers and code-like bytes, a package block (the template's, or `block`), more bytes,
 // the loader record and `store` behind it. An empty store means no record.
 std::vector<std::uint8_t> SyntheticTemplate(LoaderSetKind kind, const std::vector<std::uint8_t>& store,
                                             const std::uint8_t* block = nullptr);
@@ -45,6 +45,11 @@ std::filesystem::path DemoUpdater(const std::filesystem::path& dir, const std::s
 std::filesystem::path DemoUpdaterWith(const std::filesystem::path& dir, const std::vector<std::uint8_t>& image,
                                       const std::vector<std::string>& settings,
                                       const std::string& name = "demo-updater.exe");
+
+// Signs `in` into `out` with Authenticode (tests/signing/sign_file.sh, a
+// throwaway certificate "CN=Norvek test signer"); false, with the reason in
+// `problem`, when the signing tools are missing or fail.
+bool SignedCopy(const std::filesystem::path& in, const std::filesystem::path& out, std::string& problem);
 
 // A fresh, empty folder for one test, removed with the object.
 class ScratchDir {

@@ -3,11 +3,16 @@
 // process may flash.
 #include <gtest/gtest.h>
 #include <sys/sysmacros.h>
+#include <sys/capability.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "linux/drive_holders.h"
 #include "linux/privileges.h"
 #include "linux/safety.h"
 #include "linux/sysfs_discovery.h"
+#include "linux/test_build/environment_roots.h"
 #include "tests/linux/support/fake_machine.h"
 #include "tests/linux/support/updater_files.h"
 
@@ -119,39 +124,51 @@ TEST(DriveHolders, NamesTheProcessesWithANodeOpenUnderAnyNameBsgIncluded) {
     EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[4]), "");
 }
 
-TEST(Privileges, RootOrRawIoMayFlashAnyoneElseMayNot) {
-    sgsim::ScratchDir dir;
-    const aspidll::Scenario none;
-    {
-        const sgsim::FakeMachine machine(dir / "root", none);
-        const nflash::Privileges p = nflash::ReadPrivileges(PathsOf(machine));
-        EXPECT_TRUE(p.root);
-        EXPECT_TRUE(p.MayFlash());
+// What a child process that became `uid` with `capabilities` (effective
+// and permitted) reads of itself: 1 root, 2 raw I/O, 0 neither, 3 both.
+int PrivilegesOfAChild(uid_t uid, const std::vector<cap_value_t>& capabilities) {
+    const pid_t child = fork();
+    if (child == 0) {
+        prctl(PR_SET_KEEPCAPS, 1);
+        if (setresgid(uid, uid, uid) != 0 || setresuid(uid, uid, uid) != 0) _exit(99);
+        cap_t caps = cap_init();
+        if (!capabilities.empty()) {
+            cap_set_flag(caps, CAP_EFFECTIVE, static_cast<int>(capabilities.size()), capabilities.data(), CAP_SET);
+            cap_set_flag(caps, CAP_PERMITTED, static_cast<int>(capabilities.size()), capabilities.data(), CAP_SET);
+        }
+        if (cap_set_proc(caps) != 0) _exit(98);
+        const nflash::Privileges p = nflash::ReadPrivileges();
+        _exit((p.root ? 1 : 0) | (p.rawIo ? 2 : 0));
     }
-    {
-        sgsim::MachineOptions options;
-        options.root = false;
-        const sgsim::FakeMachine machine(dir / "user", none, options);
-        EXPECT_FALSE(nflash::ReadPrivileges(PathsOf(machine)).MayFlash());
-    }
-    {
-        sgsim::MachineOptions options;
-        options.root = false;
-        options.rawIoOnly = true;
-        const sgsim::FakeMachine machine(dir / "rawio", none, options);
-        const nflash::Privileges p = nflash::ReadPrivileges(PathsOf(machine));
-        EXPECT_FALSE(p.root);
-        EXPECT_TRUE(p.rawIo);
-        EXPECT_TRUE(p.MayFlash());
-    }
-    EXPECT_FALSE(nflash::ReadPrivileges(SystemPaths{"/sys", "/dev", dir / "nowhere"}).MayFlash());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(SystemPathsTest, EachRootFollowsItsVariable) {
+// From the kernel, in processes that really are who they claim: root with
+// every capability, a user with CAP_SYS_RAWIO alone, a user with nothing,
+// and root whose capabilities were all dropped (still root).
+TEST(Privileges, RootOrRawIoMayFlashAnyoneElseMayNot) {
+    if (geteuid() != 0) GTEST_SKIP() << "SKIPPED LOUDLY: becoming other users needs root";
+    EXPECT_TRUE(nflash::ReadPrivileges().root);
+    EXPECT_EQ(PrivilegesOfAChild(65534, {CAP_CHOWN}), 0);
+    EXPECT_EQ(PrivilegesOfAChild(65534, {}), 0);
+    EXPECT_EQ(PrivilegesOfAChild(0, {}), 1);
+    if (prctl(PR_CAPBSET_READ, CAP_SYS_RAWIO) != 1) {
+        GTEST_SKIP() << "SKIPPED LOUDLY: CAP_SYS_RAWIO is not in this process's bounding set (a container "
+                        "without it?): the raw I/O cases cannot run here";
+    }
+    EXPECT_TRUE(nflash::ReadPrivileges().rawIo);
+    EXPECT_EQ(PrivilegesOfAChild(65534, {CAP_SYS_RAWIO}), 2);
+    EXPECT_EQ(PrivilegesOfAChild(0, {CAP_SYS_RAWIO}), 3);
+}
+
+// The test build's roots (the released program has none to move).
+TEST(SystemPathsTest, EachRootFollowsItsVariableInTheTestBuild) {
     setenv("NORVEK_SYSFS_ROOT", "/tmp/s", 1);
     setenv("NORVEK_DEV_ROOT", "", 1);
     unsetenv("NORVEK_PROC_ROOT");
-    const SystemPaths paths = SystemPaths::FromEnvironment();
+    const SystemPaths paths = nflash::RootsFromEnvironment();
     unsetenv("NORVEK_SYSFS_ROOT");
     unsetenv("NORVEK_DEV_ROOT");
     EXPECT_EQ(paths.sys, "/tmp/s");

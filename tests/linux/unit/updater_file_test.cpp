@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "linux/file_report.h"
+#include "linux/report_json.h"
 #include "linux/updater_file.h"
 #include "src/package/package_layout.h"
+#include "src/package/pe_checksum.h"
 #include "tests/linux/support/updater_files.h"
 #include "tools/pack/sha256.h"
 
@@ -117,9 +119,97 @@ TEST_F(UpdaterFileTest, AMissingOrDamagedLoaderRecordIsBadInput) {
 
     std::vector<std::uint8_t> bytes = sgsim::ReadBytes(sgsim::DemoUpdater(dir.Path()));
     bytes[bytes.size() - 100] ^= 0x01;  // inside the store: its SHA-256 no longer holds
+    pkg::WritePeChecksum(bytes);         // and the checksum made to fit, so the record's own check decides
     const nflash::LoadedFile damaged = LoadUpdaterFile(Write("damaged-store.exe", bytes), true);
     EXPECT_EQ(damaged.code, ExitCode::BadInput);
     EXPECT_NE(damaged.message.find("SHA-256"), std::string::npos) << damaged.message;
+}
+
+// The issue a user met: one byte flipped inside the image area, and the
+// file was flashed. The packer's checksum no longer holds, and the file is
+// refused before anything is sent; a file that is not a PE image at all is
+// not what the packer writes.
+TEST_F(UpdaterFileTest, AFileChangedAfterPackingIsRefused) {
+    std::vector<std::uint8_t> bytes = sgsim::ReadBytes(sgsim::DemoUpdater(dir.Path()));
+    const pkg::PeChecksumCheck packed = pkg::CheckPeChecksum(bytes);
+    ASSERT_TRUE(packed.Matches());
+    const std::size_t image = 0x1234 + pkg::kImageAreaOffset;
+    bytes[image + 300000] ^= 0x01;
+    const nflash::LoadedFile flipped = LoadUpdaterFile(Write("flipped.exe", bytes), true);
+    EXPECT_FALSE(flipped.file);
+    EXPECT_EQ(flipped.code, ExitCode::BadInput);
+    EXPECT_NE(flipped.message.find("flipped.exe is damaged or was changed after it was packed: its PE checksum is " +
+                                   pkg::ChecksumHex(packed.stored) + ", but its bytes sum to"),
+              std::string::npos)
+        << flipped.message;
+
+    std::memset(bytes.data(), 0, 2);  // no "MZ": no PE header
+    const nflash::LoadedFile notPe = LoadUpdaterFile(Write("not-pe.exe", bytes), true);
+    EXPECT_EQ(notPe.code, ExitCode::BadInput);
+    EXPECT_NE(notPe.message.find("it has no PE header"), std::string::npos) << notPe.message;
+}
+
+// A signed file: the signer is shown and the digest must match the bytes.
+// Changed after signing, even with the checksum made to fit again, or with
+// bytes added behind the signature, it is refused.
+TEST_F(UpdaterFileTest, AnAuthenticodeSignatureMustMatchTheFile) {
+    const auto packed = sgsim::DemoUpdater(dir.Path());
+    std::string problem;
+    if (!sgsim::SignedCopy(packed, dir / "signed.exe", problem)) {
+        GTEST_SKIP() << "SKIPPED LOUDLY: cannot sign a test file: " << problem;
+    }
+    const nflash::LoadedFile signed_ = LoadUpdaterFile(dir / "signed.exe", true);
+    ASSERT_TRUE(signed_.file) << signed_.message;
+    EXPECT_EQ(signed_.file->signature.state, nflash::SignatureCheck::State::Matches);
+    const nflash::FileReport report = nflash::DescribeFile(*signed_.file);
+    EXPECT_EQ(report.signer, "CN=Norvek test signer");
+    EXPECT_EQ(nflash::IntegrityText(report),
+              "PE checksum " + pkg::ChecksumHex(signed_.file->peChecksum) +
+                  " matches; signed by CN=Norvek test signer (issued by CN=Norvek test signer), its sha256 digest "
+                  "matches the file; the certificate chain is not verified");
+    nflash::RunReport run;
+    run.file = report;
+    const nlohmann::json json = nflash::ReportJson(run)["file"];
+    EXPECT_EQ(json["signature"]["signer"], "CN=Norvek test signer");
+    EXPECT_EQ(json["signature"]["chainVerified"], false);
+    EXPECT_EQ(json["peChecksum"], pkg::ChecksumHex(signed_.file->peChecksum));
+    const nflash::LoadedFile unsigned_ = LoadUpdaterFile(packed, true);
+    ASSERT_TRUE(unsigned_.file);
+    EXPECT_EQ(unsigned_.file->signature.state, nflash::SignatureCheck::State::Unsigned);
+    EXPECT_NE(nflash::IntegrityText(nflash::DescribeFile(*unsigned_.file)).find("; not signed"), std::string::npos);
+
+    std::vector<std::uint8_t> changed = sgsim::ReadBytes(dir / "signed.exe");
+    changed[0x1234 + pkg::kImageAreaOffset + 4096] ^= 0x80;
+    pkg::WritePeChecksum(changed);
+    const nflash::LoadedFile altered = LoadUpdaterFile(Write("altered.exe", changed), true);
+    EXPECT_EQ(altered.code, ExitCode::BadInput);
+    EXPECT_NE(altered.message.find("do not match its Authenticode signature: it was changed after it was signed"),
+              std::string::npos)
+        << altered.message;
+
+    std::vector<std::uint8_t> longer = sgsim::ReadBytes(dir / "signed.exe");
+    longer.insert(longer.end(), 16, 0x41);
+    pkg::WritePeChecksum(longer);
+    const nflash::LoadedFile appended = LoadUpdaterFile(Write("appended.exe", longer), true);
+    EXPECT_EQ(appended.code, ExitCode::BadInput);
+    EXPECT_NE(appended.message.find("does not end the file"), std::string::npos) << appended.message;
+
+    std::vector<std::uint8_t> badSignature = sgsim::ReadBytes(dir / "signed.exe");
+    badSignature[badSignature.size() - 40] ^= 0x01;  // inside the signer's signature value
+    pkg::WritePeChecksum(badSignature);
+    const nflash::LoadedFile forged = LoadUpdaterFile(Write("forged.exe", badSignature), true);
+    // Garbage where the PKCS#7 should be: refused, never read past the table.
+    std::vector<std::uint8_t> garbage = sgsim::ReadBytes(dir / "signed.exe");
+    const std::size_t entry = pkg::PeCertificateEntryOffset(garbage).value();
+    const std::size_t table = garbage[entry] | garbage[entry + 1] << 8 | garbage[entry + 2] << 16;
+    ASSERT_GT(table, 0u);
+    for (std::size_t i = table + 8; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 37);
+    pkg::WritePeChecksum(garbage);
+    const nflash::LoadedFile unreadable = LoadUpdaterFile(Write("garbage.exe", garbage), true);
+    EXPECT_EQ(unreadable.code, ExitCode::BadInput);
+    EXPECT_NE(unreadable.message.find("cannot be read"), std::string::npos) << unreadable.message;
+    EXPECT_EQ(forged.code, ExitCode::BadInput);
+    EXPECT_NE(forged.message.find("does not verify against its own certificate"), std::string::npos) << forged.message;
 }
 
 }  // namespace

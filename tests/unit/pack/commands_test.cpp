@@ -10,7 +10,7 @@
 #include "loader_locator.h"
 #include "pack_result.h"
 #include "pack_test_files.h"
-#include "pe_checksum.h"
+#include "src/package/pe_checksum.h"
 #include "sha256.h"
 
 namespace {
@@ -345,7 +345,7 @@ TEST_F(PackCommands, PeFilesGetTheirChecksumRecomputed) {
         const std::uint32_t stored =
             out[at] | out[at + 1] << 8 | out[at + 2] << 16 | std::uint32_t{out[at + 3]} << 24;
         EXPECT_NE(stored, 0u);
-        EXPECT_EQ(stored, pack::PeChecksum(out, at));
+        EXPECT_EQ(stored, pkg::PeChecksum(out, at));
         EXPECT_NE(Inspect(dir, "pe-out.exe").out.find("(matches)"), std::string::npos);
     }
 }

@@ -135,3 +135,24 @@ TEST_F(PlatformTest, CollationOrdersDigitsLettersBlanksHyphensAndCase) {
               CSTR_EQUAL);
     EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, 0, nullptr, 1, "A", -1), 0);
 }
+
+// The program's own file name, with the platform's contract: the length
+// without the zero, a name cut to fit (zero-terminated, the size returned,
+// ERROR_INSUFFICIENT_BUFFER), and no name for another module or none given.
+TEST_F(PlatformTest, ModuleFileNameFollowsThePlatformsContract) {
+    char name[MAX_PATH] = {};
+    EXPECT_EQ(GetModuleFileNameA(nullptr, name, MAX_PATH), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+
+    m.SetModuleFileName("/tmp/norvek.exe");
+    EXPECT_EQ(GetModuleFileNameA(nullptr, name, MAX_PATH), 15u);
+    EXPECT_STREQ(name, "/tmp/norvek.exe");
+    char small[8];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 8u);
+    EXPECT_STREQ(small, "/tmp/no");
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(name), name, MAX_PATH), 0u);
+
+    m.Reset();
+    EXPECT_EQ(GetModuleFileNameA(nullptr, name, MAX_PATH), 0u);
+}

@@ -1,4 +1,4 @@
-#include "system_paths.h"
+#include "environment_roots.h"
 
 #include <cstdlib>
 
@@ -12,7 +12,7 @@ void Override(std::filesystem::path& root, const char* variable) {
 
 }  // namespace
 
-SystemPaths SystemPaths::FromEnvironment() {
+SystemPaths RootsFromEnvironment() {
     SystemPaths paths;
     Override(paths.sys, "NORVEK_SYSFS_ROOT");
     Override(paths.dev, "NORVEK_DEV_ROOT");
