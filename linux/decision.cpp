@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "src/app/collation.h"
 #include "src/app/matching.h"
 #include "src/package/settings.h"
 
@@ -48,6 +49,21 @@ DriveEntry EntryFor(const Identity& identity) {
     std::memcpy(entry.displayName, entry.vendor, 8);
     std::memcpy(entry.displayName + 8, entry.product, 16);
     return entry;
+}
+
+bool IsPackageDrive(const Identity& identity, const pkg::PackageReader& package) {
+    const DriveEntry entry = EntryFor(identity);
+    const std::string vendor(entry.vendor, strnlen(entry.vendor, 8));
+    const std::string product(entry.product, strnlen(entry.product, 16));
+    const int banks = std::min<int>(CurrentSettings().howManyBin, pkg::kBankCount);
+    for (int bank = 0; bank < banks; ++bank) {
+        for (int slot = 0; slot < pkg::kSlotCount; ++slot) {
+            const pkg::ConstraintTexts k = package.Constraint(bank, slot);
+            if (pkg::PackageReader::IsUnfilledSlot(k) || k.vendor.empty() || k.product.empty()) continue;
+            if (CompareText(vendor, k.vendor) == 0 && CompareText(product, k.product) == 0) return true;
+        }
+    }
+    return false;
 }
 
 bool TestLoadersForbid(const Identity& identity, bool testLoaders) {

@@ -44,6 +44,12 @@ bool TestLoadersForbid(const Identity& identity, bool testLoaders);
 // A table row as the window's discovery fills it, for the matching.
 DriveEntry EntryFor(const Identity& identity);
 
+// Whether the drive is one the package is made for: some slot of a bank in
+// use names its vendor and product (revisions aside). Only such a drive is
+// sent the vendor's own commands outside a flash; a wholly unfilled bank,
+// which admits any drive, names none.
+bool IsPackageDrive(const Identity& identity, const pkg::PackageReader& package);
+
 // The window's decision for one drive: MatchEntry with the package's
 // HOW_MANY_BIN and N2OMESSAGE (the process-wide Settings, read once).
 Decision Decide(const Identity& identity, const pkg::PackageReader& package);

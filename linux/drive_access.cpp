@@ -22,8 +22,9 @@ Identity IdentityOf(const DriveSession& session) {
 
 }  // namespace
 
-DriveReading ReadDrive(Transport& transport) {
+DriveReading ReadDrive(Transport& transport, const pkg::PackageReader& package) {
     DriveSession session(&transport);
+    session.SetTimeout(kIdentityTimeoutSeconds);
     DriveReading reading;
     if (!session.Usable()) return reading;
     ClearUnitAttention(session);
@@ -32,12 +33,22 @@ DriveReading ReadDrive(Transport& transport) {
         reading.answered = true;
         reading.identity = IdentityOf(session);
     }
-    if (VendorIdentify(session)) {
+    if (reading.answered && IsPackageDrive(reading.identity, package) && VendorIdentify(session)) {
         std::array<std::uint8_t, 4> chip;
         std::memcpy(chip.data(), session.readBuffer, chip.size());
         reading.chipId = chip;
     }
     return reading;
+}
+
+DiscState CheckDiscAndTray(Transport& transport) {
+    DriveSession session(&transport);
+    session.SetTimeout(kIdentityTimeoutSeconds);
+    if (!session.Usable()) return DiscState::NoAnswer;
+    const bool absent = IsMediumAbsent(session) != 0;
+    if (session.lastStatus == kStatusFailed) return DiscState::NoAnswer;
+    if (!absent) return DiscState::DiscIn;
+    return IsTrayOpen(session) ? DiscState::TrayOpen : DiscState::Empty;
 }
 
 bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t imageSize, bool bootCode) {
@@ -47,6 +58,7 @@ bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t im
 
 std::optional<Identity> Reinquire(Transport& transport) {
     DriveSession session(&transport);
+    session.SetTimeout(kIdentityTimeoutSeconds);
     if (!session.Usable() || !ReadIdentityRetrying(session)) return std::nullopt;
     return IdentityOf(session);
 }

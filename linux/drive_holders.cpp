@@ -1,10 +1,13 @@
 #include "drive_holders.h"
 
+#include <libmount/libmount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <sstream>
+#include <memory>
 #include <system_error>
 
 namespace nflash {
@@ -12,57 +15,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// mountinfo writes blanks, tabs, line feeds and backslashes as \ooo.
-std::string Unescape(const std::string& field) {
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        const bool octal = field[i] == '\\' && i + 3 < field.size() &&
-                           std::isdigit(static_cast<unsigned char>(field[i + 1])) &&
-                           std::isdigit(static_cast<unsigned char>(field[i + 2])) &&
-                           std::isdigit(static_cast<unsigned char>(field[i + 3]));
-        if (octal) {
-            text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            text += field[i];
-        }
-    }
-    return text;
-}
-
-// One mountinfo line: "36 35 11:0 / /media/disc ro,relatime shared:1 - iso9660 /dev/sr0 ro".
-struct MountLine {
-    std::string device;
-    std::string mountPoint;
-    std::string type;
+struct TableUnref {
+    void operator()(libmnt_table* table) const { mnt_unref_table(table); }
+};
+struct IterFree {
+    void operator()(libmnt_iter* iter) const { mnt_free_iter(iter); }
 };
 
-bool ParseMountLine(const std::string& line, MountLine& mount) {
-    std::istringstream in(line);
-    std::string id, parent, root, options, field;
-    if (!(in >> id >> parent >> mount.device >> root >> mount.mountPoint >> options)) return false;
-    while (in >> field && field != "-") {
-    }
-    if (field != "-" || !(in >> mount.type)) return false;
-    mount.mountPoint = Unescape(mount.mountPoint);
-    return true;
+bool IsPid(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
-bool IsPid(const std::string& name) {
-    if (name.empty()) return false;
-    for (char c : name) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
+// What a descriptor has open, when it is a device node: stat follows the
+// /proc link to the inode itself, whatever name it was opened by.
+std::optional<DeviceNumber> DeviceOf(const fs::path& fd) {
+    struct stat info {};
+    if (::stat(fd.c_str(), &info) != 0) return std::nullopt;
+    if (S_ISBLK(info.st_mode)) return DeviceNumber{true, info.st_rdev};
+    if (S_ISCHR(info.st_mode)) return DeviceNumber{false, info.st_rdev};
+    return std::nullopt;
 }
 
 bool OpensNode(const fs::path& fdDir, const OpticalDrive& drive) {
     std::error_code error;
     for (const fs::directory_entry& fd : fs::directory_iterator(fdDir, error)) {
-        std::error_code linkError;
-        const fs::path target = fs::read_symlink(fd.path(), linkError);
-        if (linkError) continue;
-        if ((!drive.sgPath.empty() && target == drive.sgPath) || (!drive.srPath.empty() && target == drive.srPath)) {
+        const std::optional<DeviceNumber> device = DeviceOf(fd.path());
+        if (device && std::find(drive.numbers.begin(), drive.numbers.end(), *device) != drive.numbers.end()) {
             return true;
         }
     }
@@ -76,18 +54,28 @@ std::string CommandName(const fs::path& processDir) {
     return name.empty() ? "?" : name;
 }
 
+std::optional<dev_t> BlockNumber(const OpticalDrive& drive) {
+    for (const DeviceNumber& n : drive.numbers) {
+        if (n.block) return n.number;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<std::string> MountsOf(const SystemPaths& paths, const OpticalDrive& drive) {
     std::vector<std::string> mounts;
-    if (drive.srDevice.empty()) return mounts;
-    std::ifstream in(paths.proc / "self" / "mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        MountLine mount;
-        if (ParseMountLine(line, mount) && mount.device == drive.srDevice) {
-            mounts.push_back("mounted at " + mount.mountPoint + " (" + mount.type + ")");
-        }
+    const std::optional<dev_t> block = BlockNumber(drive);
+    if (!block) return mounts;
+    const std::unique_ptr<libmnt_table, TableUnref> table(
+        mnt_new_table_from_file((paths.proc / "self" / "mountinfo").c_str()));
+    const std::unique_ptr<libmnt_iter, IterFree> iter(mnt_new_iter(MNT_ITER_FORWARD));
+    if (!table || !iter) return mounts;
+    libmnt_fs* fs = nullptr;
+    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+        if (mnt_fs_get_devno(fs) != *block) continue;
+        const char* type = mnt_fs_get_fstype(fs);
+        mounts.push_back(std::string("mounted at ") + mnt_fs_get_target(fs) + " (" + (type ? type : "?") + ")");
     }
     return mounts;
 }

@@ -14,12 +14,13 @@
 namespace nflash {
 
 // "mounted at /media/disc (iso9660)" for each mount of the drive's block
-// device, from <proc>/self/mountinfo.
+// device (by its number), from <proc>/self/mountinfo as libmount reads it.
 std::vector<std::string> MountsOf(const SystemPaths& paths, const OpticalDrive& drive);
 
-// "process 812 (udisksd)" for every process (other than this one) with the
-// drive's sg or sr node open, from <proc>/<pid>/fd; processes whose file
-// descriptors this user may not read are not seen.
+// "process 812 (udisksd)" for every process (other than this one) with one
+// of the drive's nodes open (sg, sr or bsg, by device number, under any
+// name), from <proc>/<pid>/fd; processes whose file descriptors this user
+// may not read are not seen.
 std::vector<std::string> ProcessesHolding(const SystemPaths& paths, const OpticalDrive& drive);
 
 // Mounts and processes, one clause each, joined by "; "; empty when none.

@@ -20,6 +20,7 @@ struct ResultExit {
 
 inline constexpr std::array kExitPrecedence{
     ResultExit{DriveResult::Failed, ExitCode::DriveFailed},
+    ResultExit{DriveResult::RevisionMismatch, ExitCode::RevisionMismatch},
     ResultExit{DriveResult::Cancelled, ExitCode::Cancelled},
     ResultExit{DriveResult::Flashed, ExitCode::Success},
     ResultExit{DriveResult::Planned, ExitCode::Success},

@@ -1,15 +1,18 @@
 // norvek-flash flash: every check first, then the drives' identities, the
 // question, the inhibitor lock and the flash itself.
+#include <algorithm>
 #include <numeric>
 #include <optional>
 
 #include "commands.h"
 #include "confirmation.h"
+#include "drive_access.h"
 #include "exit_precedence.h"
 #include "file_report.h"
 #include "flash_run.h"
 #include "inhibitor.h"
 #include "loader_store_source.h"
+#include "observed_transport.h"
 #include "privileges.h"
 #include "report_text.h"
 #include "safety.h"
@@ -25,6 +28,8 @@ namespace {
 constexpr char kNeedsPrivileges[] =
     "flashing needs root or CAP_SYS_RAWIO: the kernel lets anyone who may write /dev/sgN send WRITE BUFFER, "
     "so this program asks for what raw device access asks for. Run it with sudo.";
+
+constexpr char kInterruptedText[] = "interrupted before any drive was changed";
 
 std::string Joined(const std::vector<std::string>& lines) {
     return std::accumulate(
@@ -127,6 +132,42 @@ std::optional<Prepared> Prepare(RunReport& report, const Options& options, const
     return prepared;
 }
 
+std::string DiscProblem(const std::string& node, DiscState state) {
+    const std::string asks = node + ": the package asks for an empty drive with its tray closed, and ";
+    switch (state) {
+        case DiscState::Empty: return {};
+        case DiscState::DiscIn: return asks + "it holds a disc: take it out, close the tray and run again";
+        case DiscState::TrayOpen: return asks + "its tray is open: close it and run again";
+        case DiscState::NoAnswer: return asks + "it did not answer the disc check";
+    }
+    return {};
+}
+
+// CHKDISC, before anything changes a drive: every chosen drive empty, with
+// its tray in. A drive that is not is left as it is, and the run refused.
+std::vector<std::string> DiscProblems(const RunReport& report, HeldDrives& held, ProgramContext& context) {
+    std::vector<std::string> problems;
+    for (auto& [i, drive] : held.drives) {
+        const DriveReport& r = report.drives[i];
+        if (!r.chosen) continue;
+        ObservedTransport logged(*drive.transport,
+                                 LoggingObserver(context, r.drive.CommandPath().filename().string(), *drive.transport));
+        const std::string problem = DiscProblem(r.drive.CommandPath().string(), CheckDiscAndTray(logged));
+        if (!problem.empty()) problems.push_back(problem);
+    }
+    return problems;
+}
+
+void SayRestart(RunReport& report, Console& console) {
+    const bool flashed = std::any_of(report.drives.begin(), report.drives.end(),
+                                     [](const DriveReport& r) { return r.result == DriveResult::Flashed; });
+    report.restartRequested = CurrentSettings().reboot && flashed;
+    if (report.restartRequested) {
+        console.Say("the maker asks for a restart of the computer after this update; norvek-flash does not restart "
+                    "it: restart it when nothing else needs it");
+    }
+}
+
 Inhibition Inhibit(RunReport& report, Console& console) {
     Inhibition inhibition =
         TakeInhibitorLock("Flashing drive firmware: an interrupted flash can leave a drive unusable");
@@ -150,18 +191,24 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     ReadSettings(file.Package());
 
     std::optional<Prepared> prepared = Prepare(report, options, file, context);
+    WarnAboutMissingSgNodes(report, console);
     if (!prepared) return Described(report, file, context.log);
     if (!PowerAllowsFlash(report, context, options.dryRun, console)) return Described(report, file, context.log);
     std::map<std::size_t, SgIoTransport*> open;
     for (auto& [i, drive] : prepared->held.drives) open[i] = drive.transport.get();
     ReadIdentities(report.drives, open, file.Package(), context);
     console.Say(FileText(*Described(report, file, context.log).file));
+    if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, kInterruptedText);
     if (!ChooseByLiveIdentity(report, prepared->candidates, console)) return report;
+    if (CurrentSettings().chkDisc) {
+        if (const auto problems = DiscProblems(report, prepared->held, context); !problems.empty()) {
+            return Stop(report, ExitCode::Refused, "refused, nothing was sent to change any drive:\n" + Joined(problems));
+        }
+    }
     if (!options.yes && !options.dryRun && !Agreed(report, options.json ? context.err : context.out, context)) {
         return Stop(report, ExitCode::Cancelled, "cancelled, nothing was sent to change any drive");
     }
-    if (context.control.Interrupted())
-        return Stop(report, ExitCode::Cancelled, "interrupted before any drive was changed");
+    if (context.control.Interrupted()) return Stop(report, ExitCode::Cancelled, kInterruptedText);
 
     Inhibition inhibition;
     if (!options.dryRun) inhibition = Inhibit(report, console);
@@ -169,6 +216,7 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
                       console);
     if (options.allMatched && !options.dryRun) ReinquireOthers(report, context);
     Summarise(report, console);
+    SayRestart(report, console);
     report.code = RunOutcome(report);
     return report;
 }

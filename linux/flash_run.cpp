@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "drive_access.h"
+#include "drive_return.h"
 #include "flash_worker.h"
 #include "observed_transport.h"
 #include "src/package/settings.h"
@@ -87,12 +88,7 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
 void ReinquireOthers(RunReport& report, ProgramContext& context) {
     for (DriveReport& r : report.drives) {
         if (r.chosen) continue;
-        OpenedDevice opened = OpenSgDevice(context.system, r.drive.CommandPath().string(), OpenMode::Shared);
-        if (opened.error != 0) continue;
-        SgIoTransport transport(std::move(opened.file));
-        ObservedTransport logged(transport,
-                                 LoggingObserver(context, r.drive.CommandPath().filename().string(), transport));
-        r.after = Reinquire(logged);
+        r.after = ReinquireNode(r.drive, context);
     }
 }
 

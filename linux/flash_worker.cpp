@@ -1,9 +1,9 @@
 #include "flash_worker.h"
 
 #include <chrono>
-#include <thread>
 
 #include "drive_access.h"
+#include "drive_return.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 #include "survey.h"
 #include "wire_command.h"
@@ -17,6 +17,17 @@ bool DecidesTheOutcome(WireKind kind) {
     return kind == WireKind::ImagePiece || kind == WireKind::ReadBack || kind == WireKind::Commit;
 }
 
+// The moments after which a power cut costs the most, so the log is on the
+// disk by then: the drive stopped, its last piece verified, its commit.
+bool Durable(const CommandRequest& request, const CommandResult& result, std::uint32_t pieces) {
+    switch (Classify(request.cdb, request.length)) {
+        case WireKind::StartStop:
+        case WireKind::Commit: return true;
+        case WireKind::ReadBack: return result.IsGood() && BufferOffset(request.cdb) / wire::kPieceSize + 1 == pieces;
+        default: return false;
+    }
+}
+
 std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailure) {
     if (s.phase == FlashPhase::Committing) return "the drive refused the commit: " + lastFailure;
     const std::string why = lastFailure.empty() ? "a piece read back differed from what was written" : lastFailure;
@@ -24,16 +35,27 @@ std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailur
            "); nothing was committed";
 }
 
-// The drive resets after programming its flash; it is asked as the window
-// asks it, and then once a second until it answers.
-std::optional<Identity> AwaitAnswer(Transport& transport, int seconds) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    std::optional<Identity> identity = Reinquire(transport);
-    while (!identity && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        identity = Reinquire(transport);
+std::string MismatchText(const Identity& after, const std::string& expected) {
+    return "flashed, but the drive reports " + after.revision + ", expected " + expected +
+           ": power it off and on, then run list";
+}
+
+// The drive has answered after its commit: its revision decides whether the
+// flash took, and the kernel is asked to read its identity again.
+void Judge(DriveReport& report, const ReturnedDrive& returned, ProgramContext& context) {
+    report.after = returned.identity;
+    if (returned.movedTo && returned.movedTo->CommandPath() != report.drive.CommandPath()) {
+        report.movedTo = returned.movedTo->CommandPath().string();
     }
-    return identity;
+    const OpticalDrive& now = returned.movedTo ? *returned.movedTo : report.drive;
+    const std::string rescan = RequestRescan(now);
+    if (context.log != nullptr) context.log->Line("rescan " + now.address.Text() + (rescan.empty() ? "" : ": " + rescan));
+    if (ReportsRevision(*report.after, report.decision.to)) {
+        report.result = DriveResult::Flashed;
+        return;
+    }
+    report.result = DriveResult::RevisionMismatch;
+    report.error = MismatchText(*report.after, report.decision.to);
 }
 
 }  // namespace
@@ -45,9 +67,16 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
     std::string lastFailure;
     const CommandObserver observe = [&](const CommandRequest& request, const CommandResult& result, Delivery d) {
         log(request, result, d);
+        if (d == Delivery::Sent && context.log != nullptr && Durable(request, result, progress.Snapshot().pieces)) {
+            context.log->Sync();
+        }
         progress.Observe(request, result, d);
-        if (d == Delivery::Sent && !result.IsGood() && DecidesTheOutcome(Classify(request.cdb, request.length))) {
+        if (d != Delivery::Sent || !DecidesTheOutcome(Classify(request.cdb, request.length))) return;
+        if (!result.IsGood()) {
             lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
+        } else if (result.transferred < request.length) {
+            lastFailure = CdbHex(request.cdb) + ": the drive returned " + std::to_string(result.transferred) +
+                          " of " + std::to_string(request.length) + " bytes";
         }
     };
     GatedTransport gate(transport, context.control, index, order.mode,
@@ -71,9 +100,11 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
         report.after = Reinquire(gate);
     } else {
         progress.Enter(FlashPhase::Reinquiring);
-        report.after = AwaitAnswer(gate, context.answerWaitSeconds);
-        report.result = report.after ? DriveResult::Flashed : DriveResult::Failed;
-        if (!report.after) {
+        const ReturnedDrive returned = AwaitReturn(gate, report, context, context.answerWaitSeconds);
+        if (returned.identity) {
+            Judge(report, returned, context);
+        } else {
+            report.result = DriveResult::Failed;
             report.error = "committed, but the drive did not answer again within " +
                            std::to_string(context.answerWaitSeconds) +
                            " s: power it off and on, then run norvek-flash list";

@@ -37,6 +37,13 @@ Inhibition Without(const std::string& reason) {
     return inhibition;
 }
 
+int CallInhibit(sd_bus* bus, const std::string& what, const std::string& why, BusError& error,
+                sd_bus_message*& reply) {
+    return sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
+                              "org.freedesktop.login1.Manager", "Inhibit", error.get(), &reply, "ssss", what.c_str(),
+                              kInhibitWho, why.c_str(), kInhibitMode);
+}
+
 }  // namespace
 
 InhibitorLock::~InhibitorLock() {
@@ -50,11 +57,15 @@ Inhibition TakeInhibitorLock(const std::string& why) {
     const std::unique_ptr<sd_bus, BusCloser> bus(raw);
     sd_bus_set_method_call_timeout(bus.get(), kCallTimeoutMicroseconds);
 
+    const std::string every = std::string(kInhibitWhat) + ":" + kInhibitRebootKey;
     BusError error;
     sd_bus_message* rawReply = nullptr;
-    const int called = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                                          "org.freedesktop.login1.Manager", "Inhibit", error.get(), &rawReply, "ssss",
-                                          kInhibitWhat, kInhibitWho, why.c_str(), kInhibitMode);
+    int called = CallInhibit(bus.get(), every, why, error, rawReply);
+    if (called < 0 && sd_bus_error_has_name(error.get(), SD_BUS_ERROR_INVALID_ARGS)) {
+        BusError older;
+        called = CallInhibit(bus.get(), kInhibitWhat, why, older, rawReply);
+        if (called < 0) return Without("logind: " + older.Text(called));
+    }
     if (called < 0) return Without("logind: " + error.Text(called));
     const std::unique_ptr<sd_bus_message, MessageUnref> reply(rawReply);
 

@@ -1,5 +1,6 @@
 // The systemd-logind inhibitor lock held for the whole flash: in block mode,
-// for shutdown, sleep, idle, the power and suspend keys and the lid switch,
+// for shutdown, sleep, idle, the power, suspend, hibernate and reboot keys
+// and the lid switch,
 // so neither a menu nor a key nor a closed lid takes the machine down while
 // a drive is between its loader and its commit. Where logind cannot be
 // reached (no system bus, no logind, refused), the flash goes on with a
@@ -12,7 +13,11 @@
 
 namespace nflash {
 
-constexpr char kInhibitWhat[] = "shutdown:sleep:idle:handle-power-key:handle-suspend-key:handle-lid-switch";
+// What every logind knows; the reboot key (logind 251 on) is asked for
+// beside it, and left out only where logind refuses the request for it.
+constexpr char kInhibitWhat[] =
+    "shutdown:sleep:idle:handle-power-key:handle-suspend-key:handle-hibernate-key:handle-lid-switch";
+constexpr char kInhibitRebootKey[] = "handle-reboot-key";
 constexpr char kInhibitWho[] = "norvek-flash";
 constexpr char kInhibitMode[] = "block";
 

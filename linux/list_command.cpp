@@ -18,7 +18,12 @@ RunReport RunList(const Options& options, ProgramContext& context, Console& cons
     const UpdaterFile& file = *loaded.file;
     ReadSettings(file.Package());
     report.drives = SurveyDrives(context.paths, file.Package());
+    WarnAboutMissingSgNodes(report, console);
     ReadIdentities(report.drives, {}, file.Package(), context);
+    if (context.control.Interrupted()) {
+        return Stop(Described(report, file, context.log), ExitCode::Cancelled,
+                    "interrupted: the list stopped before every drive was read");
+    }
     for (DriveReport& r : report.drives) {
         if (r.answered && TestLoadersForbid(r.identity, file.loaders.testSet)) r.problem = kTestLoadersOnVirtualDrivesOnly;
     }

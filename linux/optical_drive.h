@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include <sys/types.h>
 
 namespace nflash {
 
@@ -18,6 +21,13 @@ struct ScsiAddress {
 
     auto operator<=>(const ScsiAddress&) const = default;
     std::string Text() const;  // "2:0:0:0"
+};
+
+struct DeviceNumber {
+    bool block = false;  // a block device (sr), else a character device (sg, bsg)
+    dev_t number = 0;
+
+    bool operator==(const DeviceNumber&) const = default;
 };
 
 struct OpticalDrive {
@@ -34,7 +44,10 @@ struct OpticalDrive {
     // driver not loaded).
     std::filesystem::path sgPath;  // /dev/sgN: SCSI generic
     std::filesystem::path srPath;  // /dev/srN: the optical block device
-    std::string srDevice;          // "11:0": the block device's number, as mountinfo names it
+    // The device numbers of every node the kernel made for it (sysfs "dev"):
+    // the sg node, the block node, the bsg node. Another program holding
+    // any of them, under whatever name, holds the drive.
+    std::vector<DeviceNumber> numbers;
     // The request queue's largest transfer (max_hw_sectors_kb): what one
     // SG_IO may move. Unknown when the drive has no block device.
     std::optional<std::uint32_t> maxTransferKb;

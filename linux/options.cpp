@@ -15,7 +15,26 @@ constexpr char kDescription[] =
 
 constexpr char kExitCodes[] =
     "Exit codes: 0 done, 1 nothing to do, 2 refused (nothing sent), 3 a drive failed,\n"
-    "4 bad input (command line, file, package), 5 cancelled before any drive was changed.";
+    "4 bad input (command line, file, package), 5 cancelled before any drive was changed,\n"
+    "6 flashed, but a drive reports another revision than the package's.";
+
+// CLI11 words its errors for any program; each line here names this one.
+void TakeError(ParsedOptions& parsed, const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) continue;
+        parsed.errors.push_back(line);
+        parsed.output += "norvek-flash: " + line + "\n";
+    }
+}
+
+void NoteWhatWasAsked(ParsedOptions& parsed, int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        parsed.json = parsed.json || arg == "--json";
+        if (parsed.command.empty() && (arg == "list" || arg == "flash")) parsed.command = arg;
+    }
+}
 
 }  // namespace
 
@@ -52,7 +71,12 @@ ParsedOptions ParseOptions(int argc, const char* const* argv) {
         std::ostringstream err;
         const int code = app.exit(error, out, err);
         parsed.code = code == 0 ? ExitCode::Success : ExitCode::BadInput;
-        parsed.output = code == 0 ? out.str() : err.str();
+        if (code == 0) {
+            parsed.output = out.str();
+        } else {
+            TakeError(parsed, err.str());
+            NoteWhatWasAsked(parsed, argc, argv);
+        }
         return parsed;
     }
     options.command = flash->parsed() ? Command::Flash : Command::List;

@@ -27,7 +27,10 @@ struct Options {
 struct ParsedOptions {
     std::optional<Options> options;  // empty: the program ends with `code`
     ExitCode code = ExitCode::Success;
-    std::string output;  // --help or --version text (stdout), or the error (stderr)
+    std::string output;  // --help or --version text (stdout), or the error (stderr), every line "norvek-flash: ..."
+    std::vector<std::string> errors;  // the error's lines, without the program's name
+    bool json = false;   // --json was among the arguments: the error goes out as the JSON document
+    std::string command;  // "list" or "flash" when the arguments named one
 };
 
 ParsedOptions ParseOptions(int argc, const char* const* argv);

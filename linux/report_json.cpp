@@ -52,6 +52,8 @@ json DriveJson(const DriveReport& r) {
         outcome["error"] = r.error.empty() ? json(nullptr) : json(r.error);
         outcome["after"] = r.after ? IdentityJson(*r.after) : json(nullptr);
         if (!r.imageSha256.empty()) outcome["imageSha256"] = r.imageSha256;
+        if (r.decision.matched) outcome["expectedRevision"] = r.decision.to;
+        if (!r.movedTo.empty()) outcome["movedTo"] = r.movedTo;
         if (r.result == DriveResult::Planned) outcome["plan"] = PlanJson(r.plan);
         out["outcome"] = outcome;
     }
@@ -98,6 +100,7 @@ json ReportJson(const RunReport& report) {
                 {"drives", drives},
                 {"errors", report.errors},
                 {"warnings", report.warnings},
+                {"restartRequested", report.restartRequested},
                 {"exitCode", Code(report.code)}};
     out["file"] = report.file ? FileJson(*report.file) : json(nullptr);
     out["log"] = report.logPath.empty() ? json(nullptr) : json(report.logPath);

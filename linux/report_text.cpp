@@ -88,8 +88,10 @@ std::string OutcomeText(const DriveReport& r) {
         case DriveResult::Flashed:
             text += "flashed and verified, now " + (r.after ? r.after->Text() : std::string("?"));
             text += " (" + Seconds(r.seconds) + ", " + Plural(r.passes, "pass", "passes") + ")";
+            if (!r.movedTo.empty()) text += "; it answers as " + r.movedTo + " now";
             break;
         case DriveResult::Failed: text += "FAILED: " + r.error; break;
+        case DriveResult::RevisionMismatch: text += r.error; break;
         case DriveResult::Cancelled: text += "cancelled, nothing was changed"; break;
         case DriveResult::Planned: text += "dry run, nothing was changed; would send:" + PlanText(r.plan); break;
         case DriveResult::None: text += "not flashed"; break;

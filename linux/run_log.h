@@ -1,18 +1,19 @@
 // The log of a run: every command with its outcome (sense decoded), its
 // time, the image's SHA-256 and the drives' identities before and after, in
 // a file of its own, so a failure can be sent to the vendor with evidence.
+// Where it goes is run_log_place.h's decision.
 //
-// Where: the path --log names, else a new file in the user's state
-// directory ($XDG_STATE_HOME/norvek-flash, or ~/.local/state/norvek-flash),
-// named after the time and the process. Lines are written and flushed as
-// they happen, so a crash or a power cut leaves everything up to it.
-// Thread-safe: every worker writes to it.
+// Lines are written and flushed as they happen (TimedLogFile), so a crash
+// leaves everything up to it; Sync() puts them on the disk as well, at the
+// moments a power cut would cost the most (the STOP, the last verified
+// piece, the commit). Thread-safe: every worker writes to it.
 #pragma once
 
 #include <filesystem>
 #include <memory>
-#include <optional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "src/platform/timed_log_file.h"
 
@@ -20,22 +21,29 @@ namespace nflash {
 
 class RunLog {
 public:
-    // Nothing, and a reason in `problem`, when the file cannot be made.
-    static std::unique_ptr<RunLog> Open(const std::optional<std::filesystem::path>& requested, std::string& problem);
+    // Appends to `path`; with `readable` the file gets mode 0644 whatever
+    // the umask. Nothing, and a reason in `problem`, when the file cannot
+    // be written.
+    static std::unique_ptr<RunLog> Open(const std::filesystem::path& path, bool readable, std::string& problem);
+    // "norvek-flash-20261208T201500-4711.log": the time and the process.
+    static std::string NewFileName();
 
     const std::filesystem::path& Path() const { return path_; }
     // One line, prefixed with the seconds since the log was opened.
-    void Line(const std::string& text) { file_->Line(text); }
+    void Line(const std::string& text);
+    // Everything written so far on the disk (fsync).
+    void Sync();
+    // The last line written before each Sync(), in order.
+    std::vector<std::string> SyncedAfter() const;
 
 private:
     RunLog(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
 
     std::filesystem::path path_;
     std::unique_ptr<TimedLogFile> file_;
+    mutable std::mutex mutex_;
+    std::string last_;
+    std::vector<std::string> synced_;
 };
-
-// $XDG_STATE_HOME/norvek-flash, ~/.local/state/norvek-flash, or nothing
-// when neither variable is set.
-std::optional<std::filesystem::path> DefaultLogDirectory();
 
 }  // namespace nflash

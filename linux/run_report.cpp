@@ -11,6 +11,7 @@ std::string ResultName(DriveResult result) {
         case DriveResult::Failed: return "failed";
         case DriveResult::Cancelled: return "cancelled";
         case DriveResult::Planned: return "planned";
+        case DriveResult::RevisionMismatch: return "revision-mismatch";
     }
     return "?";
 }

@@ -19,6 +19,7 @@ enum class DriveResult {
     Failed,
     Cancelled,  // stopped before anything changed
     Planned,    // dry run: nothing changed, `plan` says what would be sent
+    RevisionMismatch,  // committed and answering, but not with its bank's revision
 };
 
 std::string ResultName(DriveResult result);
@@ -32,8 +33,9 @@ struct DriveReport {
     Decision decision;
     bool chosen = false;
     DriveResult result = DriveResult::None;
-    std::string error;  // for Failed
+    std::string error;  // for Failed and RevisionMismatch
     std::optional<Identity> after;
+    std::string movedTo;  // the node it answered under after its commit, when not its old one
     double seconds = 0.0;
     int passes = 0;
     std::vector<PlannedCommand> plan;
@@ -75,6 +77,7 @@ struct RunReport {
     std::vector<std::string> errors;
     std::vector<std::string> warnings;
     std::string logPath;
+    bool restartRequested = false;  // the package's REBOOT, after a drive was flashed
     ExitCode code = ExitCode::Success;
 };
 

@@ -7,11 +7,14 @@
 #include "observed_transport.h"
 #include "src/drive/run_log_lines.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
+#include "stoppable_transport.h"
 #include "sysfs_discovery.h"
 #include "wire_command.h"
 
 namespace nflash {
 namespace {
+
+constexpr char kNotReadText[] = "not read: the run was interrupted";
 
 std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename().string(); }
 
@@ -26,16 +29,30 @@ void LogReading(ProgramContext& context, const DriveReport& r) {
     context.log->Line(line);
 }
 
+// Why a drive gave no identity: the time-out, the system call, or the drive.
+std::string NoIdentity(const StoppableTransport& stoppable, const SgIoTransport& transport) {
+    if (stoppable.TimedOut()) {
+        return "no identity: no answer within " + std::to_string(kIdentityTimeoutSeconds) + " s";
+    }
+    if (const int error = transport.LastAnswer().error; error != 0) {
+        return std::string("no identity: the SG_IO ioctl failed: ") + std::strerror(error);
+    }
+    return "no identity: the drive did not answer INQUIRY";
+}
+
 void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader& package, ProgramContext& context) {
     ObservedTransport logged(transport, LoggingObserver(context, Label(r), transport));
-    const DriveReading reading = ReadDrive(logged);
+    StoppableTransport stoppable(logged, context.control);
+    const DriveReading reading = ReadDrive(stoppable, package);
     r.chipId = reading.chipId;
     r.answered = reading.answered;
     if (reading.answered) {
         r.identity = reading.identity;
         r.decision = Decide(r.identity, package);
+    } else if (context.control.Interrupted()) {
+        r.problem = kNotReadText;
     } else {
-        r.problem = "no identity: the drive did not answer INQUIRY";
+        r.problem = NoIdentity(stoppable, transport);
     }
 }
 
@@ -58,6 +75,15 @@ CommandObserver LoggingObserver(ProgramContext& context, const std::string& labe
     };
 }
 
+void WarnAboutMissingSgNodes(RunReport& report, Console& console) {
+    for (const DriveReport& r : report.drives) {
+        if (!r.drive.sgPath.empty()) continue;
+        report.warnings.push_back(r.drive.address.Text() + " has no sg node (only " + r.drive.srPath.string() +
+                                  "): the sg driver is not loaded; load it with modprobe sg");
+        console.Warn(report.warnings.back());
+    }
+}
+
 std::vector<DriveReport> SurveyDrives(const SystemPaths& paths, const pkg::PackageReader& package) {
     std::vector<DriveReport> reports;
     for (OpticalDrive& drive : DiscoverOpticalDrives(paths)) {
@@ -74,6 +100,10 @@ void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t
                     const pkg::PackageReader& package, ProgramContext& context) {
     for (std::size_t i = 0; i < drives.size(); ++i) {
         DriveReport& r = drives[i];
+        if (context.control.Interrupted()) {
+            r.problem = kNotReadText;
+            continue;
+        }
         if (const auto given = open.find(i); given != open.end()) {
             ReadOne(r, *given->second, package, context);
         } else {

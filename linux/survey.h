@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "console.h"
 #include "program_context.h"
 #include "run_report.h"
 #include "src/drive/transport/sg_io/sg_io_transport.h"
@@ -22,9 +23,15 @@ std::vector<DriveReport> SurveyDrives(const SystemPaths& paths, const pkg::Packa
 // for it in `open` (by index into `drives`), or else through a shared open
 // of its command node that is closed again; decides again on the live
 // identity. A drive that cannot be opened or does not answer keeps its
-// sysfs identity and says why.
+// sysfs identity and says why. Once the run is interrupted no further
+// command is sent, and the drives not yet read say so.
 void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t, SgIoTransport*>& open,
                     const pkg::PackageReader& package, ProgramContext& context);
+
+// For each drive without an sg node, a warning in the report and on the
+// console: the sg driver is not loaded. Its commands then go through the
+// block node, where the kernel lets only root send vendor commands.
+void WarnAboutMissingSgNodes(RunReport& report, Console& console);
 
 // An observer that logs every command of a drive with `transport`'s raw
 // answer under `label` ("sg0").

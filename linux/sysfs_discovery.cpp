@@ -1,6 +1,9 @@
 #include "sysfs_discovery.h"
 
+#include <sys/sysmacros.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <charconv>
 #include <fstream>
 #include <system_error>
@@ -40,6 +43,16 @@ std::string OnlyEntry(const fs::path& folder) {
     return {};
 }
 
+// A "dev" attribute ("21:0") as a device number.
+void AddNumber(OpticalDrive& drive, const fs::path& attribute, bool block) {
+    const std::optional<std::string> text = Attribute(attribute);
+    unsigned major = 0;
+    unsigned minor = 0;
+    if (text && std::sscanf(text->c_str(), "%u:%u", &major, &minor) == 2) {
+        drive.numbers.push_back(DeviceNumber{block, makedev(major, minor)});
+    }
+}
+
 OpticalDrive Describe(const SystemPaths& paths, const ScsiAddress& address, const fs::path& dir) {
     OpticalDrive drive;
     drive.address = address;
@@ -47,12 +60,16 @@ OpticalDrive Describe(const SystemPaths& paths, const ScsiAddress& address, cons
     drive.vendor = Attribute(dir / "vendor").value_or("");
     drive.model = Attribute(dir / "model").value_or("");
     drive.revision = Attribute(dir / "rev").value_or("");
-    if (const std::string sg = OnlyEntry(dir / "scsi_generic"); !sg.empty()) drive.sgPath = paths.dev / sg;
+    if (const std::string sg = OnlyEntry(dir / "scsi_generic"); !sg.empty()) {
+        drive.sgPath = paths.dev / sg;
+        AddNumber(drive, dir / "scsi_generic" / sg / "dev", false);
+    }
     if (const std::string sr = OnlyEntry(dir / "block"); !sr.empty()) {
         drive.srPath = paths.dev / sr;
-        drive.srDevice = Attribute(dir / "block" / sr / "dev").value_or("");
+        AddNumber(drive, dir / "block" / sr / "dev", true);
         drive.maxTransferKb = Number(Attribute(dir / "block" / sr / "queue" / "max_hw_sectors_kb"));
     }
+    if (const std::string bsg = OnlyEntry(dir / "bsg"); !bsg.empty()) AddNumber(drive, dir / "bsg" / bsg / "dev", false);
     return drive;
 }
 

@@ -12,6 +12,7 @@ struct SystemPaths {
     std::filesystem::path sys = "/sys";
     std::filesystem::path dev = "/dev";
     std::filesystem::path proc = "/proc";
+    std::filesystem::path logRoot = "/var/log";  // where root's run logs go
 };
 
 }  // namespace nflash

@@ -134,6 +134,7 @@ LoadedFile LoadUpdaterFile(const std::filesystem::path& path, bool allowTestLoad
     file.path = path;
     file.bytes = std::move(*bytes);
     const pack::Result<std::size_t> block = pack::LocateBlock(file.bytes);
+    if (!block && block.error().absent) return Refusal(ExitCode::BadInput, name + " is not a Norvek updater file");
     if (!block) return Refusal(ExitCode::BadInput, name + ": " + block.error().message);
     file.blockOffset = block.value();
     if (auto problem = PackageProblem(file.Package(), name)) return *problem;

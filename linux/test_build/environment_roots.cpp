@@ -17,6 +17,7 @@ SystemPaths RootsFromEnvironment() {
     Override(paths.sys, "NORVEK_SYSFS_ROOT");
     Override(paths.dev, "NORVEK_DEV_ROOT");
     Override(paths.proc, "NORVEK_PROC_ROOT");
+    Override(paths.logRoot, "NORVEK_LOG_ROOT");
     return paths;
 }
 

@@ -142,6 +142,13 @@ vdrive::KindLatency KindLatency(const std::string& value) {
     return {Kind(parts[0]), NonNegative(parts[1])};
 }
 
+// "KIND:BYTES": a data-in command of that kind moves at most BYTES bytes.
+vdrive::ShortReply ShortReply(const std::string& value) {
+    const auto parts = Split(value, ':');
+    if (parts.size() != 2) throw ScenarioError(value + " is not KIND:BYTES");
+    return {Kind(parts[0]), static_cast<std::uint32_t>(Integer(parts[1], 0, 65536))};
+}
+
 using Setter = std::function<void(DriveConfig&, const std::string&)>;
 
 const std::map<std::string, Setter>& Setters() {
@@ -176,6 +183,7 @@ const std::map<std::string, Setter>& Setters() {
         {"latency_ms", [](DriveConfig& c, const std::string& v) { c.commandSeconds = NonNegative(v) / 1000.0; }},
         {"bytes_per_second", [](DriveConfig& c, const std::string& v) { c.bytesPerSecond = NonNegative(v); }},
         {"kind_latency", [](DriveConfig& c, const std::string& v) { c.latencies.push_back(KindLatency(v)); }},
+        {"short_reply", [](DriveConfig& c, const std::string& v) { c.shortReplies.push_back(ShortReply(v)); }},
     };
     return setters;
 }

@@ -30,6 +30,10 @@ bool SendAndVerifyPiece(DriveSession& m, const std::uint8_t* image, std::uint32_
     std::memcpy(m.writeBuffer, image + offset, kPieceSize);
     if (!WriteBuffer(m, offset, kPieceSize, wire::kImageControl)) return false;
     if (!ReadBuffer(m, offset, kPieceSize)) return false;
+    // A reply short of the piece leaves the zeroed tail of readBuffer in
+    // place of the drive's bytes; it would compare equal wherever the image
+    // ends in zeros, so the count decides before the bytes do.
+    if (m.lastTransferLength != kPieceSize) return false;
     return std::memcmp(m.readBuffer, m.writeBuffer, kPieceSize) == 0;
 }
 

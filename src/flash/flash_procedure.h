@@ -14,7 +14,9 @@ constexpr int kMaxPasses = 3;
 // The manager's drive must be selected and open. 1: committed; 0: failed.
 std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int32_t imageSize,
                            std::uint8_t bootCode);
-// Up to three passes of write-and-read-back of every 16 KB piece.
+// Up to three passes of write-and-read-back of every 16 KB piece. A piece
+// verifies only when the read-back moved all its bytes (the transport's
+// count) and they equal what was written.
 std::uint8_t WriteAndVerifyImage(DriveSession& m, const std::uint8_t* image,
                                  std::int32_t imageSize);
 // Waits `seconds` by the stopwatch (the tick count without one); a worker

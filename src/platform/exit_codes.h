@@ -1,7 +1,8 @@
 // The process exit codes of both editions, each number defined here once.
 // The README's table and the Windows program's usage text list them too.
 //
-// 0 to 5 are the project's own. The Windows installer's codes (1618, 1641,
+// 0 to 6 are the project's own (6 only from norvek-flash, which reads the
+// drive's revision back after the commit). The Windows installer's codes (1618, 1641,
 // 3010) are what deployment tools read by default as "another installation
 // is running", "done, the restart was started" and "done, restart needed";
 // only the Windows program's unattended mode returns them.
@@ -18,6 +19,7 @@ enum class ExitCode : int {
     BadInput = 4,     // bad command line, unreadable file, no or damaged package or loader record, a file
                       // whose PE checksum or signature does not match it
     Cancelled = 5,    // the user declined or interrupted before any drive was changed
+    RevisionMismatch = 6,  // committed, but a drive answers with another revision than its bank's
     AnotherCopyRunning = 1618,
     RestartStarted = 1641,
     RestartRequired = 3010,

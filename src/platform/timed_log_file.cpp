@@ -3,6 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 std::unique_ptr<TimedLogFile> TimedLogFile::Open(const std::string& path, std::string& problem) {
     std::FILE* file = std::fopen(path.c_str(), "a");
     if (file == nullptr) {
@@ -21,4 +27,14 @@ void TimedLogFile::Line(const std::string& text) {
     std::lock_guard lock(mutex_);
     std::fprintf(file_, "+%.6f %s\n", since.count(), text.c_str());
     std::fflush(file_);
+}
+
+void TimedLogFile::Sync() {
+    std::lock_guard lock(mutex_);
+    std::fflush(file_);
+#ifdef _WIN32
+    _commit(_fileno(file_));
+#else
+    fsync(fileno(file_));
+#endif
 }

@@ -20,6 +20,8 @@ public:
     TimedLogFile& operator=(const TimedLogFile&) = delete;
 
     void Line(const std::string& text);
+    // Everything written so far on the disk, not only in the system's cache.
+    void Sync();
 
 private:
     explicit TimedLogFile(std::FILE* file);

@@ -90,7 +90,7 @@ Result<std::size_t> LocateBlock(std::span<const std::uint8_t> file) {
     }
     if (whole.empty()) {
         if (!firstCandidate) {
-            return Error{ExitCode::kNoBlock, "no package block found (no \"FW_CONSTRAINTS=\" key text)"};
+            return Error{ExitCode::kNoBlock, "no package block found (no \"FW_CONSTRAINTS=\" key text)", true};
         }
         return Damaged(file, *firstCandidate);
     }

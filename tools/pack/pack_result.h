@@ -21,6 +21,7 @@ enum class ExitCode : int {
 struct Error {
     ExitCode code = ExitCode::kBadInput;
     std::string message;
+    bool absent = false;  // not a damaged one: no trace of what was looked for at all
 };
 
 template <class T>

@@ -136,6 +136,9 @@ CommandResult AspiTransport::Send(const CommandRequest& request) {
     result.sense = PackSense(request_->SenseArea, sizeof request_->SenseArea);
     result.outcome = JudgeAttempt(true, result.elapsedSeconds, request.timeoutSeconds,
                                   result.sense, Status() == SS_COMP);
+    // ASPI reports no transfer count (the request block has no field for
+    // it): a completed request is taken to have moved all of `length`, so a
+    // short read-back cannot be told apart here as it can on the others.
     result.transferred = request.length;
     return result;
 }

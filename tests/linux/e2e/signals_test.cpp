@@ -134,5 +134,24 @@ TEST_F(Signalled, SigtermAfterTheStopIsAnsweredAndTheFlashFinishes) { ExpectFini
 
 TEST_F(Signalled, SighupAfterTheStopLetsTheFlashFinish) { ExpectFinished(AfterTheStop({SIGHUP})); }
 
+TEST_F(E2E, CtrlCStopsAListAndItExitsCancelled) {
+    // Each INQUIRY takes two seconds: three drives would take six and more.
+    std::string drives;
+    for (int i = 0; i < 3; ++i) {
+        drives += "[drive]\nvendor = \"VELMORA\"\nproduct = \"DVDRW KTV-360R\"\nrevision = \"1.02\"\n"
+                  "kind_latency = inquiry:2\n";
+    }
+    Machine(drives);
+    std::filesystem::remove(RequestLog());
+    ChildProcess child({NORVEK_FLASH_BIN, "list", updater.string()}, Env());
+    ASSERT_TRUE(LogShows(RequestLog(), "exec ha=0 target=0 lun=0 cdb=00")) << "the list never started";
+    child.Signal(SIGINT);
+    const Finished run = child.Wait();
+    EXPECT_EQ(run.exitCode, 5) << run.err;
+    EXPECT_NE(run.err.find("norvek-flash: interrupted: the list stopped"), std::string::npos) << run.err;
+    EXPECT_TRUE(Exec(2).empty()) << "the last drive is not asked";
+    EXPECT_LT(run.seconds, 4.0);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -47,6 +47,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -131,6 +132,7 @@ struct Preload {
     std::map<int, bool> sgNodes;         // descriptors of sgN nodes (true) and srN nodes (false)
     std::mutex claimsMutex;
     std::map<int, int> claims;  // served descriptor -> the descriptor holding its flock
+    std::string claimsDir;      // the lock files standing for the nodes, beside the test /dev
 };
 
 Preload* g = nullptr;  // never freed: threads and the exit report use it to the end
@@ -188,6 +190,7 @@ std::string Env(const char* name) {
 }
 
 void Serve(const std::string& devRoot) {
+    g->claimsDir = devRoot + ".claims";
     for (std::size_t i = 0; i < g->scenario.drives.size(); ++i) {
         auto drive = std::make_shared<vdrive::Drive>(g->scenario.drives[i].config);
         g->drives.push_back(drive);
@@ -242,12 +245,18 @@ __attribute__((destructor)) void Report() {
 // shared, refused while another holds it with O_EXCL (the sg driver's
 // rule); a plain open of a block node claims nothing, since a block
 // device's exclusive claim keeps out other claims (mount, burning
-// programs), not readers. 0, or EBUSY when refused. A node without a file
-// to lock is claimed within this process only.
+// programs), not readers. 0, or EBUSY when refused. Where the lock file
+// cannot be made the node is claimed within this process only.
 int Claim(int fd, const char* path, int flags) {
     const bool exclusive = (flags & O_EXCL) != 0;
     if (!exclusive && !sgsim::IsSgNode(path)) return 0;
-    const int lock = realOpen(path, O_RDONLY | O_CLOEXEC, 0);
+    // The lock is taken on a file standing for the node, not on the node:
+    // where the test machine made real device nodes, opening one reaches
+    // no driver (ENXIO) and could hold no lock.
+    std::error_code ignored;
+    std::filesystem::create_directories(g->claimsDir, ignored);
+    const std::string lockPath = g->claimsDir + "/" + std::filesystem::path(path).filename().string();
+    const int lock = realOpen(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
     if (lock < 0) return 0;
     if (flock(lock, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         realClose(lock);

@@ -20,6 +20,8 @@ constexpr char kLoader[] = "3b05010000000005007f0000";  // entry 2: 1280 bytes, 
 constexpr char kCommitBootCode[] = "3b0501000000000000a00000";
 
 std::vector<std::string> Discovery() { return {kTur, kInquiry, kIdentify}; }
+// Another maker's drive is not asked the vendor's identify command.
+std::vector<std::string> OtherMakersDiscovery() { return {kTur, kInquiry}; }
 
 // What the window's worker sends a healthy drive, pieces and read-backs included.
 std::vector<std::string> Flash() {
@@ -49,7 +51,7 @@ TEST_F(LinuxRun, ListReadsEachDriveAsTheWindowsDiscoveryDoesAndDecidesAsItDoes) 
     EXPECT_EQ(report.drives[1].decision.Text(), "not allowed");
     EXPECT_EQ(nflash::ChipText(*report.drives[0].chipId), "bf d6 00 01");
     EXPECT_EQ(Blocks(0), Discovery());
-    EXPECT_EQ(Blocks(1), Discovery());
+    EXPECT_EQ(Blocks(1), OtherMakersDiscovery());
     EXPECT_NE(out.str().find("0:0:0:0  " + machine->SgNode(0).string() + " (" + machine->SrNode(0).string() +
                              ")  VELMORA DVDRW KTV-360R 1.02  from 1.02 to 1.05"),
               std::string::npos)
@@ -65,11 +67,24 @@ TEST_F(LinuxRun, FlashUpdatesTheFirstMatchedDriveWithExactlyTheWindowsCommands) 
     EXPECT_EQ(report.drives[0].passes, 1);
     // Discovery, the worker, the re-inquiry: and the other drive only discovery.
     EXPECT_EQ(Blocks(0), Concat(Concat(Discovery(), Flash()), {kInquiry}));
-    EXPECT_EQ(Blocks(1), Discovery());
+    EXPECT_EQ(Blocks(1), OtherMakersDiscovery());
     EXPECT_EQ(drives[0]->FlashContents(), sgsim::DemoImage());
     EXPECT_TRUE(drives[0]->BootCodeRequested());
     EXPECT_TRUE(drives[0]->LoaderAccepted());
     EXPECT_NE(out.str().find("flashed and verified, now VELMORA DVDRW KTV-360R 1.05"), std::string::npos) << out.str();
+}
+
+// The log reaches the disk right after the STOP, the last verified piece
+// and the commit: a power cut after any of them leaves the evidence.
+TEST_F(LinuxRun, TheRunLogIsSyncedAfterTheStopTheLastPieceAndTheCommit) {
+    Machine(DemoScenario());
+    const nflash::RunReport report = Run({"flash", "--yes", "--test-loaders"});
+    ASSERT_EQ(report.code, ExitCode::Success);
+    const std::vector<std::string> synced = log->SyncedAfter();
+    ASSERT_EQ(synced.size(), 3u);
+    EXPECT_NE(synced[0].find(std::string("command sg0 ") + kStop), std::string::npos) << synced[0];
+    EXPECT_NE(synced[1].find("command sg0 3c01010fc000004000000000"), std::string::npos) << synced[1];
+    EXPECT_NE(synced[2].find(std::string("command sg0 ") + kCommitBootCode), std::string::npos) << synced[2];
 }
 
 TEST_F(LinuxRun, AllMatchedFlashesEveryAllowedDriveInParallelAndReinquiresTheRest) {
@@ -80,7 +95,7 @@ TEST_F(LinuxRun, AllMatchedFlashesEveryAllowedDriveInParallelAndReinquiresTheRes
     EXPECT_EQ(report.code, ExitCode::Success) << err.str();
     for (std::size_t i = 0; i < 16; ++i) {
         if (i == 7) {
-            EXPECT_EQ(Blocks(i), Concat(Discovery(), {kInquiry}));  // the window's automatic mode asks it again too
+            EXPECT_EQ(Blocks(i), Concat(OtherMakersDiscovery(), {kInquiry}));  // the window's automatic mode asks it again too
             continue;
         }
         EXPECT_EQ(report.drives[i].result, DriveResult::Flashed) << i;

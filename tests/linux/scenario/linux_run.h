@@ -85,11 +85,11 @@ protected:
         EXPECT_TRUE(parsed.options.has_value()) << parsed.output;
         if (!parsed.options) return {};
         std::string problem;
-        log = nflash::RunLog::Open(dir / "run.log", problem);
+        log = nflash::RunLog::Open(dir / "run.log", false, problem);
         in.clear();
         in.str(answers);
         nflash::ProgramContext context{nflash::SystemPaths{machine->Sys(), machine->Dev(), machine->Proc()},
-                                       system,
+                                       systemOverride != nullptr ? *systemOverride : system,
                                        in,
                                        out,
                                        err,
@@ -138,6 +138,7 @@ protected:
     std::filesystem::path updater;
     std::unique_ptr<sgsim::FakeMachine> machine;
     sgsim::VdriveSgSystem system;
+    SgSystem* systemOverride = nullptr;  // the program's system calls, when not `system`'s
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     nflash::RunControl control;
     std::unique_ptr<nflash::RunLog> log;

@@ -87,7 +87,7 @@ TEST_F(Refusal, AFileWithNoPackage) {
     sgsim::WriteBytes(updater, sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()));
     ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "carries no firmware");
     sgsim::WriteBytes(updater, std::vector<std::uint8_t>(4096, 0x4D));
-    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "no package block");
+    ExpectRefused(Run({"flash", "--yes", "--test-loaders"}), ExitCode::BadInput, "is not a Norvek updater file");
 }
 
 TEST_F(Refusal, ADamagedPackage) {

@@ -54,19 +54,31 @@ bool Connectable(const std::string& address) {
     return started;
 }
 
-int OnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
-    auto* calls = static_cast<std::pair<std::mutex*, std::vector<InhibitCall>*>*>(data);
+struct Served {
+    std::mutex* mutex;
+    std::vector<InhibitCall>* calls;
+    std::string unknownKey;
+};
+
+int OnInhibit(sd_bus_message* message, void* data, sd_bus_error* error) {
+    auto* served = static_cast<Served*>(data);
     const char* what = nullptr;
     const char* who = nullptr;
     const char* why = nullptr;
     const char* mode = nullptr;
     const int read = sd_bus_message_read(message, "ssss", &what, &who, &why, &mode);
     if (read < 0) return read;
+    // As an older logind answers a key it does not know.
+    if (!served->unknownKey.empty() && std::string(what).find(served->unknownKey) != std::string::npos) {
+        std::lock_guard lock(*served->mutex);
+        served->calls->push_back(InhibitCall{what, who, why, mode, -1});
+        return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "Invalid what specification");
+    }
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return -errno;
     {
-        std::lock_guard lock(*calls->first);
-        calls->second->push_back(InhibitCall{what, who, why, mode, pipeEnds[0]});
+        std::lock_guard lock(*served->mutex);
+        served->calls->push_back(InhibitCall{what, who, why, mode, pipeEnds[0]});
     }
     const int replied = sd_bus_reply_method_return(message, "h", pipeEnds[1]);
     close(pipeEnds[1]);  // the reply carries its own copy
@@ -77,8 +89,9 @@ int OnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
 
 // A socket's path must fit sockaddr_un (108 bytes), which a test's scratch
 // folder may not; the socket gets a short name of its own.
-FakeLogind::FakeLogind(const fs::path& dir, bool serveLogind)
-    : socket_(fs::temp_directory_path() /
+FakeLogind::FakeLogind(const fs::path& dir, bool serveLogind, std::string unknownKey)
+    : unknownKey_(std::move(unknownKey)),
+      socket_(fs::temp_directory_path() /
               ("norvek-bus-" + std::to_string(getpid()) + "-" +
                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
     const fs::path config = dir / "bus.conf";
@@ -109,7 +122,9 @@ FakeLogind::~FakeLogind() {
     }
     std::error_code error;
     fs::remove(socket_, error);
-    for (const InhibitCall& call : calls_) close(call.lockReadEnd);
+    for (const InhibitCall& call : calls_) {
+        if (call.lockReadEnd >= 0) close(call.lockReadEnd);
+    }
 }
 
 std::vector<InhibitCall> FakeLogind::Calls() const {
@@ -123,7 +138,7 @@ void FakeLogind::Serve() {
         SD_BUS_METHOD("Inhibit", "ssss", "h", OnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
         SD_BUS_VTABLE_END,
     };
-    std::pair<std::mutex*, std::vector<InhibitCall>*> calls{&mutex_, &calls_};
+    Served calls{&mutex_, &calls_, unknownKey_};
     sd_bus* bus = nullptr;
     if (sd_bus_new(&bus) < 0) return;
     sd_bus_set_address(bus, Address().c_str());

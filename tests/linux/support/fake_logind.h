@@ -16,15 +16,17 @@ namespace sgsim {
 
 struct InhibitCall {
     std::string what, who, why, mode;
-    int lockReadEnd = -1;  // at end of file once every copy of the lock is closed
+    int lockReadEnd = -1;  // at end of file once every copy of the lock is closed; -1: refused
 };
 
 class FakeLogind {
 public:
     // Starts dbus-daemon on a socket in `dir`; with `serveLogind`, a thread
     // owns org.freedesktop.login1 on it. Available() says whether it ran
-    // (dbus-daemon may be missing).
-    FakeLogind(const std::filesystem::path& dir, bool serveLogind);
+    // (dbus-daemon may be missing). With `unknownKey`, Inhibit refuses a
+    // "what" naming it as an older logind does (InvalidArgs); the refused
+    // call is recorded with no lock.
+    FakeLogind(const std::filesystem::path& dir, bool serveLogind, std::string unknownKey = "");
     ~FakeLogind();
     FakeLogind(const FakeLogind&) = delete;
     FakeLogind& operator=(const FakeLogind&) = delete;
@@ -36,6 +38,7 @@ public:
 private:
     void Serve();
 
+    std::string unknownKey_;
     std::filesystem::path socket_;
     pid_t daemon_ = -1;
     bool ready_ = false;

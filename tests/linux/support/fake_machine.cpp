@@ -1,5 +1,8 @@
 #include "fake_machine.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <fstream>
 #include <stdexcept>
@@ -9,8 +12,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSgMajor = 21;
-constexpr int kSrMajor = 11;
+// The nodes are real device nodes where this process may make them (as
+// root), so the program finds holders by device number as on a real
+// machine; their majors are those set aside for local and experimental use,
+// which no driver answers, so a node that escaped the simulation would open
+// nothing.
+constexpr int kSgMajor = 240;   // character
+constexpr int kSrMajor = 240;   // block
+constexpr int kBsgMajor = 241;  // character
 constexpr std::uint32_t kDefaultMaxTransferKb = 512;
 
 // As the kernel shows INQUIRY's fields: cut or blank-padded to their width.
@@ -31,6 +40,11 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 aspidll::Scenario LoadScenario(const fs::path& path) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot open " + path.string());
@@ -49,6 +63,7 @@ FakeMachine::FakeMachine(fs::path root, const aspidll::Scenario& scenario, const
     for (std::size_t i = 0; i < scenario.drives.size(); ++i) {
         WriteDrive(static_cast<int>(i), scenario.drives[i], options);
     }
+    for (const auto& [alias, node] : options.aliases) fs::create_hard_link(Dev() / node, Dev() / alias);
     WriteProc(options);
 }
 
@@ -61,17 +76,41 @@ void FakeMachine::WriteDrive(int index, const aspidll::DriveSlot& slot, const Ma
     WriteFile(dir / "vendor", Padded(c.vendor, 8) + "\n");
     WriteFile(dir / "model", Padded(c.product, 16) + "\n");
     WriteFile(dir / "rev", Padded(c.revision, 4) + "\n");
+    WriteFile(dir / "rescan", "");
+    deviceDirs_[index] = dir;
     const std::string n = std::to_string(index);
+    bsgNodes_[index] = address;
     if (!Contains(options.withoutSg, index)) {
         WriteFile(dir / "scsi_generic" / ("sg" + n) / "dev", std::to_string(kSgMajor) + ":" + n + "\n");
-        WriteFile(SgNode(index), "");
+        MakeNode(SgNode(index), S_IFCHR, kSgMajor, index);
     }
+    WriteFile(dir / "bsg" / address / "dev", std::to_string(kBsgMajor) + ":" + n + "\n");
+    MakeNode(BsgNode(index), S_IFCHR, kBsgMajor, index);
     const fs::path block = dir / "block" / ("sr" + n);
     WriteFile(block / "dev", std::to_string(kSrMajor) + ":" + n + "\n");
     const auto limit = options.maxTransferKb.find(index);
     const std::uint32_t kb = limit == options.maxTransferKb.end() ? kDefaultMaxTransferKb : limit->second;
     WriteFile(block / "queue" / "max_hw_sectors_kb", std::to_string(kb) + "\n");
-    WriteFile(SrNode(index), "");
+    MakeNode(SrNode(index), S_IFBLK, kSrMajor, index);
+}
+
+void FakeMachine::MakeNode(const fs::path& path, mode_t type, int major, int minor) {
+    fs::create_directories(path.parent_path());
+    fs::remove(path);
+    if (::mknod(path.c_str(), type | 0600, makedev(major, minor)) == 0) return;
+    deviceNodes_ = false;
+    WriteFile(path, "");
+}
+
+fs::path FakeMachine::BsgNode(int drive) const { return Dev() / "bsg" / bsgNodes_.at(drive); }
+
+void FakeMachine::MoveSgNode(int drive, int number) {
+    const fs::path generic = deviceDirs_.at(drive) / "scsi_generic";
+    fs::remove_all(generic);
+    fs::remove(SgNode(drive));
+    const std::string n = std::to_string(number);
+    WriteFile(generic / ("sg" + n) / "dev", std::to_string(kSgMajor) + ":" + n + "\n");
+    MakeNode(SgNode(number), S_IFCHR, kSgMajor, number);
 }
 
 void FakeMachine::WriteProc(const MachineOptions& options) {

@@ -8,6 +8,8 @@
 // nodes sg<i> and sr<i> (the same numbering the preload library serves).
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -21,7 +23,7 @@ namespace sgsim {
 struct HoldingProcess {
     int pid = 0;
     std::string command;  // comm
-    std::string node;     // "sr0": the node it holds open
+    std::string node;     // "sr0", "bsg/0:0:0:0": the node (under <dev>) it holds open
 };
 
 struct MachineOptions {
@@ -34,6 +36,9 @@ struct MachineOptions {
     bool root = true;            // uid 0 and all capabilities
     bool rawIoOnly = false;      // a user with CAP_SYS_RAWIO alone
     std::vector<int> withoutSg;  // drives whose sg node is missing
+    // Other names of a node ("scd3" for "sr3"), as a container or an old
+    // udev rule makes them: the same device under another path.
+    std::map<std::string, std::string> aliases;
 };
 
 class FakeMachine {
@@ -45,16 +50,31 @@ public:
     std::filesystem::path Proc() const { return root_ / "proc"; }
     std::filesystem::path SgNode(int drive) const { return Dev() / ("sg" + std::to_string(drive)); }
     std::filesystem::path SrNode(int drive) const { return Dev() / ("sr" + std::to_string(drive)); }
+    std::filesystem::path BsgNode(int drive) const;  // <dev>/bsg/H:C:T:L
+    // The nodes are device nodes (made as root); else plain files, and
+    // nothing can be found holding them by device number.
+    bool DeviceNodes() const { return deviceNodes_; }
+
+    // The kernel dropped drive `drive` and added it again: its sg node is
+    // now sg<number>, at the same address.
+    void MoveSgNode(int drive, int number);
 
 private:
+    void MakeNode(const std::filesystem::path& path, mode_t type, int major, int minor);
     void WriteDrive(int index, const aspidll::DriveSlot& slot, const MachineOptions& options);
     void WriteProc(const MachineOptions& options);
 
     std::filesystem::path root_;
+    std::map<int, std::filesystem::path> deviceDirs_;  // by drive
+    std::map<int, std::string> bsgNodes_;               // by drive: its address
+    bool deviceNodes_ = true;
 };
 
 // Writes `text` to `path`, making its folders.
 void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// The whole file; empty when it cannot be read.
+std::string ReadText(const std::filesystem::path& path);
 
 // Reads a scenario file (the test ASPI DLL's format); throws on mistakes.
 aspidll::Scenario LoadScenario(const std::filesystem::path& path);

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "src/drive/command_codes.h"
 #include "src/package/package_layout.h"
 #include "src/package/package_reader.h"
 #include "tools/pack/commands.h"
@@ -62,6 +63,14 @@ std::vector<std::uint8_t> DemoImage() {
     return bytes;
 }
 
+std::vector<std::uint8_t> DemoImageWithZeroTails(std::size_t bytes) {
+    std::vector<std::uint8_t> image = DemoImage();
+    for (std::size_t end = wire::kPieceSize; end <= image.size(); end += wire::kPieceSize) {
+        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(end - bytes), bytes, 0);
+    }
+    return image;
+}
+
 fs::path PackUpdater(const fs::path& dir, const std::string& name, const std::vector<std::uint8_t>& templateBytes,
                      const std::string& manifestText) {
     const fs::path templatePath = dir / (name + ".template");
@@ -80,11 +89,22 @@ fs::path PackUpdater(const fs::path& dir, const std::string& name, const std::ve
 }
 
 fs::path DemoUpdater(const fs::path& dir, const std::string& name) {
-    WriteBytes(dir / "demo-image.bin", DemoImage());
+    return DemoUpdaterWith(dir, DemoImage(), {}, name);
+}
+
+fs::path DemoUpdaterWith(const fs::path& dir, const std::vector<std::uint8_t>& image,
+                         const std::vector<std::string>& settings, const std::string& name) {
+    WriteBytes(dir / "demo-image.bin", image);
     std::ifstream manifest(NORVEK_DEMO_MANIFEST);
-    std::stringstream text;
-    text << manifest.rdbuf();
-    return PackUpdater(dir, name, SyntheticTemplate(kTestLoaderSet, TestLoaderStore()), text.str());
+    std::string text;
+    for (std::string line; std::getline(manifest, line);) {
+        for (const std::string& setting : settings) {
+            const std::string key = setting.substr(0, setting.find(' '));
+            if (line.rfind(key + " ", 0) == 0) line = setting;
+        }
+        text += line + "\n";
+    }
+    return PackUpdater(dir, name, SyntheticTemplate(kTestLoaderSet, TestLoaderStore()), text);
 }
 
 bool SignedCopy(const fs::path& in, const fs::path& out, std::string& problem) {

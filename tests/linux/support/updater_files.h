@@ -26,6 +26,11 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
 // The demo image (make-demo-image's bytes).
 std::vector<std::uint8_t> DemoImage();
 
+// The demo image with the last `bytes` of every 16 KiB piece zero: a
+// read-back that stops that short still compares equal, byte for byte,
+// with the zeroed tail of the read buffer.
+std::vector<std::uint8_t> DemoImageWithZeroTails(std::size_t bytes);
+
 // Packs `manifestText` (its images named relative to `dir`) into `templateBytes`
 // and writes the result to dir/name; throws when the packer refuses.
 std::filesystem::path PackUpdater(const std::filesystem::path& dir, const std::string& name,
@@ -34,6 +39,12 @@ std::filesystem::path PackUpdater(const std::filesystem::path& dir, const std::s
 // The demo package (packages/demo/demo.toml with the demo image) packed
 // into a synthetic template carrying the test loaders.
 std::filesystem::path DemoUpdater(const std::filesystem::path& dir, const std::string& name = "demo-updater.exe");
+
+// The demo package with another image and some settings lines replaced
+// ("chkdisc = 1" replaces the manifest's chkdisc line).
+std::filesystem::path DemoUpdaterWith(const std::filesystem::path& dir, const std::vector<std::uint8_t>& image,
+                                      const std::vector<std::string>& settings,
+                                      const std::string& name = "demo-updater.exe");
 
 // Signs `in` into `out` with Authenticode (tests/signing/sign_file.sh, a
 // throwaway certificate "CN=Norvek test signer"); false, with the reason in

@@ -2,6 +2,7 @@
 // the drives, their nodes and limits, who holds them, and whether this
 // process may flash.
 #include <gtest/gtest.h>
+#include <sys/sysmacros.h>
 #include <sys/capability.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -52,7 +53,9 @@ TEST(SysfsDiscovery, FindsOpticalDevicesInAddressOrderWithTheirNodesAndLimits) {
     EXPECT_EQ(drives[2].address.Text(), "10:0:0:0");
     EXPECT_EQ(drives[0].sgPath, machine.SgNode(2));
     EXPECT_EQ(drives[0].srPath, machine.SrNode(2));
-    EXPECT_EQ(drives[0].srDevice, "11:2");
+    // Its nodes' numbers from sysfs: sg (character), sr (block), bsg (character).
+    EXPECT_EQ(drives[0].numbers, (std::vector<nflash::DeviceNumber>{
+                                     {false, makedev(240, 2)}, {true, makedev(240, 2)}, {false, makedev(241, 2)}}));
     EXPECT_EQ(drives[1].maxTransferKb, std::optional<std::uint32_t>(64));
     EXPECT_EQ(drives[2].maxTransferKb, std::optional<std::uint32_t>(512));
     // The identity as the kernel shows it: padded as INQUIRY sends it.
@@ -100,17 +103,25 @@ TEST(DriveHolders, NamesTheMountsOfTheDrivesBlockDevice) {
     EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[1]), "mounted at /media/user/MY DISC (iso9660)");
 }
 
-TEST(DriveHolders, NamesTheProcessesWithANodeOpen) {
+// By device number: a node under another name, and the bsg node, which no
+// path comparison with the sg and sr nodes would find.
+TEST(DriveHolders, NamesTheProcessesWithANodeOpenUnderAnyNameBsgIncluded) {
     sgsim::ScratchDir dir;
     sgsim::MachineOptions options;
-    options.holders = {{812, "udisksd", "sr0"}, {1500, "k3b", "sg1"}};
+    options.holders = {{812, "udisksd", "sr0"}, {1500, "k3b", "sg1"}, {2024, "sg_inq", "bsg/2:0:0:0"},
+                       {3000, "cdrecord", "scd3"}};
     options.mountedAt[0] = "/media/cdrom";
-    const sgsim::FakeMachine machine(dir.Path(), Drives({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}), options);
+    options.aliases = {{"scd3", "sr3"}};
+    const sgsim::FakeMachine machine(dir.Path(), Drives({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}}),
+                                     options);
+    if (!machine.DeviceNodes()) GTEST_SKIP() << "SKIPPED LOUDLY: device nodes can be made only as root";
     const auto drives = nflash::DiscoverOpticalDrives(PathsOf(machine));
     EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[0]),
               "mounted at /media/cdrom (iso9660); process 812 (udisksd)");
     EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[1]), "process 1500 (k3b)");
-    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[2]), "");
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[2]), "process 2024 (sg_inq)");
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[3]), "process 3000 (cdrecord)");
+    EXPECT_EQ(nflash::DescribeHolders(PathsOf(machine), drives[4]), "");
 }
 
 // What a child process that became `uid` with `capabilities` (effective

@@ -26,7 +26,8 @@ struct Pair {
     ExitCode code;
 };
 
-// Written out rather than derived: a drive failed (3) before cancelled (5)
+// Written out rather than derived: a drive failed (3) before a drive that
+// answers with another revision than its bank's (6) before cancelled (5)
 // before done (0; a dry run's plan counts as done).
 constexpr Pair kPairs[] = {
     {DriveResult::Flashed, DriveResult::Flashed, ExitCode::Success},
@@ -39,6 +40,11 @@ constexpr Pair kPairs[] = {
     {DriveResult::Cancelled, DriveResult::Cancelled, ExitCode::Cancelled},
     {DriveResult::Cancelled, DriveResult::Planned, ExitCode::Cancelled},
     {DriveResult::Planned, DriveResult::Planned, ExitCode::Success},
+    {DriveResult::RevisionMismatch, DriveResult::RevisionMismatch, ExitCode::RevisionMismatch},
+    {DriveResult::RevisionMismatch, DriveResult::Failed, ExitCode::DriveFailed},
+    {DriveResult::RevisionMismatch, DriveResult::Cancelled, ExitCode::RevisionMismatch},
+    {DriveResult::RevisionMismatch, DriveResult::Flashed, ExitCode::RevisionMismatch},
+    {DriveResult::RevisionMismatch, DriveResult::Planned, ExitCode::RevisionMismatch},
 };
 
 TEST(ExitPrecedence, EveryPairOfResultsInEitherOrderGivesTheDocumentedCode) {

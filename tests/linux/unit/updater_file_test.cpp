@@ -77,7 +77,10 @@ TEST_F(UpdaterFileTest, FilesWithoutAUsablePackageAreBadInput) {
         EXPECT_NE(loaded.message.find(words), std::string::npos) << loaded.message;
     };
     expectBad(dir / "missing.exe", "missing.exe");
-    expectBad(Write("nothing.exe", std::vector<std::uint8_t>(5000, 0x90)), "no package block");
+    const auto nothing = Write("nothing.exe", std::vector<std::uint8_t>(5000, 0x90));
+    expectBad(nothing, "nothing.exe is not a Norvek updater file");
+    EXPECT_EQ(LoadUpdaterFile(nothing, true).message.find("FW_CONSTRAINTS"), std::string::npos)
+        << "the package's key texts mean nothing to a user";
     // An unpacked template: no firmware, as the Windows program says.
     expectBad(Write("template.exe", sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore())),
               "No F/W in executable !");

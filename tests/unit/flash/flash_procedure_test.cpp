@@ -111,6 +111,23 @@ TEST_F(FlashProcedureTest, ThreeBadPassesSendNoCommit) {
     EXPECT_EQ(rig.drive->CommitCount(), 0);
 }
 
+// The pass-through reports the bytes the read-back moved; a reply short of
+// the piece fails it even though the zeroed read buffer's tail would match
+// the image's zero tail byte for byte.
+TEST_F(FlashProcedureTest, ShortReadBackFailsThePieceEvenWhenTheMissingTailWouldCompareEqual) {
+    constexpr std::uint32_t kMissing = 512;
+    for (std::uint32_t k = 0; k < kPieces; ++k) {
+        std::memset(image.data() + (k + 1) * kPieceSize - kMissing, 0, kMissing);
+    }
+    vdrive::DriveConfig config;
+    config.shortReplies.push_back({vdrive::CommandKind::ReadBack, kPieceSize - kMissing});
+    Rig rig = MakeRig(config);
+    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 0);
+    EXPECT_EQ(rig.manager->lastTransferLength, kPieceSize - kMissing);
+    EXPECT_EQ(PieceWriteOffsets(*rig.drive), std::vector<std::uint32_t>(3, 0)) << "piece 0 fails in each pass";
+    EXPECT_EQ(rig.drive->CommitCount(), 0);
+}
+
 TEST_F(FlashProcedureTest, PauseOfOneSecondSitsBetweenLastReadBackAndCommit) {
     // The commit comes straight after the last read-back in the log, and the
     // run takes a second longer than a run that never gets to commit: the

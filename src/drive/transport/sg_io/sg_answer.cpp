@@ -1,27 +1,24 @@
 #include "sg_answer.h"
 
+#include <scsi/sg_lib.h>
+
 #include <cerrno>
 
 namespace {
 
-constexpr std::uint8_t kResponseCodeMask = 0x7F;
-constexpr std::uint8_t kFixedCurrent = 0x70;
-constexpr std::uint8_t kFixedDeferred = 0x71;
-constexpr std::uint8_t kDescriptorCurrent = 0x72;
-constexpr std::uint8_t kDescriptorDeferred = 0x73;
-constexpr std::uint32_t kDescriptorHeaderLength = 4;  // response code, key, ASC, ASCQ
+constexpr std::uint8_t kFirstDescriptorFormat = 0x72;
+constexpr std::int32_t kFixedLength = 14;            // through ASCQ
+constexpr std::int32_t kDescriptorHeaderLength = 4;  // response code, key, ASC, ASCQ
 
+// Either format taken apart by sg3_utils; a buffer too short to hold key,
+// ASC and ASCQ counts as none.
 std::uint32_t UnpackedSense(const SgIoAnswer& answer) {
-    const std::uint8_t* s = answer.sense.data();
-    const std::uint32_t length = answer.senseLength;
-    if (length == 0) return 0;
-    switch (s[0] & kResponseCodeMask) {
-        case kFixedCurrent:
-        case kFixedDeferred: return PackSense(s, length);
-        case kDescriptorCurrent:
-        case kDescriptorDeferred: return length < kDescriptorHeaderLength ? 0 : PackSenseCode(s[1], s[2], s[3]);
-        default: return 0;
-    }
+    sg_scsi_sense_hdr header{};
+    const std::int32_t length = answer.senseLength;
+    if (!sg_scsi_normalize_sense(answer.sense.data(), length, &header)) return 0;
+    const bool descriptor = header.response_code >= kFirstDescriptorFormat;
+    if (length < (descriptor ? kDescriptorHeaderLength : kFixedLength)) return 0;
+    return PackSenseCode(header.sense_key, header.asc, header.ascq);
 }
 
 CommandResult Verdict(CommandOutcome outcome, double elapsedSeconds) {
