@@ -35,6 +35,15 @@ std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailur
            "); nothing was committed";
 }
 
+// The commit's answer never came back from the drive (the system call, the
+// host adapter or the mid-level driver failed it): a drive that resets as it
+// takes its new firmware can vanish with its answer, so whether it committed
+// is for its identity afterwards to tell, not this answer.
+bool AnswerLost(const SgIoAnswer& answer) {
+    const std::uint16_t driver = answer.driverStatus & kDriverMask;
+    return answer.error != 0 || answer.hostStatus != kHostOk || (driver != kDriverOk && driver != kDriverSense);
+}
+
 std::string MismatchText(const Identity& after, const std::string& expected) {
     return "flashed, but the drive reports " + after.revision + ", expected " + expected +
            ": power it off and on, then run list";
@@ -58,6 +67,25 @@ void Judge(DriveReport& report, const ReturnedDrive& returned, ProgramContext& c
     report.error = MismatchText(*report.after, report.decision.to);
 }
 
+// A commit whose answer was lost: the drive that comes back (under its node
+// or a new one) with its bank's revision did commit; one that comes back
+// with another revision, or not at all, is a failure.
+void AwaitCommitOutcome(DriveReport& report, Transport& flashed, ProgramContext& context,
+                        const std::string& lastFailure) {
+    const ReturnedDrive returned = AwaitReturn(flashed, report, context, context.answerWaitSeconds);
+    if (returned.identity && ReportsRevision(*returned.identity, report.decision.to)) {
+        Judge(report, returned, context);
+        return;
+    }
+    report.result = DriveResult::Failed;
+    report.after = returned.identity;
+    report.error = returned.identity ? "the drive refused the commit: " + lastFailure
+                                     : "the commit's answer was lost (" + lastFailure +
+                                           ") and the drive did not answer again within " +
+                                           std::to_string(context.answerWaitSeconds) +
+                                           " s: power it off and on, then run norvek-flash list";
+}
+
 }  // namespace
 
 void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashOrder& order,
@@ -65,6 +93,7 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
     const std::string label = report.drive.CommandPath().filename().string();
     const CommandObserver log = LoggingObserver(context, label, transport);
     std::string lastFailure;
+    bool commitAnswerLost = false;
     const CommandObserver observe = [&](const CommandRequest& request, const CommandResult& result, Delivery d) {
         log(request, result, d);
         if (d == Delivery::Sent && context.log != nullptr && Durable(request, result, progress.Snapshot().pieces)) {
@@ -74,6 +103,8 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
         if (d != Delivery::Sent || !DecidesTheOutcome(Classify(request.cdb, request.length))) return;
         if (!result.IsGood()) {
             lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
+            commitAnswerLost = Classify(request.cdb, request.length) == WireKind::Commit &&
+                               AnswerLost(transport.LastAnswer());
         } else if (result.transferred < request.length) {
             lastFailure = CdbHex(request.cdb) + ": the drive returned " + std::to_string(result.transferred) +
                           " of " + std::to_string(request.length) + " bytes";
@@ -91,6 +122,9 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
         if (!committed) report.error = "the dry run did not reach the commit";
     } else if (gate.Withheld()) {
         report.result = DriveResult::Cancelled;
+    } else if (!committed && commitAnswerLost) {
+        progress.Enter(FlashPhase::Reinquiring);
+        AwaitCommitOutcome(report, gate, context, lastFailure);
     } else if (!committed) {
         report.result = DriveResult::Failed;
         report.error = FailureText(progress.Snapshot(), lastFailure);

@@ -67,11 +67,13 @@ std::string UsageText() {
     std::string text =
         "norvek.exe [/quiet [/norestart] [/report:FILE]] [/log:FILE]\n\n"
         "Without switches the updater shows its window.\n\n"
-        "/quiet\tno window and no question: every drive the package allows is flashed; "
+        // Each switch on a line of its own, its meaning indented under it: a
+        // message box's tab stops cannot line up switches of these lengths.
+        "/quiet\n    no window and no question: every drive the package allows is flashed; "
         "the package's notice counts as accepted\n"
-        "/norestart\tnever restart the computer (exit code 3010 instead)\n"
-        "/log:FILE\tthe run log (default %ProgramData%\\Norvek\\Logs)\n"
-        "/report:FILE\tthe outcome as one JSON document\n\n"
+        "/norestart\n    never restart the computer (exit code 3010 instead)\n"
+        "/log:FILE\n    the run log (default %ProgramData%\\Norvek\\Logs)\n"
+        "/report:FILE\n    the outcome as one JSON document\n\n"
         "Exit codes with /quiet:\n";
     text += CodeLine(ExitCode::Success, "done: every drive flashed and verified");
     text += CodeLine(ExitCode::RestartRequired, "done; the package asks for a restart, which was not started");

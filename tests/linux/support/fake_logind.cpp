@@ -72,7 +72,7 @@ int OnInhibit(sd_bus_message* message, void* data, sd_bus_error* error) {
     if (!served->unknownKey.empty() && std::string(what).find(served->unknownKey) != std::string::npos) {
         std::lock_guard lock(*served->mutex);
         served->calls->push_back(InhibitCall{what, who, why, mode, -1});
-        return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "Invalid what specification");
+        return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "Invalid what argument");
     }
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return -errno;
