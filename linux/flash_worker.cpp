@@ -4,6 +4,7 @@
 
 #include "drive_access.h"
 #include "drive_return.h"
+#include "src/drive/transport/sg_io/sg_answer.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 #include "survey.h"
 #include "wire_command.h"
@@ -33,15 +34,6 @@ std::string FailureText(const ProgressSnapshot& s, const std::string& lastFailur
     const std::string why = lastFailure.empty() ? "a piece read back differed from what was written" : lastFailure;
     return "the image was not written and verified in " + std::to_string(s.pass) + " passes (" + why +
            "); nothing was committed";
-}
-
-// The commit's answer never came back from the drive (the system call, the
-// host adapter or the mid-level driver failed it): a drive that resets as it
-// takes its new firmware can vanish with its answer, so whether it committed
-// is for its identity afterwards to tell, not this answer.
-bool AnswerLost(const SgIoAnswer& answer) {
-    const std::uint16_t driver = answer.driverStatus & kDriverMask;
-    return answer.error != 0 || answer.hostStatus != kHostOk || (driver != kDriverOk && driver != kDriverSense);
 }
 
 std::string MismatchText(const Identity& after, const std::string& expected) {
@@ -103,8 +95,11 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
         if (d != Delivery::Sent || !DecidesTheOutcome(Classify(request.cdb, request.length))) return;
         if (!result.IsGood()) {
             lastFailure = CdbHex(request.cdb) + ": " + DescribeAnswer(transport.LastAnswer());
+            // A drive that resets as it takes its new firmware can vanish
+            // with the commit's answer: whether it committed is then for its
+            // identity afterwards to tell.
             commitAnswerLost = Classify(request.cdb, request.length) == WireKind::Commit &&
-                               AnswerLost(transport.LastAnswer());
+                               !DriveAnswerArrived(transport.LastAnswer());
         } else if (result.transferred < request.length) {
             lastFailure = CdbHex(request.cdb) + ": the drive returned " + std::to_string(result.transferred) +
                           " of " + std::to_string(request.length) + " bytes";

@@ -35,6 +35,11 @@ std::uint32_t PackSgSense(const SgIoAnswer& answer) {
     return SenseKeyOf(sense) == 0 ? 0 : sense;
 }
 
+bool DriveAnswerArrived(const SgIoAnswer& answer) {
+    const std::uint16_t driver = answer.driverStatus & kDriverMask;
+    return answer.error == 0 && answer.hostStatus == kHostOk && (driver == kDriverOk || driver == kDriverSense);
+}
+
 CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,
                         double elapsedSeconds) {
     using enum CommandOutcome;

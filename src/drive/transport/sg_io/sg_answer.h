@@ -59,5 +59,10 @@ std::uint32_t PackSgSense(const SgIoAnswer& answer);
 //   since the drive did not do the command (ScsiStatusDone);
 // - last the residual: a Good answer moved `length` less the residual, and
 //   a residual outside 0..length is a garbled answer: Failed.
+// Whether the drive's own answer came back: no outer layer (the system
+// call, the host adapter, the mid-level driver) failed the command. When
+// one did, the command may or may not have been carried out by the drive.
+bool DriveAnswerArrived(const SgIoAnswer& answer);
+
 CommandResult JudgeSgIo(const SgIoAnswer& answer, std::uint32_t length, std::uint32_t timeoutSeconds,
                         double elapsedSeconds);
