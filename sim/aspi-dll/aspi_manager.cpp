@@ -3,35 +3,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <thread>
-
-#include "sim/aspi-common/final_status.h"
 
 namespace aspidll {
 namespace {
 
-constexpr BYTE kHostAdapterScsiId = 7;
-constexpr BYTE kHaStatusSelectionTimeout = 0x11;
-constexpr BYTE kStatusInvalidSrb = 0xE0;  // SS_INVALID_SRB: a command code we do not know
+const char* const kHostIdentifier = "NORVEK VDRIVE";
 
 std::string Format(const char* format, auto... args) {
     char line[256];
     std::snprintf(line, sizeof line, format, args...);
     return line;
-}
-
-void CopyPadded(BYTE* field, std::size_t size, const char* text) {
-    std::memset(field, ' ', size);
-    std::memcpy(field, text, std::min(size, std::strlen(text)));
-}
-
-vdrive::Direction DirectionOf(BYTE flags) {
-    switch (flags & (SRB_DIR_IN | SRB_DIR_OUT)) {
-        case SRB_DIR_IN: return vdrive::Direction::In;
-        case SRB_DIR_OUT: return vdrive::Direction::Out;
-        default: return vdrive::Direction::None;
-    }
 }
 
 const char* DirectionName(BYTE flags) {
@@ -43,25 +25,54 @@ const char* DirectionName(BYTE flags) {
     }
 }
 
+std::string CdbHex(const std::uint8_t* cdb, std::size_t length) {
+    return drivelog::Hex(cdb, std::min<std::size_t>(length, 16));
+}
+
+std::string CdbHex(const aspisim::Request& request) { return drivelog::Hex(request.cdb.data(), request.cdbLength); }
+
 }  // namespace
 
-AspiManager::AspiManager(const Scenario& scenario, RequestLog& log)
-    : supportStatus_(scenario.supportStatus),
-      adapterCount_(scenario.adapterCount),
-      eventSignalDelayMs_(scenario.eventSignalDelayMs),
-      checkConditionCompletes_(scenario.checkConditionCompletes),
-      signalBeforeStatus_(scenario.signalBeforeStatus),
-      refuseWith_(scenario.refuseWith),
-      log_(log) {
-    for (const DriveSlot& d : scenario.drives) {
-        slots_.push_back(Slot{d.adapter, d.target, d.lun, std::make_unique<vdrive::Drive>(d.config),
-                              std::make_unique<CompletionQueue>()});
+AspiManager::AspiManager(const scenariofile::Scenario& scenario, drivelog::RequestLog& log)
+    : eventSignalDelayMs_(scenario.eventSignalDelayMs),
+      slots_([&scenario] {
+          std::vector<Slot> slots;
+          for (const scenariofile::DriveSlot& d : scenario.drives) {
+              slots.push_back(Slot{d, std::make_shared<vdrive::Drive>(d.config), std::make_unique<CompletionQueue>()});
+          }
+          return slots;
+      }()),
+      core_(CoreConfig(scenario, slots_)),
+      log_(log) {}
+
+// Every drive gets the scenario's manager options. A drive on an adapter
+// past the count the manager reports cannot be reached, as on a real bus;
+// of two drives at one address the first is served.
+aspisim::ManagerConfig AspiManager::CoreConfig(const scenariofile::Scenario& scenario, const std::vector<Slot>& slots) {
+    aspisim::ManagerConfig config;
+    config.supportStatus = scenario.supportStatus;
+    config.hostIdentifier = kHostIdentifier;
+    config.adapters.resize(static_cast<std::size_t>(scenario.adapterCount));
+    const bool late = scenario.eventSignalDelayMs > 0;
+    for (const Slot& slot : slots) {
+        if (slot.address.adapter >= scenario.adapterCount) continue;
+        aspisim::Device device;
+        device.deviceType = slot.address.config.peripheralType;
+        device.drive = slot.drive;
+        device.completion = late ? aspisim::Completion::Immediate : aspisim::Completion::Background;
+        device.signalsLate = late;
+        device.checkConditionCompletes = scenario.checkConditionCompletes;
+        device.signalsBeforeStatus = scenario.signalBeforeStatus;
+        device.refusesWith = static_cast<BYTE>(scenario.refuseWith);
+        const std::pair<BYTE, BYTE> at{static_cast<BYTE>(slot.address.target), static_cast<BYTE>(slot.address.lun)};
+        config.adapters[static_cast<std::size_t>(slot.address.adapter)].devices.emplace(at, device);
     }
+    return config;
 }
 
 DWORD AspiManager::SupportInfo() {
-    const DWORD info = (DWORD{supportStatus_} << 8) | static_cast<BYTE>(adapterCount_);
-    log_.Line(Format("support status=%02x adapters=%d", supportStatus_, adapterCount_));
+    const DWORD info = core_.SupportInfo();
+    log_.Line(Format("support status=%02x adapters=%d", (info >> 8) & 0xFF, static_cast<int>(info & 0xFF)));
     return info;
 }
 
@@ -70,98 +81,75 @@ DWORD AspiManager::Send(void* request) {
         log_.Line("send null");
         return SS_ERR;
     }
-    auto* header = static_cast<SRB_Header*>(request);
-    switch (header->SRB_Cmd) {
-        case SC_HA_INQUIRY: return HaInquiry(*static_cast<SRB_HAInquiry*>(request));
-        case SC_GET_DEV_TYPE: return DeviceType(*static_cast<SRB_GDEVBlock*>(request));
-        case SC_RESCAN_SCSI_BUS: return Rescan(*static_cast<SRB_RescanPort*>(request));
-        case SC_EXEC_SCSI_CMD: return ExecScsi(*static_cast<SRB_ExecSCSICmd*>(request));
+    const aspisim::Reply reply = core_.Send(request);
+    const auto& srb = *static_cast<const SRB_ExecSCSICmd*>(request);
+    switch (reply.disposition) {
+        case aspisim::Disposition::Answered: LogAnswered(request); break;
+        case aspisim::Disposition::Refused:
+            // Refused by the return code alone: the block is left as it came.
+            log_.Line(Format("exec ha=%d target=%d lun=%d refused=%02x", srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun,
+                             static_cast<unsigned>(reply.code)));
+            break;
+        case aspisim::Disposition::Reused:
+            log_.Line(Format("exec ha=%d target=%d lun=%d reused status=%02x", srb.SRB_HaId, srb.SRB_Target,
+                             srb.SRB_Lun, static_cast<unsigned>(reply.code)));
+            break;
+        case aspisim::Disposition::Accepted: return Start(*reply.request);
+    }
+    return reply.code;
+}
+
+void AspiManager::LogAnswered(const void* request) {
+    const auto& header = *static_cast<const SRB_Header*>(request);
+    switch (header.SRB_Cmd) {
+        case SC_HA_INQUIRY: {
+            const auto& srb = *static_cast<const SRB_HAInquiry*>(request);
+            log_.Line(Format("ha_inquiry ha=%d status=%02x count=%d", srb.SRB_HaId, srb.SRB_Status, srb.HA_Count));
+            break;
+        }
+        case SC_GET_DEV_TYPE: {
+            const auto& srb = *static_cast<const SRB_GDEVBlock*>(request);
+            log_.Line(Format("dev_type ha=%d target=%d lun=%d status=%02x type=%02x", srb.SRB_HaId, srb.SRB_Target,
+                             srb.SRB_Lun, srb.SRB_Status, srb.SRB_DeviceType));
+            break;
+        }
+        case SC_RESCAN_SCSI_BUS:
+            log_.Line(Format("rescan ha=%d status=%02x", header.SRB_HaId, header.SRB_Status));
+            break;
+        case SC_EXEC_SCSI_CMD: {
+            // Refused at once: nothing is queued and the event is not
+            // signalled, as with a real manager asked for a device it does
+            // not have.
+            const auto& srb = *static_cast<const SRB_ExecSCSICmd*>(request);
+            log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x", srb.SRB_HaId,
+                             srb.SRB_Target, srb.SRB_Lun, CdbHex(srb.CDBByte, srb.SRB_CDBLen).c_str(),
+                             DirectionName(srb.SRB_Flags), static_cast<unsigned long>(srb.SRB_BufLen),
+                             srb.SRB_Status));
+            break;
+        }
         default:
-            header->SRB_Status = kStatusInvalidSrb;
-            log_.Line(Format("unknown cmd=%02x ha=%d status=%02x", header->SRB_Cmd, header->SRB_HaId,
-                             header->SRB_Status));
-            return header->SRB_Status;
+            log_.Line(Format("unknown cmd=%02x ha=%d status=%02x", header.SRB_Cmd, header.SRB_HaId,
+                             header.SRB_Status));
     }
 }
 
-DWORD AspiManager::HaInquiry(SRB_HAInquiry& srb) {
-    if (ValidAdapter(srb.SRB_HaId)) {
-        srb.HA_Count = static_cast<BYTE>(adapterCount_);
-        srb.HA_SCSI_ID = kHostAdapterScsiId;
-        CopyPadded(srb.HA_ManagerId, sizeof srb.HA_ManagerId, "ASPI for WIN32");
-        CopyPadded(srb.HA_Identifier, sizeof srb.HA_Identifier, "NORVEK VDRIVE");
-        std::memset(srb.HA_Unique, 0, sizeof srb.HA_Unique);
-        srb.HA_Unique[3] = 16;  // targets per bus
-        srb.SRB_Status = SS_COMP;
-    } else if (adapterCount_ == 0 && srb.SRB_HaId == 0) {
-        // A manager without adapters still answers the first inquiry: that is
-        // how a caller learns the count is 0.
-        srb.HA_Count = 0;
-        srb.SRB_Status = SS_COMP;
-    } else {
-        srb.SRB_Status = SS_INVALID_HA;
-    }
-    log_.Line(Format("ha_inquiry ha=%d status=%02x count=%d", srb.SRB_HaId, srb.SRB_Status,
-                     srb.HA_Count));
-    return srb.SRB_Status;
-}
-
-DWORD AspiManager::DeviceType(SRB_GDEVBlock& srb) {
-    if (!ValidAdapter(srb.SRB_HaId)) {
-        srb.SRB_Status = SS_INVALID_HA;
-    } else if (const Slot* slot = Find(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun)) {
-        srb.SRB_DeviceType = slot->drive->Config().peripheralType;
-        srb.SRB_Status = SS_COMP;
-    } else {
-        srb.SRB_Status = SS_NO_DEVICE;
-    }
-    log_.Line(Format("dev_type ha=%d target=%d lun=%d status=%02x type=%02x", srb.SRB_HaId,
-                     srb.SRB_Target, srb.SRB_Lun, srb.SRB_Status, srb.SRB_DeviceType));
-    return srb.SRB_Status;
-}
-
-DWORD AspiManager::Rescan(SRB_RescanPort& srb) {
-    srb.SRB_Status = ValidAdapter(srb.SRB_HaId) ? SS_COMP : SS_INVALID_HA;
-    log_.Line(Format("rescan ha=%d status=%02x", srb.SRB_HaId, srb.SRB_Status));
-    return srb.SRB_Status;
-}
-
-DWORD AspiManager::ExecScsi(SRB_ExecSCSICmd& srb) {
-    Slot* slot = ValidAdapter(srb.SRB_HaId) ? Find(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun)
-                                            : nullptr;
-    if (slot == nullptr) {
-        // Refused at once: nothing is queued and the event is not signalled,
-        // as with a real manager asked for a device it does not have.
-        srb.SRB_Status = ValidAdapter(srb.SRB_HaId) ? SS_NO_DEVICE : SS_INVALID_HA;
-        log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x",
-                         srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun,
-                         Hex(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16)).c_str(),
-                         DirectionName(srb.SRB_Flags), static_cast<unsigned long>(srb.SRB_BufLen),
-                         srb.SRB_Status));
-        return srb.SRB_Status;
-    }
-    if (refuseWith_ != 0) {
-        // Refused by the return code alone: the block is left as it came.
-        log_.Line(Format("exec ha=%d target=%d lun=%d refused=%02x", srb.SRB_HaId, srb.SRB_Target,
-                         srb.SRB_Lun, refuseWith_));
-        return static_cast<DWORD>(refuseWith_);
-    }
-    srb.SRB_Status = SS_PENDING;
-    if (eventSignalDelayMs_ > 0) return ExecAnsweringAtOnce(srb, *slot);
-    slot->queue->Post([this, &srb, slot] { Finish(srb, *slot, Run(srb, *slot)); });
+DWORD AspiManager::Start(const aspisim::Request& request) {
+    Slot& slot = SlotOf(request);
+    if (request.device.completion == aspisim::Completion::Immediate) return AnswerAtOnce(request, slot);
+    slot.queue->Post([this, request] { Finish(request, aspisim::Run(request)); });
     return SS_PENDING;
 }
 
 // A command the drive answers at once is finished before the call returns;
 // its event is set later from the drive's thread, behind whatever that thread
 // already has to do. A slower command finishes on that thread as usual.
-DWORD AspiManager::ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot) {
-    const Answer answer = Run(srb, slot);
-    if (answer.outcome.latencySeconds > 0) {
-        slot.queue->Post([this, &srb, &slot, answer] { Finish(srb, slot, answer); });
+DWORD AspiManager::AnswerAtOnce(const aspisim::Request& request, Slot& slot) {
+    const vdrive::Outcome outcome = aspisim::Run(request);
+    if (outcome.latencySeconds > 0) {
+        slot.queue->Post([this, request, outcome] { Finish(request, outcome); });
         return SS_PENDING;
     }
-    if (const HANDLE event = Publish(srb, slot, answer)) {
+    if (const HANDLE event = Publish(request, outcome)) {
         slot.queue->Post([event, delay = eventSignalDelayMs_] {
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
             SetEvent(event);
@@ -173,71 +161,45 @@ DWORD AspiManager::ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot) {
 // On the drive's thread: the drive's latency, then the answer, then the
 // event; or, with signal_before_status, the event a moment before the
 // answer. A hung drive's request is never finished.
-void AspiManager::Finish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer) {
+void AspiManager::Finish(const aspisim::Request& request, const vdrive::Outcome& outcome) {
     constexpr auto kStatusStoreDelay = std::chrono::milliseconds(50);
-    if (answer.outcome.Hung()) {
-        log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s hung", slot.adapter, slot.target, slot.lun,
-                         answer.cdb.c_str()));
+    if (outcome.Hung()) {
+        log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s hung", request.adapter, request.target, request.lun,
+                         CdbHex(request).c_str()));
         return;
     }
-    const double seconds = answer.outcome.latencySeconds;
+    const double seconds = outcome.latencySeconds;
     if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    const bool notify = (answer.flags & SRB_EVENT_NOTIFY) != 0;
-    if (signalBeforeStatus_ && notify) {
-        SetEvent(answer.event);
+    if (request.device.signalsBeforeStatus && request.event) {
+        SetEvent(request.event);
         std::this_thread::sleep_for(kStatusStoreDelay);
-        Publish(srb, slot, answer);
+        Publish(request, outcome);
         return;
     }
-    if (const HANDLE event = Publish(srb, slot, answer)) SetEvent(event);
+    if (const HANDLE event = Publish(request, outcome)) SetEvent(event);
 }
 
-// Everything the caller gave is read here, before the status is written:
-// from that moment the caller may reuse the record.
-AspiManager::Answer AspiManager::Run(SRB_ExecSCSICmd& srb, Slot& slot) {
-    Answer answer;
-    answer.flags = srb.SRB_Flags;
-    answer.event = static_cast<HANDLE>(srb.SRB_PostProc);
-    answer.cdb = Hex(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16));
-    answer.outcome =
-        slot.drive->Execute(srb.CDBByte, DirectionOf(answer.flags), srb.SRB_BufPointer, srb.SRB_BufLen);
-    return answer;
+HANDLE AspiManager::Publish(const aspisim::Request& request, const vdrive::Outcome& outcome) {
+    const aspisim::Answer answer = aspisim::WriteAnswer(request, outcome);
+    const std::string sense = answer.senseLength ? drivelog::Hex(outcome.sense.data(), *answer.senseLength) : "-";
+    log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s", request.adapter,
+                     request.target, request.lun, CdbHex(request).c_str(), DirectionName(request.flags),
+                     static_cast<unsigned long>(request.length), answer.status, sense.c_str()));
+    core_.Complete(request, answer.status);
+    return request.event;
 }
 
-HANDLE AspiManager::Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer) {
-    const vdrive::Outcome& outcome = answer.outcome;
-    std::string sense = "-";
-    const BYTE status = aspisim::FinalStatus(outcome, checkConditionCompletes_);
-    if (!outcome.delivered) {
-        srb.SRB_HaStat = kHaStatusSelectionTimeout;
-        srb.SRB_TargStat = 0;
-    } else {
-        srb.SRB_HaStat = 0;
-        srb.SRB_TargStat = outcome.scsiStatus;
-        if (outcome.scsiStatus == vdrive::kStatusCheckCondition) {
-            const std::size_t length = std::min<std::size_t>(srb.SRB_SenseLen, outcome.sense.size());
-            std::memcpy(srb.SenseArea, outcome.sense.data(), length);
-            sense = Hex(outcome.sense.data(), length);
-        }
-    }
-    log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s",
-                     slot.adapter, slot.target, slot.lun, answer.cdb.c_str(), DirectionName(answer.flags),
-                     static_cast<unsigned long>(srb.SRB_BufLen), status, sense.c_str()));
-
-    srb.SRB_Status = status;
-    return (answer.flags & SRB_EVENT_NOTIFY) != 0 ? answer.event : nullptr;
-}
-
-AspiManager::Slot* AspiManager::Find(int adapter, int target, int lun) {
-    for (Slot& slot : slots_) {
-        if (slot.adapter == adapter && slot.target == target && slot.lun == lun) return &slot;
-    }
-    return nullptr;
+AspiManager::Slot& AspiManager::SlotOf(const aspisim::Request& request) {
+    // The core accepts commands only for drives it was given, and it was
+    // given each slot's drive.
+    const auto found = std::ranges::find_if(
+        slots_, [&request](const Slot& slot) { return slot.drive == request.device.drive; });
+    return *found;
 }
 
 void AspiManager::WriteExitReport(const std::string& base) {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-        LogDriveExit(log_, base, i, slots_[i].adapter, slots_[i].target, slots_[i].lun, *slots_[i].drive);
+        drivelog::LogDriveExit(log_, base, i, slots_[i].address, *slots_[i].drive);
     }
 }
 

@@ -1,9 +1,8 @@
-// The ASPI manager the DLL exports: host adapters with virtual drives at
-// their target/LUN slots, answering the request records of the ASPI for
-// Win32 interface.
+// The ASPI manager the DLL exports: the shared manager core (sim/aspi-core)
+// over a scenario's virtual drives, with real threads and the request log.
 //
 // Command requests complete the way a real manager completes them: the call
-// returns SS_PENDING, and the adapter's worker thread runs the command on the
+// returns SS_PENDING, and the drive's worker thread runs the command on the
 // drive, waits out the drive's latency, fills the sense area on a check
 // condition, writes the final status and only then signals the caller's event.
 // A scenario with an event signal delay has a command the drive answers at
@@ -20,16 +19,15 @@
 #include <vector>
 
 #include "completion_queue.h"
-#include "request_log.h"
-#include "scenario.h"
-#include "sim/vdrive/drive.h"
-#include "src/platform/aspi_layout.h"
+#include "sim/aspi-core/manager.h"
+#include "sim/drive-log/request_log.h"
+#include "sim/scenario/scenario.h"
 
 namespace aspidll {
 
 class AspiManager {
 public:
-    AspiManager(const Scenario& scenario, RequestLog& log);
+    AspiManager(const scenariofile::Scenario& scenario, drivelog::RequestLog& log);
 
     // Status in bits 8-15, host adapter count in bits 0-7.
     DWORD SupportInfo();
@@ -42,42 +40,26 @@ public:
 
 private:
     struct Slot {
-        int adapter;
-        int target;
-        int lun;
-        std::unique_ptr<vdrive::Drive> drive;
+        scenariofile::DriveSlot address;
+        std::shared_ptr<vdrive::Drive> drive;
         std::unique_ptr<CompletionQueue> queue;  // one per drive: drives run in parallel
     };
 
-    DWORD HaInquiry(SRB_HAInquiry& srb);
-    DWORD DeviceType(SRB_GDEVBlock& srb);
-    DWORD Rescan(SRB_RescanPort& srb);
-    // What the drive answered, with what the request asked for.
-    struct Answer {
-        vdrive::Outcome outcome;
-        BYTE flags = 0;
-        HANDLE event = nullptr;
-        std::string cdb;  // in hex, for the log
-    };
+    static aspisim::ManagerConfig CoreConfig(const scenariofile::Scenario& scenario, const std::vector<Slot>& slots);
+    // The log line of a request answered inside the call.
+    void LogAnswered(const void* request);
+    DWORD Start(const aspisim::Request& request);
+    DWORD AnswerAtOnce(const aspisim::Request& request, Slot& slot);
+    void Finish(const aspisim::Request& request, const vdrive::Outcome& outcome);
+    // Writes the answer, the log line and the final status; returns the
+    // event to set (null when the caller asked for none).
+    HANDLE Publish(const aspisim::Request& request, const vdrive::Outcome& outcome);
+    Slot& SlotOf(const aspisim::Request& request);
 
-    DWORD ExecScsi(SRB_ExecSCSICmd& srb);
-    DWORD ExecAnsweringAtOnce(SRB_ExecSCSICmd& srb, Slot& slot);
-    Answer Run(SRB_ExecSCSICmd& srb, Slot& slot);
-    void Finish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer);
-    // Writes the sense, the final status and the log line; returns the event
-    // to set (null when the caller asked for none).
-    HANDLE Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer& answer);
-    Slot* Find(int adapter, int target, int lun);
-    bool ValidAdapter(BYTE adapter) const { return adapter < adapterCount_; }
-
-    std::uint8_t supportStatus_;
-    int adapterCount_;
     int eventSignalDelayMs_;
-    bool checkConditionCompletes_;
-    bool signalBeforeStatus_;
-    int refuseWith_;
     std::vector<Slot> slots_;
-    RequestLog& log_;
+    aspisim::Manager core_;
+    drivelog::RequestLog& log_;
 };
 
 }  // namespace aspidll

@@ -10,13 +10,12 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <string>
 
 #include "aspi_manager.h"
-#include "request_log.h"
-#include "scenario.h"
+#include "sim/drive-log/request_log.h"
+#include "sim/scenario/scenario.h"
 
 namespace {
 
@@ -24,7 +23,7 @@ constexpr BYTE kStatusNoAspi = 0xE3;  // SS_NO_ASPI: what a broken scenario repo
 
 // Never destroyed: worker threads refer to the manager until the process
 // ends, and the exit report needs it after the C runtime has begun to unwind.
-aspidll::RequestLog* g_log = nullptr;
+drivelog::RequestLog* g_log = nullptr;
 aspidll::AspiManager* g_manager = nullptr;
 std::string g_logPath;
 std::once_flag g_started;
@@ -38,26 +37,22 @@ std::string WindowsPath(const char* value) {
 
 void Start() {
     g_logPath = WindowsPath(std::getenv("NORVEK_ASPI_LOG"));
-    g_log = new aspidll::RequestLog(g_logPath);
+    g_log = new drivelog::RequestLog(g_logPath);
     const std::string scenarioPath = WindowsPath(std::getenv("NORVEK_ASPI_SCENARIO"));
-    aspidll::Scenario scenario;
+    scenariofile::Scenario served;
     if (scenarioPath.empty()) {
         g_log->Line("scenario none: a working manager without adapters");
     } else {
-        std::ifstream in(scenarioPath);
         try {
-            if (!in) throw aspidll::ScenarioError("cannot open " + scenarioPath);
-            scenario = aspidll::ParseScenario(in);
-            g_log->Line("scenario " + scenarioPath + " drives=" +
-                        std::to_string(scenario.drives.size()) +
-                        " adapters=" + std::to_string(scenario.adapterCount));
-        } catch (const aspidll::ScenarioError& e) {
+            served = scenariofile::LoadScenario(scenarioPath);
+            g_log->Line(scenariofile::Summary(scenarioPath, served));
+        } catch (const scenariofile::ScenarioError& e) {
             g_log->Line(std::string("scenario error: ") + e.what());
-            scenario = aspidll::Scenario{};
-            scenario.supportStatus = kStatusNoAspi;
+            served = scenariofile::Scenario{};
+            served.supportStatus = kStatusNoAspi;
         }
     }
-    g_manager = new aspidll::AspiManager(scenario, *g_log);
+    g_manager = new aspidll::AspiManager(served, *g_log);
 }
 
 aspidll::AspiManager& Manager() {

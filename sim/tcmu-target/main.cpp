@@ -14,15 +14,14 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "served_drive.h"
-#include "sim/aspi-dll/request_log.h"
-#include "sim/aspi-dll/scenario.h"
+#include "sim/drive-log/request_log.h"
+#include "sim/scenario/scenario.h"
 
 namespace {
 
@@ -40,10 +39,9 @@ std::unique_ptr<tcmu::Ring> OpenRing(std::size_t index) {
 }
 
 void ExitReport(const std::vector<std::unique_ptr<tcmu::ServedDrive>>& drives, const std::string& logPath,
-                aspidll::RequestLog& log) {
+                drivelog::RequestLog& log) {
     for (std::size_t i = 0; i < drives.size(); ++i) {
-        const aspidll::DriveSlot& slot = drives[i]->Slot();
-        aspidll::LogDriveExit(log, logPath, i, slot.adapter, slot.target, slot.lun, drives[i]->Drive());
+        drivelog::LogDriveExit(log, logPath, i, drives[i]->Slot(), drives[i]->Drive());
     }
 }
 
@@ -62,16 +60,13 @@ int main(int argc, char** argv) {
     sigaddset(&stops, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);  // before any thread: only sigwait below takes them
 
-    aspidll::RequestLog log(logPath);
+    drivelog::RequestLog log(logPath);
     std::vector<std::unique_ptr<tcmu::ServedDrive>> drives;
     try {
-        std::ifstream in(scenarioPath);
-        if (!in) throw aspidll::ScenarioError("cannot open " + scenarioPath);
-        const aspidll::Scenario scenario = aspidll::ParseScenario(in);
-        log.Line("scenario " + scenarioPath + " drives=" + std::to_string(scenario.drives.size()) +
-                 " adapters=" + std::to_string(scenario.adapterCount));
-        for (std::size_t i = 0; i < scenario.drives.size(); ++i) {
-            drives.push_back(std::make_unique<tcmu::ServedDrive>(scenario.drives[i], OpenRing(i), log));
+        const scenariofile::Scenario served = scenariofile::LoadScenario(scenarioPath);
+        log.Line(scenariofile::Summary(scenarioPath, served));
+        for (std::size_t i = 0; i < served.drives.size(); ++i) {
+            drives.push_back(std::make_unique<tcmu::ServedDrive>(served.drives[i], OpenRing(i), log));
         }
     } catch (const std::exception& e) {
         log.Line(std::string("target error: ") + e.what());

@@ -35,7 +35,7 @@ const char* DirectionName(vdrive::Direction d) {
 
 }  // namespace
 
-ServedDrive::ServedDrive(const aspidll::DriveSlot& slot, std::unique_ptr<Ring> ring, aspidll::RequestLog& log)
+ServedDrive::ServedDrive(const scenariofile::DriveSlot& slot, std::unique_ptr<Ring> ring, drivelog::RequestLog& log)
     : slot_(slot), drive_(slot.config), ring_(std::move(ring)), log_(log), thread_([this] { Serve(); }) {}
 
 ServedDrive::~ServedDrive() {
@@ -55,12 +55,12 @@ Answer ServedDrive::Execute(Command& command) {
     const vdrive::Direction direction = DirectionOf(command);
     const auto length = static_cast<std::uint32_t>(command.data.size());
     // Logged as it arrives, so a test can act while the drive still has it.
-    log_.Line("take ha=" + std::to_string(slot_.adapter) + " cdb=" + aspidll::Hex(command.cdb.data(), command.cdb.size()));
+    log_.Line("take ha=" + std::to_string(slot_.adapter) + " cdb=" + drivelog::Hex(command.cdb.data(), command.cdb.size()));
     const vdrive::Outcome outcome = drive_.Execute(cdb.data(), direction, command.data.data(), length);
     if (!outcome.delivered) {
         // A drive that never answers: the kernel's own time-out and abort
         // handling take over; this drive serves nothing more.
-        log_.Line("hang ha=" + std::to_string(slot_.adapter) + " cdb=" + aspidll::Hex(cdb.data(), command.cdb.size()));
+        log_.Line("hang ha=" + std::to_string(slot_.adapter) + " cdb=" + drivelog::Hex(cdb.data(), command.cdb.size()));
         for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(outcome.latencySeconds));
@@ -74,10 +74,10 @@ Answer ServedDrive::Execute(Command& command) {
         answer.data.assign(command.data.begin(), command.data.begin() + std::min(outcome.transferred, length));
     }
     const bool done = outcome.scsiStatus == vdrive::kStatusGood;
-    log_.Line(aspidll::ExecLine(slot_.adapter, slot_.target, slot_.lun,
-                                aspidll::Hex(command.cdb.data(), command.cdb.size()), DirectionName(direction), length,
+    log_.Line(drivelog::ExecLine(slot_.adapter, slot_.target, slot_.lun,
+                                drivelog::Hex(command.cdb.data(), command.cdb.size()), DirectionName(direction), length,
                                 done,
-                                answer.sense.empty() ? "-" : aspidll::Hex(answer.sense.data(), answer.sense.size())));
+                                answer.sense.empty() ? "-" : drivelog::Hex(answer.sense.data(), answer.sense.size())));
     return answer;
 }
 

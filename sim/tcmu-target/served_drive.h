@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "sim/aspi-dll/request_log.h"
-#include "sim/aspi-dll/scenario.h"
+#include "sim/drive-log/request_log.h"
+#include "sim/scenario/scenario.h"
 #include "sim/vdrive/drive.h"
 #include "tcmu_ring.h"
 
@@ -19,22 +19,22 @@ namespace tcmu {
 class ServedDrive {
 public:
     // Starts serving `ring` at once. `log` outlives the drive.
-    ServedDrive(const aspidll::DriveSlot& slot, std::unique_ptr<Ring> ring, aspidll::RequestLog& log);
+    ServedDrive(const scenariofile::DriveSlot& slot, std::unique_ptr<Ring> ring, drivelog::RequestLog& log);
     ~ServedDrive();
     ServedDrive(const ServedDrive&) = delete;
     ServedDrive& operator=(const ServedDrive&) = delete;
 
     const vdrive::Drive& Drive() const { return drive_; }
-    const aspidll::DriveSlot& Slot() const { return slot_; }
+    const scenariofile::DriveSlot& Slot() const { return slot_; }
 
 private:
     void Serve();
     Answer Execute(Command& command);
 
-    aspidll::DriveSlot slot_;
+    scenariofile::DriveSlot slot_;
     vdrive::Drive drive_;
     std::unique_ptr<Ring> ring_;
-    aspidll::RequestLog& log_;
+    drivelog::RequestLog& log_;
     std::thread thread_;
 };
 

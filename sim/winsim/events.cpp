@@ -41,7 +41,7 @@ bool Signalled(sim::Machine::State& s, HANDLE handle) {
 // The unfinished ASPI request that will signal `event`, if any.
 std::shared_ptr<sim::AspiJob> JobFor(const sim::Machine::State& s, HANDLE event) {
     for (const auto& job : s.aspiJobs)
-        if (!job->finished && !job->cancelled && job->event == event &&
+        if (!job->finished && !job->cancelled && job->request.event == event &&
             job->completion == sim::AspiCompletion::Background)
             return job;
     return nullptr;

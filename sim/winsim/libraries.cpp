@@ -38,9 +38,7 @@ DWORD __cdecl AspiGetSupportInfo() {
     auto& s = machine().state();
     std::lock_guard lock(s.mutex);
     NoteAspiCall(s);
-    const int count = s.aspi.reportedAdapterCount >= 0 ? s.aspi.reportedAdapterCount
-                                                       : static_cast<int>(s.aspi.adapters.size());
-    return (DWORD{s.aspi.supportStatus} << 8) | static_cast<DWORD>(count & 0xFF);
+    return s.aspiManager->SupportInfo();
 }
 
 }  // namespace sim

@@ -109,6 +109,7 @@ void Machine::Reset() {
     s.opens.clear();
     s.ioctls.clear();
     s.aspi = {};
+    s.aspiManager = std::make_unique<aspisim::Manager>(s.aspi);
     s.aspiReferences = s.aspiLoads = s.aspiCallsWhileUnloaded = s.aspiBlocksReused = 0;
     s.loadNames.clear();
     s.aspiLog.clear();
@@ -270,6 +271,7 @@ std::vector<SCSI_PASS_THROUGH_DIRECT> Machine::PassThroughRequests() const {
 
 void Machine::SetAspiManager(AspiManagerConfig config) {
     std::lock_guard lock(state_->mutex);
+    state_->aspiManager = std::make_unique<aspisim::Manager>(config);
     state_->aspi = std::move(config);
 }
 

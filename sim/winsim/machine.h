@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../../src/platform/aspi_layout.h"
+#include "sim/aspi-core/manager_config.h"
 #include "win32_sim.h"
 
 namespace vdrive {
@@ -38,16 +39,9 @@ enum class ClockMode : std::uint8_t {
     NoCounter,  // virtual, but the platform has no high-resolution counter
 };
 
-// How the ASPI manager completes an SC_EXEC_SCSI_CMD for one device.
-enum class AspiCompletion : std::uint8_t {
-    Synchronous,  // finished before SendASPI32Command returns its final status
-    Immediate,    // finished (block written, event set) before the call
-                  // returns, yet the call still returns SS_PENDING
-    Background,   // returns SS_PENDING; a background thread finishes it after
-                  // the drive's latency on the machine clock
-    Never,        // stays SS_PENDING; nothing touches the block until the test
-                  // calls ReleasePendingAspi()
-};
+// How the ASPI manager completes an SC_EXEC_SCSI_CMD for one device; Never
+// holds a request until the test calls ReleasePendingAspi().
+using AspiCompletion = aspisim::Completion;
 
 enum class AddressQuery : std::uint8_t {
     Answers,    // SCSI_ADDRESS with Length 8 and the configured address
@@ -83,44 +77,21 @@ struct CdromDevice {
     std::string lockedBy;
 };
 
-// A target/LUN slot of an ASPI host adapter.
-struct AspiDevice {
-    BYTE deviceType = DTYPE_CDROM;
-    std::shared_ptr<vdrive::Drive> drive{};  // null: SC_EXEC_SCSI_CMD ends in SS_ERR
-    AspiCompletion completion = AspiCompletion::Background;
-    // A CHECK CONDITION ends in SS_COMP with the sense area filled all the
-    // same (and SRB_TargStat 02h), as some managers report it; otherwise in
-    // SS_ERR.
-    bool checkConditionCompletes = false;
-    // The event is set a moment after the status is written, as by a manager
-    // thread that publishes the block and then calls SetEvent. Unless the
-    // caller is waiting on it by then, the signal lands at the caller's next
-    // SendASPI32Command (after that request is under way) or next wait, on
-    // whatever event holds the handle value by then.
-    bool signalsLate = false;
-    // Background completion only: the event is set before the final status
-    // is written, as by a manager whose store is not yet visible to the
-    // caller's processor when it wakes. The status follows once the caller
-    // has taken the signal (or a moment later).
-    bool signalsBeforeStatus = false;
-    // Not 0: SendASPI32Command refuses every SC_EXEC_SCSI_CMD with this code
-    // (SS_ASPI_IS_BUSY, an error) and never writes SRB_Status, as a manager
-    // out of request slots does.
-    BYTE refusesWith = 0;
-};
+// The ASPI manager's adapters and devices (sim/aspi-core/manager_config.h).
+// A device's signalsLate signal lands at the caller's next
+// SendASPI32Command (after that request is under way) or next wait, unless
+// the caller is waiting on the event by then; its signalsBeforeStatus holds
+// for Background completion only, the status following once the caller has
+// taken the signal (or a moment later).
+using AspiDevice = aspisim::Device;
+using AspiAdapter = aspisim::Adapter;
 
-struct AspiAdapter {
-    bool inquiryFails = false;  // SC_HA_INQUIRY for this adapter ends in SS_ERR
-    std::map<std::pair<BYTE, BYTE>, AspiDevice> devices;  // (target, lun) -> device
-};
+struct AspiManagerConfig : aspisim::ManagerConfig {
+    AspiManagerConfig() { refusesMalformedCommands = true; }
 
-struct AspiManagerConfig {
     bool installed = false;
-    BYTE supportStatus = SS_COMP;   // GetASPI32SupportInfo bits 8-15
-    int reportedAdapterCount = -1;  // bits 0-7; -1 = adapters.size()
     bool supportInfoMissing = false;  // GetProcAddress finds no GetASPI32SupportInfo
     bool sendCommandMissing = false;  // GetProcAddress finds no SendASPI32Command
-    std::vector<AspiAdapter> adapters;
 };
 
 // ---- recorders ---------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "../vdrive/drive.h"
+#include "sim/aspi-core/manager.h"
 #include "machine.h"
 #include "machine_clock.h"
 
@@ -37,19 +38,14 @@ struct HandleEntry {
     int waiters = 0;           // Event: threads inside WaitForSingleObject on it
 };
 
-// An SC_EXEC_SCSI_CMD the manager has accepted and not yet finished.
+// An SC_EXEC_SCSI_CMD the manager has accepted and not yet finished, with
+// the machine's own account of its timing.
 struct AspiJob {
-    SRB_ExecSCSICmd* srb = nullptr;
-    HANDLE event = nullptr;  // set when the caller asked for SRB_EVENT_NOTIFY
-    std::shared_ptr<vdrive::Drive> drive;
+    aspisim::Request request;
+    // The device's completion; Never once a hung drive kept the call from
+    // answering.
     AspiCompletion completion = AspiCompletion::Background;
-    bool checkConditionCompletes = false;
-    bool signalsLate = false;
-    bool signalsBeforeStatus = false;
-    std::array<std::uint8_t, 16> cdb{};
-    vdrive::Direction direction = vdrive::Direction::None;
-    std::uint8_t* buffer = nullptr;  // taken from the block when it was sent
-    std::uint32_t length = 0;
+    bool signalsBeforeStatus = false;  // Background completion only
     std::int64_t sentAt = 0;
     // Written once the drive has answered (under the machine lock): the
     // machine time at which the request finishes.
@@ -89,6 +85,7 @@ struct Machine::State {
     std::vector<IoctlRecord> ioctls;
 
     AspiManagerConfig aspi;
+    std::unique_ptr<aspisim::Manager> aspiManager;  // answers the requests, from `aspi`
     int aspiReferences = 0;
     int aspiLoads = 0;
     int aspiCallsWhileUnloaded = 0;

@@ -71,7 +71,7 @@ protected:
     // run started by itself), the report acknowledged.
     std::vector<Log> WindowsRun(const std::string& scenarioText, bool automatic) {
         std::istringstream in(scenarioText);
-        for (aspidll::DriveSlot& slot : aspidll::ParseScenario(in).drives) AddDrive(slot.config);
+        for (scenariofile::DriveSlot& slot : scenariofile::ParseScenario(in).drives) AddDrive(slot.config);
         if (automatic) {
             LaunchAndRun();
         } else {
@@ -96,7 +96,7 @@ protected:
         EXPECT_EQ(exitCode, expectedExit);
         ASSERT_EQ(linuxLogs.size(), windows.size());
         std::istringstream in(scenarioText);
-        const auto slots = aspidll::ParseScenario(in).drives;
+        const auto slots = scenariofile::ParseScenario(in).drives;
         for (std::size_t i = 0; i < windows.size(); ++i) {
             EXPECT_FALSE(windows[i].empty());
             EXPECT_EQ(linuxLogs[i], e2e::AsNorvekFlashAsks(windows[i], slots[i].config)) << "drive " << i;

@@ -48,8 +48,8 @@ TEST_P(WineLogs, EachDrivesExecLinesAreTheSameLineForLine) {
         std::vector<std::string> args = run.args;
         args.insert(args.begin(), {"--test-loaders", "--yes"});
         EXPECT_EQ(Program("flash", args).exitCode, run.exitCode) << edition;
-        const auto drives = sgsim::LoadScenario(scenarioFile).drives;
-        for (const aspidll::DriveSlot& slot : drives) {
+        const auto drives = scenariofile::LoadScenario(scenarioFile).drives;
+        for (const scenariofile::DriveSlot& slot : drives) {
             const std::vector<std::string> windows = ExecLines(windowsLog, slot.adapter);
             ASSERT_FALSE(windows.empty()) << windowsLog;
             EXPECT_EQ(Exec(slot.adapter), e2e::AsNorvekFlashAsks(windows, slot.config)) << edition << " " << run.name << ", adapter " << slot.adapter;

@@ -59,7 +59,7 @@ protected:
     void Machine(const std::string& scenarioText, const sgsim::MachineOptions& options = {}) {
         scenarioFile = dir / "drives.scenario";
         std::ofstream(scenarioFile) << scenarioText;
-        machine = std::make_unique<sgsim::FakeMachine>(dir / "machine", sgsim::LoadScenario(scenarioFile), options);
+        machine = std::make_unique<sgsim::FakeMachine>(dir / "machine", scenariofile::LoadScenario(scenarioFile), options);
     }
 
     std::map<std::string, std::string> Env() const {

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         if (mode == "updater") {
             sgsim::DemoUpdater(argv[2]);  // also writes DIR/demo-image.bin
         } else {
-            sgsim::FakeMachine(argv[2], sgsim::LoadScenario(argv[3]));
+            sgsim::FakeMachine(argv[2], scenariofile::LoadScenario(argv[3]));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kernel-tier-files: %s\n", e.what());

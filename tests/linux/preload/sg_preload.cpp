@@ -55,8 +55,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/aspi-dll/request_log.h"
-#include "sim/aspi-dll/scenario.h"
+#include "sim/drive-log/request_log.h"
+#include "sim/scenario/scenario.h"
 #include "tests/linux/support/vdrive_sg_system.h"
 
 namespace {
@@ -120,9 +120,9 @@ int realFstat(int fd, struct stat* st) {
 constexpr unsigned kScsiGenericMajor = 21;
 
 struct Preload {
-    std::unique_ptr<aspidll::RequestLog> log;
+    std::unique_ptr<drivelog::RequestLog> log;
     std::string logPath;
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     std::unique_ptr<sgsim::VdriveSgSystem> system;
     std::string firstCommandFile;
@@ -166,11 +166,11 @@ void NoteFirstCommand() {
 }
 
 void LogCommand(const sgsim::ServedCommand& c) {
-    const aspidll::DriveSlot& slot = g->scenario.drives.at(static_cast<std::size_t>(c.driveIndex));
+    const scenariofile::DriveSlot& slot = g->scenario.drives.at(static_cast<std::size_t>(c.driveIndex));
     const sg_io_hdr_t& h = *c.header;
     const bool done = c.outcome.delivered && h.host_status == 0 && c.outcome.scsiStatus == vdrive::kStatusGood;
-    const std::string sense = h.sb_len_wr > 0 ? aspidll::Hex(h.sbp, h.sb_len_wr) : "-";
-    g->log->Line(aspidll::ExecLine(slot.adapter, slot.target, slot.lun, aspidll::Hex(h.cmdp, h.cmd_len),
+    const std::string sense = h.sb_len_wr > 0 ? drivelog::Hex(h.sbp, h.sb_len_wr) : "-";
+    g->log->Line(drivelog::ExecLine(slot.adapter, slot.target, slot.lun, drivelog::Hex(h.cmdp, h.cmd_len),
                                    DirectionName(h.dxfer_direction), h.dxfer_len, done,
                                    sense));
 }
@@ -210,19 +210,16 @@ __attribute__((constructor)) void Start() {
 
     auto* preload = new Preload;
     preload->logPath = Env("NORVEK_SG_LOG");
-    preload->log = std::make_unique<aspidll::RequestLog>(preload->logPath);
+    preload->log = std::make_unique<drivelog::RequestLog>(preload->logPath);
     preload->firstCommandFile = Env("NORVEK_SG_FIRST_COMMAND");
-    std::ifstream in(scenarioPath);
     try {
-        if (!in) throw aspidll::ScenarioError("cannot open " + scenarioPath);
-        preload->scenario = aspidll::ParseScenario(in);
-    } catch (const aspidll::ScenarioError& e) {
+        preload->scenario = scenariofile::LoadScenario(scenarioPath);
+    } catch (const scenariofile::ScenarioError& e) {
         preload->log->Line(std::string("scenario error: ") + e.what());
         std::fprintf(stderr, "sg_preload: scenario error: %s\n", e.what());
         std::_Exit(99);
     }
-    preload->log->Line("scenario " + scenarioPath + " drives=" + std::to_string(preload->scenario.drives.size()) +
-                       " adapters=" + std::to_string(preload->scenario.adapterCount));
+    preload->log->Line(scenariofile::Summary(scenarioPath, preload->scenario));
     preload->system = std::make_unique<sgsim::VdriveSgSystem>(
         [] { return realOpen("/dev/null", O_RDWR | O_CLOEXEC, 0); }, [](int fd) { realClose(fd); });
     preload->system->OnCommand(LogCommand);
@@ -234,8 +231,7 @@ __attribute__((constructor)) void Start() {
 __attribute__((destructor)) void Report() {
     if (g == nullptr || g->logPath.empty()) return;
     for (std::size_t i = 0; i < g->drives.size(); ++i) {
-        const aspidll::DriveSlot& slot = g->scenario.drives[i];
-        aspidll::LogDriveExit(*g->log, g->logPath, i, slot.adapter, slot.target, slot.lun, *g->drives[i]);
+        drivelog::LogDriveExit(*g->log, g->logPath, i, g->scenario.drives[i], *g->drives[i]);
     }
 }
 

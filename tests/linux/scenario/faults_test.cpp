@@ -23,7 +23,7 @@ vdrive::CommandFault Fault(vdrive::CommandKind kind, int nth, int count, vdrive:
 class FaultRun : public LinuxRun {
 protected:
     nflash::RunReport FlashWith(const std::function<void(vdrive::DriveConfig&)>& configure) {
-        aspidll::Scenario scenario = DemoScenario();
+        scenariofile::Scenario scenario = DemoScenario();
         configure(scenario.drives[0].config);
         Machine(scenario);
         return Run({"flash", "--yes", "--test-loaders"});
@@ -130,7 +130,7 @@ TEST_F(FaultRun, ADriveStillAtItsOldRevisionAfterTheCommitIsItsOwnOutcome) {
 // A drive that fails after a mismatched one still makes the run a failure:
 // the codes follow one precedence, failed before mismatch before cancelled.
 TEST_F(FaultRun, AFailedDriveOutranksAMismatchedOne) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
     scenario.drives[0].config.newRevision = "1.01";
     scenario.drives[1].config.readBackFaults.push_back({0, 0});
@@ -145,7 +145,7 @@ TEST_F(FaultRun, AFailedDriveOutranksAMismatchedOne) {
 // sg node; the old descriptor gets no answer. The run finds it again at its
 // address, reads its new revision there, and asks the kernel to rescan it.
 TEST_F(FaultRun, ADriveBackUnderANewNodeIsFoundAgainByAddressAndRescanned) {
-    aspidll::Scenario scenario = DemoScenario();
+    scenariofile::Scenario scenario = DemoScenario();
     scenario.drives[0].config.vanishAfterCommit = true;
     Machine(scenario);
     vdrive::DriveConfig reborn = scenario.drives[0].config;
@@ -175,7 +175,7 @@ TEST_F(FaultRun, AFlashedDriveIsRescannedSoSysfsShowsItsNewIdentity) {
 }
 
 TEST_F(FaultRun, OneFailedDriveAmongOthersFailsTheRunButNotTheOthers) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1), Velmora("1.02", 2)};
     scenario.drives[1].config.readBackFaults.push_back({0, 0});
     Machine(scenario);

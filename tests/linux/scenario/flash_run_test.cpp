@@ -88,7 +88,7 @@ TEST_F(LinuxRun, TheRunLogIsSyncedAfterTheStopTheLastPieceAndTheCommit) {
 }
 
 TEST_F(LinuxRun, AllMatchedFlashesEveryAllowedDriveInParallelAndReinquiresTheRest) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     for (int i = 0; i < 16; ++i) scenario.drives.push_back(i == 7 ? Orvante(i) : Velmora(i % 2 ? "1.00" : "0.98", i));
     Machine(scenario);
     const nflash::RunReport report = Run({"flash", "--all-matched", "--yes", "--test-loaders"});
@@ -105,7 +105,7 @@ TEST_F(LinuxRun, AllMatchedFlashesEveryAllowedDriveInParallelAndReinquiresTheRes
 }
 
 TEST_F(LinuxRun, DeviceChoosesTheDriveByEitherNodeAndRefusesWhatIsNoOpticalDrive) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
     Machine(scenario);
     const nflash::RunReport report = Run({"flash", "--device", machine->SrNode(1).string(), "--yes", "--test-loaders"});
@@ -122,7 +122,7 @@ TEST_F(LinuxRun, DeviceChoosesTheDriveByEitherNodeAndRefusesWhatIsNoOpticalDrive
 // it was found, which a firmware update does not change: a drive already
 // updated, or in a bad state, must not be flashed on it, however chosen.
 TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneAndSaysWhy) {
-    aspidll::Scenario scenario = DemoScenario();
+    scenariofile::Scenario scenario = DemoScenario();
     scenario.drives[0].config.faults.push_back(
         {vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
     Machine(scenario);
@@ -143,7 +143,7 @@ TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneAndSaysWhy) {
 
 // Beside a drive that answers, the one that does not is still left alone.
 TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneBesideOneThatIsFlashed) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
     scenario.drives[1].config.faults.push_back(
         {vdrive::CommandKind::Inquiry, 1, 0, vdrive::FaultEffect::NotDelivered});
@@ -157,7 +157,7 @@ TEST_F(LinuxRun, ADriveThatNeverAnsweredInquiryIsLeftAloneBesideOneThatIsFlashed
 }
 
 TEST_F(LinuxRun, NothingToDoWhenThePackageAllowsNoDrive) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Orvante(0), Velmora("1.05", 1)};
     Machine(scenario);
     const nflash::RunReport report = Run({"flash", "--yes", "--test-loaders"});
@@ -242,7 +242,7 @@ TEST_F(LinuxRun, TheBankThatAdmitsADriveDecidesItsImageAndItsPromisedRevision) {
     const std::vector<std::uint8_t> second = bank("second.bin", '2', 13);
     updater = sgsim::PackUpdater(dir.Path(), "two-banks.exe",
                                  sgsim::SyntheticTemplate(kTestLoaderSet, sgsim::TestLoaderStore()), manifest);
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("2.01", 0), Velmora("1.01", 1)};
     scenario.drives[0].config.newRevision = "2.05";
     Machine(scenario);
@@ -271,7 +271,7 @@ TEST_F(LinuxRun, TheBankThatAdmitsADriveDecidesItsImageAndItsPromisedRevision) {
 }
 
 TEST_F(LinuxRun, TheRunLogHoldsTheFileTheIdentitiesEveryCommandAndTheResult) {
-    aspidll::Scenario scenario = DemoScenario();
+    scenariofile::Scenario scenario = DemoScenario();
     scenario.drives[0].config.faults.push_back(
         {vdrive::CommandKind::ImageWrite, 1, 1, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
     Machine(scenario);

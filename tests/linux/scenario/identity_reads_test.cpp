@@ -49,7 +49,7 @@ TEST_F(LinuxRun, IdentityReadsCarryTheShortTimeOutAndTheFlashTheLongOne) {
 }
 
 TEST_F(LinuxRun, ADriveThatHangsCostsTheListOneShortTimeOutAndIsAskedNothingMore) {
-    aspidll::Scenario scenario = DemoScenario();
+    scenariofile::Scenario scenario = DemoScenario();
     scenario.drives[0].config.latencies.push_back({vdrive::CommandKind::Inquiry, 1000.0});
     Machine(scenario);
     const nflash::RunReport report = Run({"list"});
@@ -61,7 +61,7 @@ TEST_F(LinuxRun, ADriveThatHangsCostsTheListOneShortTimeOutAndIsAskedNothingMore
 }
 
 TEST_F(LinuxRun, AnInterruptedListStopsAtOnceAndSaysSo) {
-    aspidll::Scenario scenario = DemoScenario();
+    scenariofile::Scenario scenario = DemoScenario();
     scenario.drives.push_back(Velmora("1.00", 2));
     Machine(scenario);
     system.OnCommand([this](const sgsim::ServedCommand& c) {

@@ -33,7 +33,7 @@ TEST_F(InhibitedRun, TheLockIsHeldUntilTheLastDriveHasEndedAndReleasedAfter) {
     if (!logind.Available()) GTEST_SKIP() << "SKIPPED LOUDLY: dbus-daemon could not be started for the fake logind";
     setenv("DBUS_SYSTEM_BUS_ADDRESS", logind.Address().c_str(), 1);
 
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
     // Drive 1 reads back slowly: it is still being flashed well after drive
     // 0 has committed and answered again.

@@ -22,8 +22,8 @@ void InterruptOn(sgsim::VdriveSgSystem& system, nflash::RunControl& control, int
 // Two drives the demo package allows. Drive 1 takes its time becoming
 // ready (on the real clock), so drive 0 is past its STOP long before drive
 // 1 reaches its own.
-aspidll::Scenario FastAndSlowDrives() {
-    aspidll::Scenario scenario;
+scenariofile::Scenario FastAndSlowDrives() {
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
     scenario.drives[1].config.becomingReadyPolls = 400;
     scenario.drives[1].config.latencies.push_back({vdrive::CommandKind::TestUnitReady, 0.002});
@@ -31,7 +31,7 @@ aspidll::Scenario FastAndSlowDrives() {
 }
 
 TEST_F(LinuxRun, AnInterruptionDuringTheReadinessWaitCancelsTheDriveUntouched) {
-    aspidll::Scenario scenario = DemoScenario();
+    scenariofile::Scenario scenario = DemoScenario();
     scenario.drives[0].config.becomingReadyPolls = 50;
     Machine(scenario);
     // Discovery's TEST UNIT READY is the first; the third is inside the worker's wait.
@@ -76,7 +76,7 @@ TEST_F(LinuxRun, OneDriveFinishesWhileTheOneNotYetChangingIsCancelled) {
 // One drive failed and another was cancelled: the run says a drive failed
 // (3), not that it was cancelled (5), so automation learns of the failure.
 TEST_F(LinuxRun, ADriveThatFailedOutranksADriveThatWasCancelled) {
-    aspidll::Scenario scenario = FastAndSlowDrives();
+    scenariofile::Scenario scenario = FastAndSlowDrives();
     scenario.drives[0].config.faults.push_back(
         {vdrive::CommandKind::Commit, 1, 0, vdrive::FaultEffect::CheckCondition, {0x04, 0x44, 0x00}});
     Machine(scenario);

@@ -22,8 +22,8 @@
 
 namespace linuxrun {
 
-inline aspidll::DriveSlot Velmora(const std::string& revision, int adapter) {
-    aspidll::DriveSlot slot;
+inline scenariofile::DriveSlot Velmora(const std::string& revision, int adapter) {
+    scenariofile::DriveSlot slot;
     slot.adapter = adapter;
     slot.config.vendor = "VELMORA";
     slot.config.product = "DVDRW KTV-360R";
@@ -32,8 +32,8 @@ inline aspidll::DriveSlot Velmora(const std::string& revision, int adapter) {
     return slot;
 }
 
-inline aspidll::DriveSlot Orvante(int adapter) {
-    aspidll::DriveSlot slot;
+inline scenariofile::DriveSlot Orvante(int adapter) {
+    scenariofile::DriveSlot slot;
     slot.adapter = adapter;
     slot.config.vendor = "ORVANTE";
     slot.config.product = "DVD-ROM OV-5216";
@@ -42,8 +42,8 @@ inline aspidll::DriveSlot Orvante(int adapter) {
 }
 
 // The demo machine: a drive the demo package updates and one of another maker.
-inline aspidll::Scenario DemoScenario() {
-    aspidll::Scenario s;
+inline scenariofile::Scenario DemoScenario() {
+    scenariofile::Scenario s;
     s.drives = {Velmora("1.02", 0), Orvante(1)};
     return s;
 }
@@ -61,7 +61,7 @@ protected:
     void TearDown() override { sim::machine().Reset(); }
 
     // Makes the machine and its drives; call before Run.
-    void Machine(const aspidll::Scenario& scenario, const sgsim::MachineOptions& options = {}) {
+    void Machine(const scenariofile::Scenario& scenario, const sgsim::MachineOptions& options = {}) {
         machine = std::make_unique<sgsim::FakeMachine>(dir / "machine", scenario, options);
         privileges = nflash::Privileges{options.root, options.root || options.rawIoOnly};
         for (std::size_t i = 0; i < scenario.drives.size(); ++i) {

@@ -17,7 +17,7 @@ protected:
                                         const std::function<void(vdrive::DriveConfig&)>& configure = {},
                                         std::vector<std::string> extra = {}) {
         updater = sgsim::DemoUpdaterWith(dir.Path(), sgsim::DemoImage(), settings);
-        aspidll::Scenario scenario = DemoScenario();
+        scenariofile::Scenario scenario = DemoScenario();
         if (configure) configure(scenario.drives[0].config);
         Machine(scenario);
         std::vector<std::string> args{"flash", "--yes", "--test-loaders"};

@@ -106,7 +106,7 @@ TEST_F(Refusal, ABankThatStartsBeforeTheImageArea) {
 }
 
 TEST_F(Refusal, OneUnsafeDriveAmongTheChosenStopsTheWholeRun) {
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.00", 0), Velmora("1.01", 1)};
     sgsim::MachineOptions options;
     options.mountedAt[1] = "/mnt";
@@ -121,7 +121,7 @@ TEST_F(Refusal, OneUnsafeDriveAmongTheChosenStopsTheWholeRun) {
 // --all-matched beside a virtual one, and --test-loaders does not lift it.
 TEST_F(Refusal, TestLoadersNeverReachADriveWithoutTheVirtualMarker) {
     constexpr char kWords[] = "this file carries test loaders and can flash only the project's virtual drives";
-    aspidll::Scenario scenario;
+    scenariofile::Scenario scenario;
     scenario.drives = {Velmora("1.02", 0), Velmora("1.02", 1)};
     scenario.drives[0].config.vendorSpecific = "A REAL DRIVE 123";
     Machine(scenario);

@@ -45,13 +45,7 @@ std::string ReadText(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-aspidll::Scenario LoadScenario(const fs::path& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot open " + path.string());
-    return aspidll::ParseScenario(in);
-}
-
-FakeMachine::FakeMachine(fs::path root, const aspidll::Scenario& scenario, const MachineOptions& options)
+FakeMachine::FakeMachine(fs::path root, const scenariofile::Scenario& scenario, const MachineOptions& options)
     : root_(std::move(root)) {
     fs::remove_all(root_);
     fs::create_directories(Sys() / "bus" / "scsi" / "devices");
@@ -67,7 +61,7 @@ FakeMachine::FakeMachine(fs::path root, const aspidll::Scenario& scenario, const
     WriteProc(options);
 }
 
-void FakeMachine::WriteDrive(int index, const aspidll::DriveSlot& slot, const MachineOptions& options) {
+void FakeMachine::WriteDrive(int index, const scenariofile::DriveSlot& slot, const MachineOptions& options) {
     const std::string address =
         std::to_string(slot.adapter) + ":0:" + std::to_string(slot.target) + ":" + std::to_string(slot.lun);
     const fs::path dir = Sys() / "bus" / "scsi" / "devices" / address;

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/aspi-dll/scenario.h"
+#include "sim/scenario/scenario.h"
 
 namespace sgsim {
 
@@ -43,7 +43,7 @@ struct MachineOptions {
 
 class FakeMachine {
 public:
-    FakeMachine(std::filesystem::path root, const aspidll::Scenario& scenario, const MachineOptions& options = {});
+    FakeMachine(std::filesystem::path root, const scenariofile::Scenario& scenario, const MachineOptions& options = {});
 
     std::filesystem::path Sys() const { return root_ / "sys"; }
     std::filesystem::path Dev() const { return root_ / "dev"; }
@@ -61,7 +61,7 @@ public:
 
 private:
     void MakeNode(const std::filesystem::path& path, mode_t type, int major, int minor);
-    void WriteDrive(int index, const aspidll::DriveSlot& slot, const MachineOptions& options);
+    void WriteDrive(int index, const scenariofile::DriveSlot& slot, const MachineOptions& options);
     void WriteProc(const MachineOptions& options);
 
     std::filesystem::path root_;
@@ -75,8 +75,5 @@ void WriteFile(const std::filesystem::path& path, const std::string& text);
 
 // The whole file; empty when it cannot be read.
 std::string ReadText(const std::filesystem::path& path);
-
-// Reads a scenario file (the test ASPI DLL's format); throws on mistakes.
-aspidll::Scenario LoadScenario(const std::filesystem::path& path);
 
 }  // namespace sgsim

@@ -21,10 +21,10 @@ namespace {
 using nflash::OpticalDrive;
 using nflash::SystemPaths;
 
-aspidll::Scenario Drives(std::initializer_list<std::tuple<int, int, int>> addresses) {
-    aspidll::Scenario scenario;
+scenariofile::Scenario Drives(std::initializer_list<std::tuple<int, int, int>> addresses) {
+    scenariofile::Scenario scenario;
     for (auto [adapter, target, lun] : addresses) {
-        aspidll::DriveSlot slot;
+        scenariofile::DriveSlot slot;
         slot.adapter = adapter;
         slot.target = target;
         slot.lun = lun;
@@ -39,7 +39,7 @@ SystemPaths PathsOf(const sgsim::FakeMachine& machine) {
 
 TEST(SysfsDiscovery, FindsOpticalDevicesInAddressOrderWithTheirNodesAndLimits) {
     sgsim::ScratchDir dir;
-    aspidll::Scenario scenario = Drives({{10, 0, 0}, {2, 1, 0}, {2, 0, 1}});
+    scenariofile::Scenario scenario = Drives({{10, 0, 0}, {2, 1, 0}, {2, 0, 1}});
     scenario.drives[0].config.revision = "1.02";
     sgsim::MachineOptions options;
     options.maxTransferKb[1] = 64;
@@ -67,7 +67,7 @@ TEST(SysfsDiscovery, FindsOpticalDevicesInAddressOrderWithTheirNodesAndLimits) {
 
 TEST(SysfsDiscovery, PassesOverOtherDeviceTypesAndFallsBackToTheBlockNode) {
     sgsim::ScratchDir dir;
-    aspidll::Scenario scenario = Drives({{0, 0, 0}, {1, 0, 0}});
+    scenariofile::Scenario scenario = Drives({{0, 0, 0}, {1, 0, 0}});
     scenario.drives[0].config.peripheralType = 0;  // a disk
     sgsim::MachineOptions options;
     options.withoutSg = {1};

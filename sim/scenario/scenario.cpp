@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 
 #include "drive_keys.h"
 
-namespace aspidll {
+namespace scenariofile {
 namespace {
 
 std::string Trim(const std::string& text) {
@@ -106,4 +107,15 @@ Scenario ParseScenario(std::istream& in) {
     return scenario;
 }
 
-}  // namespace aspidll
+Scenario LoadScenario(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw ScenarioError("cannot open " + path);
+    return ParseScenario(in);
+}
+
+std::string Summary(const std::string& path, const Scenario& scenario) {
+    return "scenario " + path + " drives=" + std::to_string(scenario.drives.size()) +
+           " adapters=" + std::to_string(scenario.adapterCount);
+}
+
+}  // namespace scenariofile

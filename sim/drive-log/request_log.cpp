@@ -5,7 +5,7 @@
 
 #include "sim/vdrive/drive.h"
 
-namespace aspidll {
+namespace drivelog {
 
 RequestLog::RequestLog(const std::string& path) {
     // Appended to, not truncated: the scripts remove a stale log, and a second
@@ -32,7 +32,7 @@ std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex
     return line;
 }
 
-void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, int adapter, int target, int lun,
+void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, const scenariofile::DriveSlot& slot,
                   const vdrive::Drive& drive) {
     const std::vector<std::uint8_t> flash = drive.FlashContents();
     const std::string path = logPath + ".drive" + std::to_string(index) + ".flash";
@@ -41,7 +41,7 @@ void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index
     char line[512];
     std::snprintf(line, sizeof line,
                   "exit drive=%zu ha=%d target=%d lun=%d revision=%s commits=%d bootcode=%d loader=%d flash=%s", index,
-                  adapter, target, lun, drive.Revision().c_str(), drive.CommitCount(),
+                  slot.adapter, slot.target, slot.lun, drive.Revision().c_str(), drive.CommitCount(),
                   drive.BootCodeRequested() ? 1 : 0, drive.LoaderAccepted() ? 1 : 0, path.c_str());
     log.Line(line);
 }
@@ -57,4 +57,4 @@ std::string Hex(const unsigned char* bytes, std::size_t count) {
     return text;
 }
 
-}  // namespace aspidll
+}  // namespace drivelog

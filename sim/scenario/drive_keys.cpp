@@ -1,5 +1,6 @@
 #include "drive_keys.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -9,7 +10,7 @@
 
 #include "scenario.h"
 
-namespace aspidll {
+namespace scenariofile {
 namespace {
 
 using vdrive::CommandKind;
@@ -39,10 +40,14 @@ long Integer(const std::string& value, long min, long max) {
     return n;
 }
 
+// Finite: "nan" and "inf" parse as numbers, and a latency of either is no
+// time a drive can take.
 double NonNegative(const std::string& value) {
     char* end = nullptr;
     const double n = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || n < 0) throw ScenarioError(value + " is not a number of 0 or more");
+    if (value.empty() || *end != '\0' || !std::isfinite(n) || n < 0) {
+        throw ScenarioError(value + " is not a number of 0 or more");
+    }
     return n;
 }
 
@@ -198,4 +203,4 @@ bool ApplyDriveKey(DriveConfig& config, const std::string& key, const std::strin
     return true;
 }
 
-}  // namespace aspidll
+}  // namespace scenariofile

@@ -1,6 +1,8 @@
-// The DLL's record of what reached the virtual drives: one line per request,
-// written and flushed as it happens so a run that is killed still leaves
-// everything up to that point, plus the drives' final state at exit.
+// The record of what reached the virtual drives, in the test ASPI DLL's
+// line format, which every server of virtual drives writes so that their
+// logs compare line for line: one line per request, written and flushed as
+// it happens so a run that is killed still leaves everything up to that
+// point, plus the drives' final state at exit.
 #pragma once
 
 #include <cstdio>
@@ -8,11 +10,13 @@
 #include <mutex>
 #include <string>
 
+#include "sim/scenario/scenario.h"
+
 namespace vdrive {
 class Drive;
 }
 
-namespace aspidll {
+namespace drivelog {
 
 class RequestLog {
 public:
@@ -37,12 +41,13 @@ private:
 std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex, const char* direction,
                      unsigned long length, bool done, const std::string& sense);
 
-// The exit report of drive `index` at that address: its flash contents go
-// to <logPath>.drive<index>.flash and an "exit" line to `log`.
-void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, int adapter, int target, int lun,
+// The exit report of drive `index` of the scenario, served at `slot`'s
+// address: its flash contents go to <logPath>.drive<index>.flash and an
+// "exit" line to `log`.
+void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, const scenariofile::DriveSlot& slot,
                   const vdrive::Drive& drive);
 
 // "3b0501000000000000a00000": the bytes as lower-case hex, no separators.
 std::string Hex(const unsigned char* bytes, std::size_t count);
 
-}  // namespace aspidll
+}  // namespace drivelog

@@ -1,14 +1,22 @@
-// How a simulated ASPI manager ends a request its drive answered, shared by
-// the host build's machine (sim/winsim) and the Wine DLL (sim/aspi-dll) so
-// that both mean the same by each status.
+// How a simulated ASPI manager ends a request: which final status an answer
+// gets, and how any status is stored into the caller's block.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "sim/vdrive/drive.h"
 #include "src/platform/aspi_layout.h"
 
 namespace aspisim {
+
+constexpr BYTE kSsInvalidSrb = 0xE0;  // SS_INVALID_SRB: a request the manager cannot take
+
+// The status byte is what a caller without an event polls from its own
+// thread: it is written last, and published with release order.
+inline void StoreStatus(BYTE& status, BYTE value) {
+    std::atomic_ref<BYTE>(status).store(value, std::memory_order_release);
+}
 
 // The final SRB_Status: GOOD and CONDITION MET complete (both are success
 // statuses); a CHECK CONDITION is an error, or completes where the manager

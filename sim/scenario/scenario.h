@@ -1,6 +1,7 @@
-// What the DLL serves: the ASPI manager's support status and the virtual
-// drives behind its host adapters, read from the scenario file (the format is
-// described in README.md).
+// The scenario file: the virtual drives a test serves and where, and the
+// options of the ASPI manager that serves them. One reader for every server
+// of virtual drives (the test WNASPI32.DLL, the Linux preload library, the
+// TCM-User target); the format is described in sim/aspi-dll/README.md.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 
 #include "sim/vdrive/drive_config.h"
 
-namespace aspidll {
+namespace scenariofile {
 
 struct DriveSlot {
     int adapter = 0;
@@ -48,4 +49,11 @@ public:
 // Throws ScenarioError naming the line of the first mistake.
 Scenario ParseScenario(std::istream& in);
 
-}  // namespace aspidll
+// The file at `path`; throws ScenarioError ("cannot open PATH", or the
+// first mistake).
+Scenario LoadScenario(const std::string& path);
+
+// "scenario PATH drives=N adapters=M": the first line of every drive log.
+std::string Summary(const std::string& path, const Scenario& scenario);
+
+}  // namespace scenariofile
