@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "aspi_entry_points.h"
+#include "sim/aspi-core/final_status.h"
 
 namespace sim {
 

@@ -69,7 +69,9 @@ TEST_F(AspiCore, AdapterRequestsAnswerFromTheConfiguration) {
     aspisim::ManagerConfig config = OneAdapter(drive);
     config.supportStatus = SS_ILLEGAL_MODE;
     config.hostIdentifier = "NORVEK VDRIVE";
-    config.adapters.push_back({.inquiryFails = true});
+    aspisim::Adapter failing;
+    failing.inquiryFails = true;
+    config.adapters.push_back(failing);
     aspisim::Manager manager(config);
     EXPECT_EQ(manager.SupportInfo(), 0xE202u);
 
