@@ -182,9 +182,8 @@ void AspiManager::Finish(const aspisim::Request& request, const vdrive::Outcome&
 HANDLE AspiManager::Publish(const aspisim::Request& request, const vdrive::Outcome& outcome) {
     const aspisim::Answer answer = aspisim::WriteAnswer(request, outcome);
     const std::string sense = answer.senseLength ? drivelog::Hex(outcome.sense.data(), *answer.senseLength) : "-";
-    log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s", request.adapter,
-                     request.target, request.lun, CdbHex(request).c_str(), DirectionName(request.flags),
-                     static_cast<unsigned long>(request.length), answer.status, sense.c_str()));
+    log_.Line(drivelog::ExecLine(request.adapter, request.target, request.lun, CdbHex(request),
+                                 DirectionName(request.flags), request.length, answer.status == SS_COMP, sense));
     core_.Complete(request, answer.status);
     return request.event;
 }

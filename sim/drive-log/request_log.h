@@ -35,9 +35,8 @@ private:
 };
 
 // "exec ha=0 target=0 lun=0 cdb=... dir=in len=96 status=01 sense=-": one
-// answered command as the DLL logs it, for the drives served elsewhere;
-// status is the DLL's SS_COMP (01) when the drive did it, else SS_ERR (04);
-// `sense` is hex or "-".
+// answered command; status is the ASPI manager's SS_COMP (01) when the
+// drive did it, else SS_ERR (04); `sense` is hex or "-".
 std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex, const char* direction,
                      unsigned long length, bool done, const std::string& sense);
 
