@@ -50,15 +50,17 @@ if [ -z "$program_symbols" ]; then
 else
   simulator_symbols=$("$nm_tool" -g --defined-only "${archives[@]}" 2>/dev/null |
     awk 'NF == 3 && $2 ~ /[TDBR]/ {print $3}' | sort -u)
-  shared=$(comm -12 <(echo "$program_symbols") <(echo "$simulator_symbols") | head -5)
+  shared=$(comm -12 <(echo "$program_symbols") <(echo "$simulator_symbols") | sed -n 1,5p)
   [ -z "$shared" ] || fail "defines the simulator's $(tr '\n' ' ' <<<"$shared")"
 fi
 
 if [ -n "$loaders" ]; then
-  # Thirty-two bytes from the start of each of three loaders of the test set.
+  # Thirty-two bytes from the start of each of three loaders of the test
+  # set, looked for in the file's bytes as one string of hex digits.
+  hex() { od -An -v -tx1 "$@" | tr -d ' \n'; }
+  program_hex=$(hex "$program")
   for offset in 0 766 16156; do
-    pattern=$(od -An -v -tx1 -j"$offset" -N32 "$loaders" | tr -s ' \n' ' ' | sed -E 's/^ //; s/ $//; s/([0-9a-f]{2})/\\x\1/g; s/ //g')
-    if LC_ALL=C grep -qaP "$pattern" "$program"; then
+    if [[ $program_hex == *"$(hex -j"$offset" -N32 "$loaders")"* ]]; then
       fail "carries the bytes of the loader at offset $offset of $(basename "$loaders")"
     fi
   done
