@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "hex_bytes.h"
+
 namespace {
 
 const char* OutcomeWord(CommandOutcome outcome) {
@@ -14,21 +16,15 @@ const char* OutcomeWord(CommandOutcome outcome) {
     return "?";
 }
 
+constexpr std::size_t kChipIdLength = 4;  // the identify reply's first four bytes
+
 const char* DirectionWord(std::uint8_t direction) {
     return direction == kDataOut ? "out" : direction == kDataIn ? "in" : "none";
 }
 
 }  // namespace
 
-std::string CdbHex(const std::uint8_t* cdb) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < kCdbLength; ++i) {
-        text += kDigits[cdb[i] >> 4];
-        text += kDigits[cdb[i] & 0x0F];
-    }
-    return text;
-}
+std::string CdbHex(const std::uint8_t* cdb) { return HexBytes(cdb, kCdbLength); }
 
 std::string CommandLogHead(const char* word, const std::string& label, const CommandRequest& request) {
     return std::string(word) + " " + label + " " + CdbHex(request.cdb) + " " + DirectionWord(request.direction) +
@@ -54,8 +50,4 @@ std::string IdentityLogText(const std::string& vendor, const std::string& produc
     return "\"" + vendor + "\" \"" + product + "\" \"" + revision + "\" vendor-specific \"" + vendorSpecific + "\"";
 }
 
-std::string ChipIdText(const std::uint8_t* chip) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02x %02x %02x %02x", chip[0], chip[1], chip[2], chip[3]);
-    return text;
-}
+std::string ChipIdText(const std::uint8_t* chip) { return HexBytes(chip, kChipIdLength, " "); }
