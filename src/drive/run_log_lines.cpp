@@ -3,8 +3,11 @@
 #include <cstdio>
 
 #include "hex_bytes.h"
+#include "table/drive_entry.h"
 
 namespace {
+
+constexpr std::size_t kChipIdLength = sizeof DriveEntry::chipId;
 
 const char* OutcomeWord(CommandOutcome outcome) {
     switch (outcome) {
@@ -15,8 +18,6 @@ const char* OutcomeWord(CommandOutcome outcome) {
     }
     return "?";
 }
-
-constexpr std::size_t kChipIdLength = 4;  // the identify reply's first four bytes
 
 const char* DirectionWord(std::uint8_t direction) {
     return direction == kDataOut ? "out" : direction == kDataIn ? "in" : "none";
