@@ -143,7 +143,14 @@ TEST(Decide, ReadsEachFieldOnlyUpToItsWidthAndItsFirstNul) {
     const Decision longer = DecideFor(b, Drive(kVendor + "XX", kProduct + "YY", "1.02ZZ"));
     EXPECT_TRUE(longer.matched);
     EXPECT_EQ(longer.from, "1.02");
-    EXPECT_FALSE(DecideFor(b, Drive(kVendor, kProduct, std::string("1.0\0" "2", 5))).matched);
+    // A drive that pads its identity with NULs instead of blanks reads as
+    // the shorter texts, as "%.8s" reads them.
+    auto unpadded = testpkg::PackageBuilder::Demo();
+    unpadded.Slot(0, 0, "1.00", "1.03", "VELMORA", "DVDRW KTV-360R");
+    const Decision nulPadded =
+        DecideFor(unpadded, Drive(std::string("VELMORA\0", 8), std::string("DVDRW KTV-360R\0\0", 16), "1.02"));
+    EXPECT_TRUE(nulPadded.matched);
+    EXPECT_FALSE(DecideFor(unpadded, Ours("1.02")).matched);
 }
 
 // A collation that finds every text equal: only the collation it is given
