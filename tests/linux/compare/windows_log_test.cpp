@@ -27,8 +27,8 @@ Log CommandsOf(const vdrive::Drive& drive) {
     static constexpr const char* kDirection[] = {"out", "in", "none"};
     Log log;
     for (const vdrive::CommandRecord& r : drive.Commands()) {
-        log.push_back("cdb=" + HexBytes(r.cdb.data(), r.cdb.size()) + " dir=" + kDirection[static_cast<int>(r.direction)] +
-                      " len=" + std::to_string(r.length));
+        log.push_back("cdb=" + HexBytes(r.cdb.data(), r.cdb.size()) + " dir=" +
+                      kDirection[static_cast<int>(r.direction)] + " len=" + std::to_string(r.length));
     }
     return log;
 }
