@@ -11,7 +11,6 @@
 #include "file_report.h"
 #include "flash_run.h"
 #include "inhibitor.h"
-#include "loader_store_source.h"
 #include "observed_transport.h"
 #include "privileges.h"
 #include "report_text.h"
@@ -187,7 +186,6 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     const LoadedFile loaded = LoadUpdaterFile(options.updater, options.testLoaders);
     if (!loaded.file) return Stop(report, loaded.code, loaded.message);
     const UpdaterFile& file = *loaded.file;
-    UseLoaderStore(file.LoaderStoreBytes());
     ReadSettings(file.Package());
 
     std::optional<Prepared> prepared = Prepare(report, options, file, context);

@@ -1,7 +1,7 @@
 #include "table_matching.h"
 
 #include "../drive/table/entry_text.h"
-#include "../flash/chip_table.h"
+#include "../flash/embedded_loader_store.h"
 #include "../matching/matching.h"
 #include "../matching/test_loader_rule.h"
 #include "collation.h"
@@ -36,7 +36,7 @@ void MatchTable(DriveManager& manager) {
 }
 
 bool TestBuildLeavesAlone(const DriveEntry& entry) {
-    return matching::TestLoadersForbid(IdentityOf(entry), LoaderStoreIsTestSet());
+    return matching::TestLoadersForbid(IdentityOf(entry), EmbeddedLoaderStoreIsTestSet());
 }
 
 std::string TestBuildNote(const DriveEntry& entry) {

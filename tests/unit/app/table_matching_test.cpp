@@ -6,7 +6,7 @@
 
 #include "src/app/table_matching.h"
 #include "src/drive/command_codes.h"
-#include "src/flash/chip_table.h"
+#include "src/flash/embedded_loader_store.h"
 #include "support/package_builder.h"
 
 namespace {
@@ -71,7 +71,7 @@ TEST(MatchEntry, AbsentRowsAndTemplateImageAreasNeverMatch) {
 }
 
 TEST(TestBuildRule, ATestBuildNotesAndLeavesAloneEveryRowWithoutTheVirtualMarker) {
-    if (!LoaderStoreIsTestSet()) GTEST_SKIP() << "SKIPPED: this build embeds a maker's loader set, not the test set";
+    if (!EmbeddedLoaderStoreIsTestSet()) GTEST_SKIP() << "SKIPPED: this build embeds a maker's loader set, not the test set";
     DriveEntry real = Drive(kVendor, kProduct, "1.02");
     EXPECT_TRUE(TestBuildLeavesAlone(real));
     EXPECT_EQ(TestBuildNote(real), "  (test build: virtual drives only)");
