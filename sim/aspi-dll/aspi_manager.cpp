@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "src/drive/hex_bytes.h"
+
 namespace aspidll {
 namespace {
 
@@ -26,10 +28,10 @@ const char* DirectionName(BYTE flags) {
 }
 
 std::string CdbHex(const std::uint8_t* cdb, std::size_t length) {
-    return drivelog::Hex(cdb, std::min<std::size_t>(length, 16));
+    return HexBytes(cdb, std::min<std::size_t>(length, 16));
 }
 
-std::string CdbHex(const aspisim::Request& request) { return drivelog::Hex(request.cdb.data(), request.cdbLength); }
+std::string CdbHex(const aspisim::Request& request) { return HexBytes(request.cdb.data(), request.cdbLength); }
 
 }  // namespace
 
@@ -181,7 +183,7 @@ void AspiManager::Finish(const aspisim::Request& request, const vdrive::Outcome&
 
 HANDLE AspiManager::Publish(const aspisim::Request& request, const vdrive::Outcome& outcome) {
     const aspisim::Answer answer = aspisim::WriteAnswer(request, outcome);
-    const std::string sense = answer.senseLength ? drivelog::Hex(outcome.sense.data(), *answer.senseLength) : "-";
+    const std::string sense = answer.senseLength ? HexBytes(outcome.sense.data(), *answer.senseLength) : "-";
     log_.Line(drivelog::ExecLine(request.adapter, request.target, request.lun, CdbHex(request),
                                  DirectionName(request.flags), request.length, answer.status == SS_COMP, sense));
     core_.Complete(request, answer.status);
