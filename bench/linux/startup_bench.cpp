@@ -22,7 +22,7 @@ void BM_StartToFirstCommand(benchmark::State& state) {
     const fs::path updater = sgsim::DemoUpdater(dir);
     const fs::path scenario = dir / "drives.scenario";
     std::ofstream(scenario) << "[drive]\nrevision = \"1.02\"\n";
-    const sgsim::FakeMachine machine(dir / "machine", sgsim::LoadScenario(scenario));
+    const sgsim::FakeMachine machine(dir / "machine", scenariofile::LoadScenario(scenario));
     const fs::path mark = dir / "first-command";
     const std::map<std::string, std::string> env{
         {"NORVEK_SYSFS_ROOT", machine.Sys().string()}, {"NORVEK_DEV_ROOT", machine.Dev().string()},
