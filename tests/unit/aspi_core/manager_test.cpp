@@ -11,6 +11,7 @@
 #include "sim/aspi-core/final_status.h"
 #include "sim/aspi-core/manager.h"
 #include "sim/vdrive/drive.h"
+#include "support/exec_request_block.h"
 
 namespace {
 
@@ -35,17 +36,9 @@ aspisim::ManagerConfig OneAdapter(std::shared_ptr<vdrive::Drive> drive, aspisim:
 class AspiCore : public ::testing::Test {
 protected:
     SRB_ExecSCSICmd Exec(const std::array<std::uint8_t, 12>& cdb, BYTE flags = SRB_DIR_IN) {
-        SRB_ExecSCSICmd srb;
-        std::memset(&srb, 0, sizeof srb);
-        srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+        SRB_ExecSCSICmd srb = ExecRequestBlock(cdb, flags, data);
         srb.SRB_Status = kCallerFilled;
         srb.SRB_Target = 1;
-        srb.SRB_Flags = flags;
-        srb.SRB_SenseLen = ASPI_SENSE_LEN;
-        srb.SRB_CDBLen = 12;
-        srb.SRB_BufLen = static_cast<DWORD>(data.size());
-        srb.SRB_BufPointer = data.data();
-        std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
         return srb;
     }
 

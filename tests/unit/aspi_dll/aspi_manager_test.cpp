@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,6 +14,7 @@
 
 #include "sim/aspi-dll/aspi_manager.h"
 #include "sim/winsim/machine.h"
+#include "support/exec_request_block.h"
 
 namespace {
 
@@ -62,19 +62,7 @@ protected:
         return Log();
     }
 
-    SRB_ExecSCSICmd Exec(HANDLE event) {
-        SRB_ExecSCSICmd srb;
-        std::memset(&srb, 0, sizeof srb);
-        srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-        srb.SRB_Flags = SRB_DIR_IN | (event ? SRB_EVENT_NOTIFY : 0);
-        srb.SRB_PostProc = event;
-        srb.SRB_SenseLen = ASPI_SENSE_LEN;
-        srb.SRB_CDBLen = 12;
-        srb.SRB_BufLen = static_cast<DWORD>(data.size());
-        srb.SRB_BufPointer = data.data();
-        std::memcpy(srb.CDBByte, kInquiry.data(), kInquiry.size());
-        return srb;
-    }
+    SRB_ExecSCSICmd Exec(HANDLE event) { return ExecRequestBlock(kInquiry, SRB_DIR_IN, data, event); }
 
     const fs::path logPath = fs::path(::testing::TempDir()) / "aspi_dll_test.log";
     std::vector<BYTE> data = std::vector<BYTE>(96, 0);
