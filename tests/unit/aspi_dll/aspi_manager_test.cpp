@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "sim/aspi-dll/aspi_manager.h"
 #include "sim/winsim/machine.h"
 #include "support/exec_request_block.h"
@@ -37,7 +39,10 @@ protected:
         sim::machine().Reset();
         fs::remove(logPath);
     }
-    void TearDown() override { sim::machine().Reset(); }
+    void TearDown() override {
+        sim::machine().Reset();
+        fs::remove(logPath);
+    }
 
     aspidll::AspiManager& Manager(const std::string& scenarioText) {
         std::istringstream in(scenarioText);
@@ -64,7 +69,10 @@ protected:
 
     SRB_ExecSCSICmd Exec(HANDLE event) { return ExecRequestBlock(kInquiry, SRB_DIR_IN, data, event); }
 
-    const fs::path logPath = fs::path(::testing::TempDir()) / "aspi_dll_test.log";
+    // One file per test and process: ctest runs the cases side by side.
+    const fs::path logPath = fs::path(::testing::TempDir()) /
+                             ("aspi_dll_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                              "." + std::to_string(::getpid()) + ".log");
     std::vector<BYTE> data = std::vector<BYTE>(96, 0);
 };
 

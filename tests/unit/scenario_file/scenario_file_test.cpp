@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "sim/scenario/scenario.h"
 
 namespace {
@@ -125,7 +127,8 @@ TEST(ScenarioFile, NumbersThatAreNotFiniteAreRefused) {
 }
 
 TEST(ScenarioFile, LoadsAFileAndSummarisesIt) {
-    const auto path = std::filesystem::path(::testing::TempDir()) / "scenario_file_test.scenario";
+    const auto path = std::filesystem::path(::testing::TempDir()) /
+                      ("scenario_file_test." + std::to_string(::getpid()) + ".scenario");
     std::ofstream(path) << "[drive]\n[drive]\nadapter = 2\n";
     const scenariofile::Scenario s = scenariofile::LoadScenario(path.string());
     EXPECT_EQ(s.drives.size(), 2u);
