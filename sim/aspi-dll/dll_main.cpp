@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr BYTE kStatusNoAspi = 0xE3;  // SS_NO_ASPI: what a broken scenario reports
-
 // Never destroyed: worker threads refer to the manager until the process
 // ends, and the exit report needs it after the C runtime has begun to unwind.
 drivelog::RequestLog* g_log = nullptr;
@@ -49,7 +47,7 @@ void Start() {
         } catch (const scenariofile::ScenarioError& e) {
             g_log->Line(std::string("scenario error: ") + e.what());
             served = scenariofile::Scenario{};
-            served.supportStatus = kStatusNoAspi;
+            served.supportStatus = SS_NO_ASPI;  // what a broken scenario reports
         }
     }
     g_manager = new aspidll::AspiManager(served, *g_log);
