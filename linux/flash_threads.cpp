@@ -1,4 +1,4 @@
-#include "flash_run.h"
+#include "flash_threads.h"
 
 #include <cstring>
 #include <exception>
@@ -8,7 +8,7 @@
 
 #include "drive_access.h"
 #include "drive_return.h"
-#include "flash_worker.h"
+#include "drive_flash.h"
 #include "observed_transport.h"
 #include "src/package/settings.h"
 #include "survey.h"
@@ -82,13 +82,6 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
     console.StopProgress();
     for (const DriveReport& r : report.drives) {
         if (r.chosen) LogEnd(context, r);
-    }
-}
-
-void ReinquireOthers(RunReport& report, ProgramContext& context) {
-    for (DriveReport& r : report.drives) {
-        if (r.chosen) continue;
-        r.after = ReinquireNode(r.drive, context);
     }
 }
 

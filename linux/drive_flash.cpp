@@ -1,4 +1,4 @@
-#include "flash_worker.h"
+#include "drive_flash.h"
 
 #include <chrono>
 
