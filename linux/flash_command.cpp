@@ -4,6 +4,7 @@
 #include <numeric>
 #include <optional>
 
+#include "command_logging.h"
 #include "commands.h"
 #include "confirmation.h"
 #include "drive_access.h"
@@ -15,14 +16,13 @@
 #include "held_drives.h"
 #include "inhibitor.h"
 #include "loader_store_source.h"
-#include "observed_transport.h"
+#include "machine_power.h"
 #include "privileges.h"
 #include "report_text.h"
 #include "safety_checks.h"
 #include "src/app/dialog_texts.h"
 #include "src/package/settings.h"
 #include "survey.h"
-#include "system_power.h"
 #include "updater_file.h"
 
 namespace nflash {
@@ -153,8 +153,7 @@ std::vector<std::string> DiscProblems(const RunReport& report, HeldDrives& held,
     for (auto& [i, drive] : held.drives) {
         const DriveReport& r = report.drives[i];
         if (!r.chosen) continue;
-        ObservedTransport logged(*drive.transport,
-                                 LoggingObserver(context, r.drive.CommandPath().filename().string(), *drive.transport));
+        ObservedTransport logged = LoggedTransport(context, r.drive, *drive.transport);
         const std::string problem = DiscProblem(r.drive.CommandPath().string(), CheckDiscAndTray(logged));
         if (!problem.empty()) problems.push_back(problem);
     }

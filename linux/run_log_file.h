@@ -19,12 +19,12 @@
 
 namespace nflash {
 
-class RunLog {
+class RunLogFile {
 public:
     // Appends to `path`; with `readable` the file gets mode 0644 whatever
     // the umask. Nothing, and a reason in `problem`, when the file cannot
     // be written.
-    static std::unique_ptr<RunLog> Open(const std::filesystem::path& path, bool readable, std::string& problem);
+    static std::unique_ptr<RunLogFile> Open(const std::filesystem::path& path, bool readable, std::string& problem);
     // "norvek-flash-20261208T201500-4711.log": the time and the process.
     static std::string NewFileName();
 
@@ -37,7 +37,7 @@ public:
     std::vector<std::string> SyncedAfter() const;
 
 private:
-    RunLog(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
+    RunLogFile(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
 
     std::filesystem::path path_;
     std::unique_ptr<TimedLogFile> file_;
