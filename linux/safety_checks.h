@@ -13,7 +13,8 @@ namespace nflash {
 
 // One sentence per problem, naming the drive's command node; empty when the
 // drive may be flashed. A transfer limit that cannot be read counts as a
-// problem: a piece the kernel splits or refuses would fail mid-image.
+// problem: the kernel refuses a piece over the limit, and only once the
+// drive has been stopped and given its loader.
 std::vector<std::string> SafetyProblems(const DriveReport& drive, const SystemPaths& paths);
 
 }  // namespace nflash
