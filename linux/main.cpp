@@ -40,7 +40,8 @@ nflash::SystemPaths MachineRoots() {
 
 // The report as the output and the exit code: errors on standard error
 // (and in the log), then the JSON document or the log's path.
-int Finish(nflash::RunReport& report, const nflash::Options& options, nflash::Console& console, nflash::RunLogFile* log) {
+int Finish(nflash::RunReport& report, const nflash::Options& options, nflash::Console& console,
+           nflash::RunLogFile* log) {
     if (log) report.logPath = log->Path().string();
     for (const std::string& error : report.errors) console.Error(error);
     if (log) {
