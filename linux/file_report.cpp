@@ -3,7 +3,6 @@
 #include <span>
 
 #include "run_log_text.h"
-#include "src/package/pe_checksum.h"
 #include "tools/pack/sha256.h"
 
 namespace nflash {
@@ -32,13 +31,6 @@ FileReport DescribeFile(const UpdaterFile& file) {
                        pack::Sha256Hex(std::span(file.Image(bank), static_cast<std::size_t>(size)))});
     }
     return report;
-}
-
-std::string IntegrityText(const FileReport& f) {
-    std::string text = "PE checksum " + pkg::ChecksumHex(f.peChecksum) + " matches; ";
-    if (f.signer.empty()) return text + "not signed";
-    return text + "signed by " + f.signer + " (issued by " + f.signerIssuer + "), its " + f.signatureDigest +
-           " digest matches the file; the certificate chain is not verified";
 }
 
 RunReport& Described(RunReport& report, const UpdaterFile& file, RunLogFile* log) {

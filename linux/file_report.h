@@ -11,10 +11,6 @@ namespace nflash {
 // done once the drives have been asked, so it never delays the first command.
 FileReport DescribeFile(const UpdaterFile& file);
 
-// "PE checksum 0x... matches; signed by CN=... (issued by CN=...), its
-// sha256 digest matches the file; the certificate chain is not verified".
-std::string IntegrityText(const FileReport& file);
-
 // The file in the report and in the log (when there is one).
 RunReport& Described(RunReport& report, const UpdaterFile& file, RunLogFile* log);
 

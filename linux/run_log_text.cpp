@@ -1,6 +1,5 @@
 #include "run_log_text.h"
 
-#include "file_report.h"
 #include "src/drive/run_log_lines.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
 
