@@ -1,8 +1,8 @@
 // Every line of norvek-flash's run log, made from what the run found: each
-// line's words are decided here and nowhere else. The pieces the Windows program's log shares (a command, an
-// identity, a flash's start) come from src/drive/run_log_lines.h, so both
-// editions' logs read alike. The file itself (times, flushes) is
-// run_log_file.h's.
+// line's words are decided here and nowhere else. The pieces the Windows
+// program's log shares (a command, an identity, a flash's start) come from
+// src/drive/run_log_lines.h, so both editions' logs read alike. The file
+// itself (times, flushes) is run_log_file.h's.
 #pragma once
 
 #include <cstdint>
