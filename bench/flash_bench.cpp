@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
 #include "src/drive/drive_manager.h"
@@ -75,7 +76,7 @@ struct Bay {
         drives[i] = std::make_shared<vdrive::Drive>(DriveWithLatency(commandSeconds));
         sim::machine().ConfigureCdrom(Letter(i), [&](sim::CdromDevice& d) { d.drive = drives[i]; });
         managers[i]->DisableRetry();
-        IdentifyChipAndUploadLoader(*managers[i]);
+        IdentifyChipAndUploadLoader(*managers[i], EmbeddedLoaderStore());
         managers[i]->EnableRetry();
     }
 };

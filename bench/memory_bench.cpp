@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "bench/bench_rig.h"
 #include "src/drive/drive_manager.h"
 #include "src/flash/flash_procedure.h"
@@ -58,7 +59,7 @@ void BM_SixteenDrivesFlashing(benchmark::State& state) {
         std::vector<std::uint8_t> results(managers.size());
         std::vector<std::thread> workers;
         for (std::size_t i = 0; i < managers.size(); ++i) {
-            workers.emplace_back([&, i] { results[i] = FlashFirmware(*managers[i], image, kImageSize, 1); });
+            workers.emplace_back([&, i] { results[i] = FlashFirmware(*managers[i], EmbeddedLoaderStore(), image, kImageSize, 1); });
         }
         for (auto& w : workers) w.join();
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "src/drive/session/drive_session.h"
 #include "src/flash/flash_procedure.h"
 
@@ -28,7 +29,7 @@ void MeasureParallelDrives(benchmark::State& state, Bay& bay, int count, std::in
             workers.emplace_back([&, i] {
                 DriveSession& s = bay.Session(i);
                 const std::uint8_t* image = bay.images[i].data();
-                results[i] = kWholeProcedure ? FlashFirmware(s, image, imageSize, 0)
+                results[i] = kWholeProcedure ? FlashFirmware(s, EmbeddedLoaderStore(), image, imageSize, 0)
                                              : WriteAndVerifyImage(s, image, imageSize);
             });
         }

@@ -51,9 +51,10 @@ DiscState CheckDiscAndTray(Transport& transport) {
     return IsTrayOpen(session) ? DiscState::TrayOpen : DiscState::Empty;
 }
 
-bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t imageSize, bool bootCode) {
+bool FlashDrive(Transport& transport, LoaderStore loaders, const std::uint8_t* image, std::int32_t imageSize,
+                bool bootCode) {
     DriveSession session(&transport);
-    return session.Usable() && FlashFirmware(session, image, imageSize, bootCode ? 1 : 0) == 1;
+    return session.Usable() && FlashFirmware(session, loaders, image, imageSize, bootCode ? 1 : 0) == 1;
 }
 
 std::optional<Identity> Reinquire(Transport& transport) {

@@ -10,6 +10,7 @@
 
 #include "decision.h"
 #include "src/drive/transport/transport.h"
+#include "src/flash/chip_table.h"
 
 namespace nflash {
 
@@ -44,8 +45,10 @@ enum class DiscState : std::uint8_t { Empty, DiscIn, TrayOpen, NoAnswer };
 // Nothing moves the drive.
 DiscState CheckDiscAndTray(Transport& transport);
 
-// FlashFirmware over a session of its own: 1 committed, 0 failed.
-bool FlashDrive(Transport& transport, const std::uint8_t* image, std::int32_t imageSize, bool bootCode);
+// FlashFirmware over a session of its own, with the loaders of `loaders`:
+// 1 committed, 0 failed.
+bool FlashDrive(Transport& transport, LoaderStore loaders, const std::uint8_t* image, std::int32_t imageSize,
+                bool bootCode);
 
 // The re-inquiry after a run (RefreshCurrentIdentity's INQUIRY, up to ten
 // times, with the short time-out); nothing when the drive gave no identity.

@@ -14,9 +14,11 @@
 
 namespace nflash {
 
-// What one drive is to receive: its bank's image, the commit form, and
+// What one drive is to receive: the loaders, its bank's image, the commit form, and
 // whether the run really changes it or only shows what it would send.
 struct FlashOrder {
+    // The updater file's checked loader store; the file outlives the run.
+    const std::uint8_t* loaders = nullptr;
     const std::uint8_t* image = nullptr;
     std::int32_t imageSize = 0;
     bool bootCode = false;

@@ -15,7 +15,6 @@
 #include "flash_threads.h"
 #include "held_drives.h"
 #include "inhibitor.h"
-#include "loader_store_source.h"
 #include "machine_power.h"
 #include "privileges.h"
 #include "report_text.h"
@@ -198,7 +197,6 @@ RunReport RunFlash(const Options& options, ProgramContext& context, Console& con
     const LoadedFile loaded = LoadUpdaterFile(options.updater, options.testLoaders);
     if (!loaded.file) return Stop(report, loaded.code, loaded.message);
     const UpdaterFile& file = *loaded.file;
-    UseLoaderStore(file.LoaderStoreBytes());
     ReadSettings(file.Package());
 
     std::optional<Prepared> prepared = Prepare(report, options, file, context);

@@ -17,6 +17,7 @@ namespace {
 FlashOrder OrderFor(const DriveReport& r, const UpdaterFile& file, RunMode mode) {
     const pkg::PackageReader package = file.Package();
     FlashOrder order;
+    order.loaders = file.LoaderStoreBytes();
     order.image = file.Image(r.decision.bank);
     order.imageSize = package.BinSize(r.decision.bank);
     order.bootCode = CurrentSettings().bootCode;

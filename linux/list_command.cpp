@@ -2,7 +2,6 @@
 // read with the window's discovery commands; nothing that changes a drive.
 #include "commands.h"
 #include "file_report.h"
-#include "loader_store_source.h"
 #include "report_text.h"
 #include "src/package/settings.h"
 #include "survey.h"

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "src/drive/command_codes.h"
 #include "src/drive/session/drive_session.h"
 #include "src/drive/transport/sg_io/sg_io_transport.h"
@@ -60,7 +61,7 @@ struct Bay {
         transports[i] = std::make_unique<SgIoTransport>(OpenSgDevice(system, Node(i), OpenMode::Exclusive).file);
         sessions[i] = std::make_unique<DriveSession>(transports[i].get());
         sessions[i]->SetTimeout(108000);
-        IdentifyChipAndUploadLoader(*sessions[i]);
+        IdentifyChipAndUploadLoader(*sessions[i], EmbeddedLoaderStore());
         sessions[i]->EnableRetry();
     }
 };

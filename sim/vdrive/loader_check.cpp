@@ -6,7 +6,7 @@
 #include "command_set.h"
 #include "data_phase.h"
 #include "sense.h"
-#include "src/flash/chip_table.h"
+#include "src/flash/embedded_loader_store.h"
 
 namespace vdrive::detail {
 
@@ -35,7 +35,7 @@ UploadForm ExpectedUpload(int entry) {
     form.bytes.assign(sent, 0);
     std::memcpy(form.bytes.data(), &FlashChipTable[entry], header);
     const std::uint32_t loaderBytes = std::min(loader, sent - header);
-    std::memcpy(form.bytes.data() + header, LoaderStore() + LoaderOffset(entry), loaderBytes);
+    std::memcpy(form.bytes.data() + header, EmbeddedLoaderStore().data() + LoaderOffset(entry), loaderBytes);
     return form;
 }
 

@@ -1,6 +1,6 @@
 #include "table_matching.h"
 
-#include "../flash/chip_table.h"
+#include "../flash/embedded_loader_store.h"
 #include "../package/settings.h"
 #include "matching.h"
 
@@ -14,7 +14,7 @@ void MatchTable(DriveManager& manager) {
     }
 }
 
-bool TestBuildLeavesAlone(const DriveEntry& entry) { return LoaderStoreIsTestSet() && !IsVirtualDrive(entry); }
+bool TestBuildLeavesAlone(const DriveEntry& entry) { return EmbeddedLoaderStoreIsTestSet() && !IsVirtualDrive(entry); }
 
 std::string TestBuildNote(const DriveEntry& entry) {
     return TestBuildLeavesAlone(entry) ? "  (test build: virtual drives only)" : "";

@@ -1,14 +1,15 @@
 // The command vocabulary: the 13 command block templates, one builder per
 // command, the sense tests and the composite readiness and tray operations.
 //
-// Every operation acts on the manager's current drive and returns 1 for
-// success or a true answer, 0 for failure or a false answer.
+// Every operation acts on the session's drive and returns 1 for success or
+// a true answer, 0 for failure or a false answer. None of it sees how the
+// commands travel, so both editions share it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-#include "drive_manager.h"
+#include "session/drive_session.h"
 #include "transport/sense_codes.h"
 
 using Cdb = std::array<std::uint8_t, 12>;
@@ -35,7 +36,6 @@ std::uint8_t SenseIs(const DriveSession& m, std::uint32_t code);
 std::uint8_t SenseKeyIs(const DriveSession& m, std::uint8_t key);
 
 std::uint8_t ReadIdentity(DriveSession& m);
-std::uint8_t RefreshCurrentIdentity(DriveManager& m);
 std::uint8_t WaitReady(DriveSession& m, std::int32_t timeoutSeconds);
 std::uint8_t IsMediumAbsent(DriveSession& m);
 void ClearUnitAttention(DriveSession& m);

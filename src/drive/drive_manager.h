@@ -96,3 +96,7 @@ protected:
 private:
     void ChooseTransport();
 };
+
+// Reads the current drive's identity again (ReadIdentity up to ten times)
+// into its row of the table. 1: read; 0: no drive selected, or no identity.
+std::uint8_t RefreshCurrentIdentity(DriveManager& m);

@@ -2,7 +2,9 @@
 #include <cstring>
 
 #include "device_open.h"
+#include "drive_commands.h"
 #include "drive_manager.h"
+#include "identity_row.h"
 
 namespace {
 
@@ -63,4 +65,11 @@ void DriveManager::CopyDiscoveryState(const DriveManager* source, DriveManager* 
     // The source's address, without its device: the handle is the source's.
     d.SetAddress(INVALID_HANDLE_VALUE, source->adapter, source->bus, source->target, source->lun);
     d.currentIndex = kNoDriveSelected;
+}
+
+std::uint8_t RefreshCurrentIdentity(DriveManager& m) {
+    if (m.currentIndex < 0 || m.currentIndex >= kMaxDrives) return 0;  // no drive selected
+    if (!ReadIdentityRetrying(m)) return 0;
+    StoreIdentity(m, m.table.drives[m.currentIndex]);
+    return 1;
 }

@@ -59,10 +59,3 @@ void StoreIdentity(const DriveSession& m, DriveEntry& row) {
     std::memcpy(row.displayName, m.vendor, kVendorLength);
     std::memcpy(row.displayName + kVendorLength, m.product, kProductLength);
 }
-
-std::uint8_t RefreshCurrentIdentity(DriveManager& m) {
-    if (m.currentIndex < 0 || m.currentIndex >= kMaxDrives) return 0;  // no drive selected
-    if (!ReadIdentityRetrying(m)) return 0;
-    StoreIdentity(m, m.table.drives[m.currentIndex]);
-    return 1;
-}

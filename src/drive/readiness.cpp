@@ -1,9 +1,11 @@
 // Waiting for a drive to become ready, and the tests built on it.
 #include "drive_commands.h"
 
+#include "../platform/time_and_memory.h"
+
 namespace {
 
-constexpr DWORD kPollIntervalMs = 300;
+constexpr std::uint32_t kPollIntervalMs = 300;
 constexpr int kUnitAttentionLimit = 100;
 
 bool StillBecomingReady(const DriveSession& m) {
@@ -15,15 +17,15 @@ bool StillBecomingReady(const DriveSession& m) {
 // and a never-ready drive still ends it.
 class WaitClock {
 public:
-    explicit WaitClock(Stopwatch& stopwatch) : stopwatch_(stopwatch), startTick_(GetTickCount()) {}
+    explicit WaitClock(Stopwatch& stopwatch) : stopwatch_(stopwatch), startTick_(platform::TickMilliseconds()) {}
     double Seconds() {
         if (!stopwatch_.Unavailable()) return stopwatch_.ElapsedSinceStart();
-        return static_cast<double>(GetTickCount() - startTick_) / 1000.0;
+        return static_cast<double>(platform::TickMilliseconds() - startTick_) / 1000.0;
     }
 
 private:
     Stopwatch& stopwatch_;
-    DWORD startTick_;
+    std::uint32_t startTick_;
 };
 
 }  // namespace
@@ -39,7 +41,7 @@ std::uint8_t WaitReady(DriveSession& m, std::int32_t timeoutSeconds) {
             gaveUp = true;
             break;
         }
-        Sleep(kPollIntervalMs);
+        platform::SleepMilliseconds(kPollIntervalMs);
         TestUnitReady(m);
     }
     TestUnitReady(m);  // its sense stays for the caller to test

@@ -1,14 +1,13 @@
 #include "stopwatch.h"
 
-#include "../platform/win32.h"
+#include "../platform/time_and_memory.h"
 
 Stopwatch::Stopwatch() {
-    LARGE_INTEGER ticksPerSecond{};
-    if (!QueryPerformanceFrequency(&ticksPerSecond) || ticksPerSecond.QuadPart <= 0) {
+    frequency = platform::HighResolutionFrequency();
+    if (frequency <= 0) {
         unavailable = 1;
         return;
     }
-    frequency = ticksPerSecond.QuadPart;
     // An empty run measures what one start/stop pair costs; every later run
     // has it taken off, so short commands are not timed longer than they took.
     startCount = ReadCounter();
@@ -23,11 +22,7 @@ Stopwatch::~Stopwatch() {
     if (!unavailable && startCount != 0) Stop();
 }
 
-std::int64_t Stopwatch::ReadCounter() const {
-    LARGE_INTEGER count{};
-    QueryPerformanceCounter(&count);
-    return count.QuadPart;
-}
+std::int64_t Stopwatch::ReadCounter() const { return platform::HighResolutionCount(); }
 
 void Stopwatch::Start(bool reset) {
     if (unavailable) return;

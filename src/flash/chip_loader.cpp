@@ -31,13 +31,13 @@ std::uint32_t TransferLength(int entry, std::uint32_t loaderLength) {
 
 }  // namespace
 
-std::uint8_t* StageLoader(DriveSession& m, int entry) {
+std::uint8_t* StageLoader(DriveSession& m, LoaderStore loaders, int entry) {
     if (entry == -1) return nullptr;
-    std::memcpy(m.writeBuffer, LoaderStore() + LoaderOffset(entry), LoaderLength(entry));
+    std::memcpy(m.writeBuffer, loaders.data() + LoaderOffset(entry), LoaderLength(entry));
     return m.writeBuffer;
 }
 
-std::uint8_t IdentifyChipAndUploadLoader(DriveSession& m) {
+std::uint8_t IdentifyChipAndUploadLoader(DriveSession& m, LoaderStore loaders) {
     std::memset(m.writeBuffer, 0, kClearedBytes);
     if (!VendorIdentify(m)) return 0;
 
@@ -50,7 +50,7 @@ std::uint8_t IdentifyChipAndUploadLoader(DriveSession& m) {
     // The loader is staged at the start of writeBuffer, then moved up behind
     // the header through readBuffer (the two ranges overlap).
     const std::uint32_t h = HeaderLength(entry);
-    const std::uint8_t* staged = StageLoader(m, entry);
+    const std::uint8_t* staged = StageLoader(m, loaders, entry);
     std::memcpy(m.readBuffer, staged, loaderLength);
     std::memcpy(m.writeBuffer + h, m.readBuffer, loaderLength);
     std::memcpy(m.writeBuffer, &FlashChipTable[entry], h);

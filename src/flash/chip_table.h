@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 struct ChipIdentity {
     std::uint8_t makerId;
@@ -28,11 +29,11 @@ constexpr std::size_t kLoaderStoreSize = 19590;
 
 extern const FlashChipEntry FlashChipTable[kChipEntryCount];
 extern const std::uint8_t loaderGroup[kChipEntryCount];
-// The 22 loaders end to end, embedded at build time.
-const std::uint8_t* LoaderStore();
-// Whether the embedded store is the generated test set, as the build's
-// record says: such a build may flash only the project's virtual drives.
-bool LoaderStoreIsTestSet();
+// The 22 loaders end to end, as the chip table's offsets address them. The
+// flash procedure uploads from the store it is given and never owns it: the
+// Windows program passes the one it embeds (embedded_loader_store.h),
+// norvek-flash the checked one inside the updater file.
+using LoaderStore = std::span<const std::uint8_t, kLoaderStoreSize>;
 
 std::uint16_t LoaderLength(int entry);
 int FindChipEntry(const ChipIdentity& id);  // 0..26, or -1

@@ -44,7 +44,7 @@ function(norvek_embed_loader_store file output is_test_set_var)
   string(REPEAT "0x[0-9a-f][0-9a-f]," 16 _row)
   string(REGEX REPLACE "(${_row})" "\\1\n    " _bytes "${_bytes}")
   set(_source "// Generated from ${file} by the build; do not edit.\n")
-  string(APPEND _source "#include \"src/flash/chip_table.h\"\n"
+  string(APPEND _source "#include \"src/flash/embedded_loader_store.h\"\n"
          "#include \"src/flash/loader_record.h\"\n\n" "namespace {\n"
          "// Kept whole although the program reads only the store: tools look for\n"
          "// the record in the built file. Not const: debug information would\n"
@@ -54,8 +54,8 @@ function(norvek_embed_loader_store file output is_test_set_var)
          "     {{${_sha_bytes}}}},\n"
          "    {\n    ${_bytes}\n}};\n"
          "}  // namespace\n\n"
-         "const std::uint8_t* LoaderStore() { return gRecordedStore.store; }\n"
-         "bool LoaderStoreIsTestSet() { return gRecordedStore.record.kind == kTestLoaderSet; }\n")
+         "LoaderStore EmbeddedLoaderStore() { return LoaderStore(gRecordedStore.store); }\n"
+         "bool EmbeddedLoaderStoreIsTestSet() { return gRecordedStore.record.kind == kTestLoaderSet; }\n")
   file(CONFIGURE OUTPUT "${output}" CONTENT "${_source}" @ONLY)
   if(NOT CMAKE_SCRIPT_MODE_FILE)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}" "${_norvek_test_loader_set}")

@@ -57,8 +57,8 @@ std::uint8_t WriteAndVerifyImage(DriveSession& m, const std::uint8_t* image,
     return 0;
 }
 
-std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int32_t imageSize,
-                           std::uint8_t bootCode) {
+std::uint8_t FlashFirmware(DriveSession& m, LoaderStore loaders, const std::uint8_t* image,
+                           std::int32_t imageSize, std::uint8_t bootCode) {
     if (!ImageIsWholePieces(image, imageSize)) return 0;
 
     m.SetTimeout(kFlashTimeoutSeconds);  // the long time-out, whatever was set before
@@ -67,7 +67,7 @@ std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int3
     m.DisableRetry();
     StopUnit(m);
     m.DisableRetry();
-    IdentifyChipAndUploadLoader(m);  // no usable loader shows up as a failed transfer
+    IdentifyChipAndUploadLoader(m, loaders);  // no usable loader shows up as a failed transfer
     m.EnableRetry();
 
     if (!WriteAndVerifyImage(m, image, imageSize)) return 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "../drive/command_codes.h"
+#include "chip_table.h"
 
 class DriveSession;
 class Stopwatch;
@@ -11,9 +12,10 @@ class Stopwatch;
 constexpr std::uint32_t kPieceSize = wire::kPieceSize;
 constexpr int kMaxPasses = 3;
 
-// The manager's drive must be selected and open. 1: committed; 0: failed.
-std::uint8_t FlashFirmware(DriveSession& m, const std::uint8_t* image, std::int32_t imageSize,
-                           std::uint8_t bootCode);
+// The session's drive must be open. The loader for its chip comes from
+// `loaders`. 1: committed; 0: failed.
+std::uint8_t FlashFirmware(DriveSession& m, LoaderStore loaders, const std::uint8_t* image,
+                           std::int32_t imageSize, std::uint8_t bootCode);
 // Up to three passes of write-and-read-back of every 16 KB piece. A piece
 // verifies only when the read-back moved all its bytes (the transport's
 // count) and they equal what was written.

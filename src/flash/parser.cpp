@@ -1,6 +1,7 @@
 #include "parser.h"
 
 #include "../drive/drive_manager.h"
+#include "embedded_loader_store.h"
 #include "flash_procedure.h"
 
 Parser::Parser(const FlashJob& job) : job(job), manager(job.manager) {}
@@ -21,7 +22,7 @@ void Parser::WorkerRun() {
 }
 
 bool Parser::RunJob() {
-    if (FlashFirmware(*manager, job.image, job.imageSize, job.bootCode)) return true;
+    if (FlashFirmware(*manager, EmbeddedLoaderStore(), job.image, job.imageSize, job.bootCode)) return true;
     if (manager->retryOnFailure) throw ErrCodeException(kFlashFailed);
     return false;
 }

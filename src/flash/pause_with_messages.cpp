@@ -1,5 +1,5 @@
 #include "../drive/stopwatch.h"
-#include "../platform/win32.h"
+#include "../platform/time_and_memory.h"
 #include "flash_procedure.h"
 
 namespace {
@@ -9,15 +9,15 @@ namespace {
 // pausing workers from starving the drives whose workers are still
 // transferring; the pause still ends by the clock, at one second or a
 // scheduler tick after.
-void SleepBetweenReadings() { Sleep(1); }
+void SleepBetweenReadings() { platform::SleepMilliseconds(1); }
 
 // Without a high-resolution counter the stopwatch reads 0 for ever; the tick
 // count still ends the pause. Its whole milliseconds may start just before a
 // tick, so one more is waited for to make the pause last at least `seconds`.
 void PauseByTickCount(double seconds) {
-    const DWORD start = GetTickCount();
-    const auto wanted = static_cast<DWORD>(seconds * 1000.0);
-    while (GetTickCount() - start <= wanted) SleepBetweenReadings();
+    const std::uint32_t start = platform::TickMilliseconds();
+    const auto wanted = static_cast<std::uint32_t>(seconds * 1000.0);
+    while (platform::TickMilliseconds() - start <= wanted) SleepBetweenReadings();
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// The one place that decides where the Win32 API comes from.
+// The Win32 API as the updater's Windows code sees it.
 //
-// On Windows the updater is plain Win32 code against the system headers.
-// Elsewhere (the Linux host build that runs the unit and scenario tests) the
-// same declarations come from the simulated machine in sim/winsim, which
-// implements exactly the subset the updater calls.
+// The build decides where these headers come from: the system's for the
+// Windows program, the simulated machine's (sim/winsim/include, put on the
+// include path only of the host test build) for the tests that run the
+// same code on the build host. Code that includes this header is Windows
+// code; the Linux edition never does.
 #pragma once
 
-#ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -16,6 +16,3 @@
 #include <windows.h>
 #include <winioctl.h>
 #include <ntddscsi.h>
-#else
-#include "../../sim/winsim/win32_sim.h"
-#endif

@@ -28,6 +28,7 @@
 #include <tuple>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "fuzz/fuzz_check.h"
 #include "sim/vdrive/drive.h"
 #include "sim/winsim/machine.h"
@@ -360,7 +361,7 @@ void FlashOneRow(FuzzedDataProvider& in, const DriveManager& startup, const Devi
     const std::uint8_t bootCode = in.ConsumeBool() ? 1 : 0;
 
     const std::size_t before = drive ? drive->Commands().size() : 0;
-    const std::uint8_t flashed = FlashFirmware(m, image.data(), size, bootCode);
+    const std::uint8_t flashed = FlashFirmware(m, EmbeddedLoaderStore(), image.data(), size, bootCode);
     CheckManager(m);
     Require(flashed <= 1, "FlashFirmware answers 0 or 1");
     if (drive) CheckFlash(*drive, before, image, size, flashed);

@@ -2,22 +2,16 @@
 
 #include <cstring>
 
-#include "../../platform/win32.h"
+#include "../../platform/time_and_memory.h"
 #include "command_watcher.h"
 
 namespace {
 
 // The buffers come zeroed from the process heap: no command ever sends bytes
 // left over from whatever the heap held before.
-std::uint8_t* AllocateBuffer() {
-    HANDLE heap = GetProcessHeap();
-    if (heap == nullptr) return nullptr;
-    return static_cast<std::uint8_t*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, kBufferSize));
-}
+std::uint8_t* AllocateBuffer() { return platform::AllocateZeroed(kBufferSize); }
 
-void FreeBuffer(std::uint8_t* buffer) {
-    if (buffer != nullptr) HeapFree(GetProcessHeap(), 0, buffer);
-}
+void FreeBuffer(std::uint8_t* buffer) { platform::FreeZeroed(buffer); }
 
 std::uint8_t StatusOf(CommandOutcome outcome) {
     switch (outcome) {

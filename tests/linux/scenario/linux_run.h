@@ -15,7 +15,6 @@
 #include "linux/commands.h"
 #include "linux/console.h"
 #include "linux/options.h"
-#include "sim/winsim/machine.h"
 #include "tests/linux/support/fake_machine.h"
 #include "tests/linux/support/updater_files.h"
 #include "tests/linux/support/vdrive_sg_system.h"
@@ -51,14 +50,11 @@ inline aspidll::Scenario DemoScenario() {
 class LinuxRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The session's waits and pauses run on the simulated clock, so a
-        // 60 s readiness wait costs nothing; the drives answer at once.
-        sim::machine().Reset();
-        sim::machine().SetClockMode(sim::ClockMode::Virtual);
+        // The drives answer at once; the session's own waits (the readiness
+        // polls, the pause before the commit) run on the program's clock.
         system.SetRealTime(false);
         updater = sgsim::DemoUpdater(dir.Path());
     }
-    void TearDown() override { sim::machine().Reset(); }
 
     // Makes the machine and its drives; call before Run.
     void Machine(const aspidll::Scenario& scenario, const sgsim::MachineOptions& options = {}) {

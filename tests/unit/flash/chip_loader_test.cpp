@@ -4,6 +4,7 @@
 #include "flash_rig.h"
 #include "src/drive/drive_commands.h"
 #include "src/flash/chip_loader.h"
+#include "src/flash/embedded_loader_store.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ vdrive::DriveConfig WithChip(std::array<std::uint8_t, 4> id) {
 std::vector<std::uint8_t> ExpectedUpload(int entry, std::uint32_t headerLength, std::uint32_t n) {
     const auto* row = reinterpret_cast<const std::uint8_t*>(&FlashChipTable[entry]);
     std::vector<std::uint8_t> bytes(row, row + headerLength);
-    const std::uint8_t* loader = LoaderStore() + LoaderOffset(entry);
+    const std::uint8_t* loader = EmbeddedLoaderStore().data() + LoaderOffset(entry);
     const std::uint32_t loaderBytes = std::min<std::uint32_t>(LoaderLength(entry), n - headerLength);
     bytes.insert(bytes.end(), loader, loader + loaderBytes);
     bytes.resize(n, 0);
@@ -46,7 +47,7 @@ TEST_F(ChipLoaderTest, EveryEntrySendsItsHeaderAndLoaderExactly) {
         sim::machine().SetClockMode(sim::ClockMode::Virtual);
         Rig rig = MakeRig(WithChip(ChipIdOf(entry)));
 
-        EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 1);
+        EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager, EmbeddedLoaderStore()), 1);
         EXPECT_TRUE(rig.drive->LoaderAccepted());
 
         const auto uploads = CommandsWith(*rig.drive, kWriteBufferOp);
@@ -71,16 +72,16 @@ TEST_F(ChipLoaderTest, SharedAndDisplacedLoadersFollowTheirGroup) {
     // Entry 3 differs from entry 2 in byte 1 only; the header displaces the
     // last six (zero) bytes of their 1280-byte loader.
     Rig two = MakeRig(WithChip({0xBF, 0xD6, 0x00, 0x01}));
-    ASSERT_EQ(IdentifyChipAndUploadLoader(*two.manager), 1);
+    ASSERT_EQ(IdentifyChipAndUploadLoader(*two.manager, EmbeddedLoaderStore()), 1);
     sim::machine().Reset();
     sim::machine().SetClockMode(sim::ClockMode::Virtual);
     Rig three = MakeRig(WithChip({0xBF, 0xB6, 0x00, 0x01}));
-    ASSERT_EQ(IdentifyChipAndUploadLoader(*three.manager), 1);
+    ASSERT_EQ(IdentifyChipAndUploadLoader(*three.manager, EmbeddedLoaderStore()), 1);
     auto a = CommandsWith(*two.drive, kWriteBufferOp).at(0).dataOut;
     auto b = CommandsWith(*three.drive, kWriteBufferOp).at(0).dataOut;
     const std::vector<std::uint8_t> header{0xBF, 0xD6, 0x00, 0x01, 0x05, 0x00};
     EXPECT_TRUE(std::equal(header.begin(), header.end(), a.begin()));
-    EXPECT_EQ(std::memcmp(a.data() + 6, LoaderStore() + 766, 1274), 0);
+    EXPECT_EQ(std::memcmp(a.data() + 6, EmbeddedLoaderStore().data() + 766, 1274), 0);
     ASSERT_EQ(a.size(), b.size());
     EXPECT_EQ(b[1], 0xB6);
     b[1] = 0xD6;
@@ -90,7 +91,7 @@ TEST_F(ChipLoaderTest, SharedAndDisplacedLoadersFollowTheirGroup) {
 TEST_F(ChipLoaderTest, IdentityOutsideTheTableSendsNothing) {
     // A known chip under a profile the table lacks.
     Rig rig = MakeRig(WithChip({0xBF, 0xD6, 0x00, 0x00}));
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 0);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager, EmbeddedLoaderStore()), 0);
     EXPECT_TRUE(CommandsWith(*rig.drive, kWriteBufferOp).empty());
     EXPECT_EQ(CommandsWith(*rig.drive, 0xDF).size(), 1u);
     EXPECT_FALSE(rig.drive->LoaderAccepted());
@@ -104,7 +105,7 @@ TEST_F(ChipLoaderTest, ShortIdentifyReplyIsNotCompletedFromAnEarlierReply) {
     config.shortReplies = {{vdrive::CommandKind::Identify, 2}};
     Rig rig = MakeRig(config);
     ASSERT_EQ(Inquiry(*rig.manager, 0, 0, 0, 96, 0), 1);
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 0);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager, EmbeddedLoaderStore()), 0);
     EXPECT_TRUE(CommandsWith(*rig.drive, kWriteBufferOp).empty());
 }
 
@@ -114,7 +115,7 @@ TEST_F(ChipLoaderTest, OnlyTheFirstFourReplyBytesNameTheChip) {
     vdrive::DriveConfig tailed;
     tailed.identifyTail = std::vector<std::uint8_t>(124, 0xA5);
     Rig rig = MakeRig(tailed);
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 1);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager, EmbeddedLoaderStore()), 1);
     EXPECT_TRUE(rig.drive->LoaderAccepted()) << "entry 2, as without the tail";
 
     sim::machine().Reset();
@@ -122,7 +123,7 @@ TEST_F(ChipLoaderTest, OnlyTheFirstFourReplyBytesNameTheChip) {
     vdrive::DriveConfig headless = tailed;
     headless.chipId = {0, 0, 0, 0};
     Rig none = MakeRig(headless);
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*none.manager), 0);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*none.manager, EmbeddedLoaderStore()), 0);
     EXPECT_EQ(CommandsWith(*none.drive, 0xDF).size(), 1u) << "the identify check passed";
     EXPECT_TRUE(CommandsWith(*none.drive, kWriteBufferOp).empty());
 }
@@ -131,7 +132,7 @@ TEST_F(ChipLoaderTest, AllZeroIdentifyReplySendsNothing) {
     vdrive::DriveConfig config;
     config.identifyAllZero = true;
     Rig rig = MakeRig(config);
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager), 0);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*rig.manager, EmbeddedLoaderStore()), 0);
     EXPECT_TRUE(CommandsWith(*rig.drive, kWriteBufferOp).empty());
 }
 
@@ -139,7 +140,7 @@ TEST_F(ChipLoaderTest, FailedIdentifyOrUploadIsFailure) {
     vdrive::DriveConfig identify;
     identify.faults.push_back({vdrive::CommandKind::Identify});
     Rig a = MakeRig(identify);
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*a.manager), 0);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*a.manager, EmbeddedLoaderStore()), 0);
     EXPECT_TRUE(CommandsWith(*a.drive, kWriteBufferOp).empty());
 
     sim::machine().Reset();
@@ -147,7 +148,7 @@ TEST_F(ChipLoaderTest, FailedIdentifyOrUploadIsFailure) {
     vdrive::DriveConfig upload;
     upload.faults.push_back({vdrive::CommandKind::LoaderUpload});
     Rig b = MakeRig(upload);
-    EXPECT_EQ(IdentifyChipAndUploadLoader(*b.manager), 0);
+    EXPECT_EQ(IdentifyChipAndUploadLoader(*b.manager, EmbeddedLoaderStore()), 0);
     EXPECT_EQ(CommandsWith(*b.drive, kWriteBufferOp).size(), 1u);  // sent once: no retry here
 }
 
@@ -155,11 +156,32 @@ TEST_F(ChipLoaderTest, StageLoaderCopiesTheEntrysLoaderOrNothing) {
     Rig rig = MakeRig();
     DriveManager& m = *rig.manager;
     std::memset(m.writeBuffer, 0xEE, kBufferSize);
-    EXPECT_EQ(StageLoader(m, -1), nullptr);
+    EXPECT_EQ(StageLoader(m, EmbeddedLoaderStore(), -1), nullptr);
     EXPECT_EQ(m.writeBuffer[0], 0xEE);
-    EXPECT_EQ(StageLoader(m, 22), m.writeBuffer);
-    EXPECT_EQ(std::memcmp(m.writeBuffer, LoaderStore() + 16156, 1234), 0);
+    EXPECT_EQ(StageLoader(m, EmbeddedLoaderStore(), 22), m.writeBuffer);
+    EXPECT_EQ(std::memcmp(m.writeBuffer, EmbeddedLoaderStore().data() + 16156, 1234), 0);
     EXPECT_EQ(m.writeBuffer[1234], 0xEE);  // nothing past the loader
+}
+
+// The procedure uploads from the store it is handed, not from the one the
+// program embeds: norvek-flash hands it the updater file's.
+TEST_F(ChipLoaderTest, TheLoaderComesFromTheStoreItIsGiven) {
+    std::vector<std::uint8_t> other(EmbeddedLoaderStore().begin(), EmbeddedLoaderStore().end());
+    const int entry = 5;
+    const std::uint32_t at = LoaderOffset(entry);
+    for (std::uint32_t i = 0; i < LoaderLength(entry); ++i) other[at + i] ^= 0x5A;
+    const LoaderStore given(other.data(), kLoaderStoreSize);
+
+    Rig rig = MakeRig(WithChip(ChipIdOf(entry)));
+    IdentifyChipAndUploadLoader(*rig.manager, given);
+
+    const auto uploads = CommandsWith(*rig.drive, kWriteBufferOp);
+    ASSERT_EQ(uploads.size(), 1u);
+    const std::vector<std::uint8_t>& sent = uploads[0].dataOut;
+    ASSERT_GE(sent.size(), 6u + LoaderLength(entry));
+    EXPECT_EQ(std::memcmp(sent.data() + 6, other.data() + at, LoaderLength(entry)), 0)
+        << "the upload carries the given store's loader";
+    EXPECT_FALSE(rig.drive->LoaderAccepted()) << "the drive checks against the loader it expects";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "src/flash/chip_table.h"
 #include "tools/loadergen/loader_set.h"
 
@@ -80,7 +81,7 @@ TEST(ChipTable, LoaderOffsetsSumToTheStoreLayout) {
 }
 
 TEST(LoaderStore, EveryLoaderCarriesItsTagAndZeroTail) {
-    const std::uint8_t* store = LoaderStore();
+    const std::uint8_t* store = EmbeddedLoaderStore().data();
     for (const GroupLayout& g : kStoreLayout) {
         const std::uint8_t* loader = store + g.offset;
         EXPECT_EQ(std::memcmp(loader, "NVLD", 4), 0) << "group " << g.group;
@@ -100,7 +101,7 @@ TEST(LoaderStore, CommittedFileIsTheGeneratorsOutputAndIsEmbedded) {
     const std::vector<std::uint8_t> generated = loadergen::MakeLoaderStore();
     ASSERT_EQ(file.size(), kLoaderStoreSize);
     EXPECT_EQ(file, generated) << "regenerate src/flash/loaders.bin with norvek-loadergen";
-    EXPECT_EQ(std::memcmp(LoaderStore(), file.data(), kLoaderStoreSize), 0);
+    EXPECT_EQ(std::memcmp(EmbeddedLoaderStore().data(), file.data(), kLoaderStoreSize), 0);
 }
 #endif
 

@@ -2,6 +2,7 @@
 // which order, and what the drive's flash holds afterwards.
 #include <cstring>
 
+#include "src/flash/embedded_loader_store.h"
 #include "flash_rig.h"
 #include "src/flash/flash_procedure.h"
 
@@ -27,7 +28,7 @@ std::vector<std::uint32_t> PieceWriteOffsets(const vdrive::Drive& drive) {
 
 TEST_F(FlashProcedureTest, OneMegabyteLandsInFlashByteForByte) {
     Rig rig = MakeRig();
-    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 1);
+    EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 1);
     EXPECT_EQ(rig.drive->CommitCount(), 1);
     EXPECT_EQ(rig.drive->FlashContents(), image);
     EXPECT_EQ(rig.drive->Revision(), "1.05");
@@ -38,7 +39,7 @@ TEST_F(FlashProcedureTest, OneMegabyteLandsInFlashByteForByte) {
 
 TEST_F(FlashProcedureTest, PreparesThenSendsEachPieceAndReadsItBack) {
     Rig rig = MakeRig();
-    ASSERT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 1);
+    ASSERT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 1);
     const auto commands = rig.drive->Commands();
     // TEST UNIT READY (twice on a ready drive), STOP, identify, loader.
     ASSERT_GE(commands.size(), 5u + 2 * kPieces + 1);
@@ -75,7 +76,7 @@ TEST_F(FlashProcedureTest, CommitFormFollowsBootCodeAndHasNoDataPhase) {
         sim::machine().Reset();
         sim::machine().SetClockMode(sim::ClockMode::Virtual);
         Rig rig = MakeRig();
-        ASSERT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, bootCode), 1);
+        ASSERT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, bootCode), 1);
         const auto last = rig.drive->Commands().back();
         const std::array<std::uint8_t, 12> commit{
             0x3B, 0x05, 0x01, 0, 0, 0, 0, 0, 0, std::uint8_t(bootCode ? 0xA0 : 0x80), 0, 0};
@@ -93,7 +94,7 @@ TEST_F(FlashProcedureTest, BadReadBackRestartsThePassFromPieceZero) {
     vdrive::DriveConfig config;
     config.readBackFaults.push_back({5, 1});
     Rig rig = MakeRig(config);
-    ASSERT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 1);
+    ASSERT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 1);
     std::vector<std::uint32_t> expected;
     for (std::uint32_t k = 0; k <= 5; ++k) expected.push_back(k * kPieceSize);
     for (std::uint32_t k = 0; k < kPieces; ++k) expected.push_back(k * kPieceSize);
@@ -105,7 +106,7 @@ TEST_F(FlashProcedureTest, ThreeBadPassesSendNoCommit) {
     vdrive::DriveConfig config;
     config.readBackFaults.push_back({3, 0});  // piece 3 reads back wrong in every pass
     Rig rig = MakeRig(config);
-    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 1), 0);
+    EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 1), 0);
     EXPECT_EQ(PieceWriteOffsets(*rig.drive).size(), 3u * 4u);
     EXPECT_EQ(CommandsWith(*rig.drive, kWriteBufferOp, 0xA0).size(), 0u);
     EXPECT_EQ(rig.drive->CommitCount(), 0);
@@ -122,7 +123,7 @@ TEST_F(FlashProcedureTest, ShortReadBackFailsThePieceEvenWhenTheMissingTailWould
     vdrive::DriveConfig config;
     config.shortReplies.push_back({vdrive::CommandKind::ReadBack, kPieceSize - kMissing});
     Rig rig = MakeRig(config);
-    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 0);
+    EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 0);
     EXPECT_EQ(rig.manager->lastTransferLength, kPieceSize - kMissing);
     EXPECT_EQ(PieceWriteOffsets(*rig.drive), std::vector<std::uint32_t>(3, 0)) << "piece 0 fails in each pass";
     EXPECT_EQ(rig.drive->CommitCount(), 0);
@@ -134,7 +135,7 @@ TEST_F(FlashProcedureTest, PauseOfOneSecondSitsBetweenLastReadBackAndCommit) {
     // pause lies between the two.
     Rig ok = MakeRig();
     const double startOk = sim::NowSeconds();
-    ASSERT_EQ(FlashFirmware(*ok.manager, image.data(), kImageSize, 0), 1);
+    ASSERT_EQ(FlashFirmware(*ok.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 1);
     const double withCommit = sim::NowSeconds() - startOk;
     const auto log = ok.drive->Commands();
     EXPECT_EQ(log[log.size() - 2].cdb[0], kReadBufferOp);
@@ -147,7 +148,7 @@ TEST_F(FlashProcedureTest, PauseOfOneSecondSitsBetweenLastReadBackAndCommit) {
     bad.readBackFaults.push_back({kPieces - 1, 0});
     Rig failing = MakeRig(bad);
     const double startBad = sim::NowSeconds();
-    ASSERT_EQ(FlashFirmware(*failing.manager, image.data(), kImageSize, 0), 0);
+    ASSERT_EQ(FlashFirmware(*failing.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 0);
     const double withoutCommit = sim::NowSeconds() - startBad;
     EXPECT_LT(withoutCommit, 0.5);
     EXPECT_GE(withCommit, 1.0);
@@ -158,7 +159,7 @@ TEST_F(FlashProcedureTest, UnknownChipStillGetsTheTransferAndFailsByIt) {
     vdrive::DriveConfig config;
     config.chipId = {0x12, 0x34, 0x00, 0x01};
     Rig rig = MakeRig(config);
-    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 0);
+    EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 0);
     // No loader: the drive refuses the first piece with sense (never
     // retried), once in each pass.
     EXPECT_EQ(PieceWriteOffsets(*rig.drive), std::vector<std::uint32_t>(3, 0));
@@ -169,7 +170,7 @@ TEST_F(FlashProcedureTest, FailedCommitIsFailure) {
     vdrive::DriveConfig config;
     config.faults.push_back({vdrive::CommandKind::Commit, 1, 0});
     Rig rig = MakeRig(config);
-    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 0);
+    EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 0);
     EXPECT_EQ(CommandsWith(*rig.drive, kWriteBufferOp, 0x80).size(), 1u);  // sense: no retry
     EXPECT_EQ(rig.drive->CommitCount(), 0);
 }
@@ -179,7 +180,7 @@ TEST_F(FlashProcedureTest, DriveBecomingReadyIsWaitedForSixtySecondsBeforeStop) 
     config.neverReady = true;
     Rig rig = MakeRig(config);
     const double start = sim::NowSeconds();
-    FlashFirmware(*rig.manager, image.data(), kImageSize, 0);
+    FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0);
     EXPECT_GE(sim::NowSeconds() - start, 60.0);
     const auto log = rig.drive->Commands();
     std::size_t polls = 0;
@@ -198,7 +199,7 @@ TEST_F(FlashProcedureTest, PreparationCommandsAreNotRetried) {
         config.faults.push_back({.kind = kind, .count = 0, .effect = vdrive::FaultEffect::NotDelivered});
     }
     Rig rig = MakeRig(config);
-    EXPECT_EQ(FlashFirmware(*rig.manager, image.data(), kImageSize, 0), 0);
+    EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), kImageSize, 0), 0);
     EXPECT_EQ(CommandsWith(*rig.drive, 0x00).size(), 2u) << "the wait's one and its final one";
     EXPECT_EQ(CommandsWith(*rig.drive, 0x1B).size(), 1u);
     EXPECT_EQ(CommandsWith(*rig.drive, 0xDF).size(), 1u);
@@ -225,7 +226,7 @@ TEST_F(FlashProcedureTest, ImagesThatAreNotWholePiecesAreRefusedBeforeAnyCommand
         sim::machine().Reset();
         sim::machine().SetClockMode(sim::ClockMode::Virtual);
         Rig rig = MakeRig();
-        EXPECT_EQ(FlashFirmware(*rig.manager, c.data, c.size, 0), 0);
+        EXPECT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), c.data, c.size, 0), 0);
         EXPECT_EQ(WriteAndVerifyImage(*rig.manager, c.data, c.size), 0);
         EXPECT_TRUE(rig.drive->Commands().empty());
     }
@@ -234,7 +235,7 @@ TEST_F(FlashProcedureTest, ImagesThatAreNotWholePiecesAreRefusedBeforeAnyCommand
 TEST_F(FlashProcedureTest, SmallerWholeImageIsFlashedWithoutTouchingTheRest) {
     Rig rig = MakeRig();
     const std::int32_t size = 3 * 16384;
-    ASSERT_EQ(FlashFirmware(*rig.manager, image.data(), size, 0), 1);
+    ASSERT_EQ(FlashFirmware(*rig.manager, EmbeddedLoaderStore(), image.data(), size, 0), 1);
     EXPECT_EQ(PieceWriteOffsets(*rig.drive), (std::vector<std::uint32_t>{0, 16384, 32768}));
     const auto flash = rig.drive->FlashContents();
     ASSERT_GE(flash.size(), std::size_t(size));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "src/flash/embedded_loader_store.h"
 #include "sim/vdrive/drive.h"
 #include "src/flash/chip_table.h"
 
@@ -82,7 +83,7 @@ inline Reply MediaEvent(vdrive::Drive& drive) { return In(drive, Cdb{0x4A, 0x01,
 inline std::vector<std::uint8_t> Upload(std::vector<std::uint8_t> header, std::uint32_t storeOffset,
                                         std::uint32_t count, std::uint32_t total) {
     std::vector<std::uint8_t> bytes = header;
-    bytes.insert(bytes.end(), LoaderStore() + storeOffset, LoaderStore() + storeOffset + count);
+    bytes.insert(bytes.end(), EmbeddedLoaderStore().data() + storeOffset, EmbeddedLoaderStore().data() + storeOffset + count);
     bytes.resize(total, 0);
     return bytes;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "src/flash/embedded_loader_store.h"
 #include "src/flash/chip_table.h"
 #include "src/package/package_reader.h"
 #include "src/package/settings.h"
@@ -45,7 +46,7 @@ int main() {
         std::printf("bank%d=%d %d %s %u\n", bank + 1, p.BinStart(bank), p.BinSize(bank), p.NewRevision(bank).c_str(),
                     ImageSum(p, bank));
     }
-    std::printf("loaders=%u\n", Sum(LoaderStore(), kLoaderStoreSize));
+    std::printf("loaders=%u\n", Sum(EmbeddedLoaderStore().data(), kLoaderStoreSize));
     for (int slot = 0; slot < 3; ++slot) PrintSlot(p, 0, slot);
     PrintSlot(p, 1, 0);
     return 0;
