@@ -24,7 +24,7 @@ FileReport DescribeFile(const UpdaterFile& file) {
         report.signerIssuer = file.signature.issuer;
         report.signatureDigest = file.signature.digest;
     }
-    for (int bank = 0; bank < BanksInUse(package); ++bank) {
+    for (int bank = 0; bank < pkg::BanksInUse(package.HowManyBin()); ++bank) {
         const std::int32_t size = package.BinSize(bank);
         report.banks.push_back(
             BankReport{bank + 1, package.BinStart(bank), size, package.NewRevision(bank),

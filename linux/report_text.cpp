@@ -16,6 +16,17 @@ std::string Seconds(double seconds) {
     return text;
 }
 
+// A text read as the window's table holds it: up to its first NUL.
+std::string UpToNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+// The window's list name: the vendor's 8 bytes and the product's 16 side by
+// side, as discovery copies them into the table, read up to the first NUL.
+std::string DisplayName(const Identity& identity) {
+    std::string vendor = identity.vendor.substr(0, pkg::kVendorChars);
+    vendor.resize(pkg::kVendorChars, '\0');
+    return UpToNul(vendor + identity.product.substr(0, pkg::kProductChars));
+}
+
 std::string Plural(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -43,12 +54,12 @@ std::string DriveLine(const DriveReport& r) {
 }
 
 std::string WindowListLine(const DriveReport& r) {
-    DriveEntry entry = EntryFor(r.identity);
-    entry.adapter = static_cast<std::int16_t>(r.drive.address.host);
-    entry.bus = static_cast<std::int16_t>(r.drive.address.channel);
-    entry.target = static_cast<std::int16_t>(r.drive.address.target);
-    entry.lun = static_cast<std::int16_t>(r.drive.address.lun);
-    return FormatDriveLine(entry);
+    // The window's table keeps each address part in 16 bits.
+    const auto part = [](unsigned value) { return static_cast<std::int16_t>(value); };
+    const ScsiAddress& a = r.drive.address;
+    return FormatDriveLine(DriveLineFields{part(a.host), part(a.channel), part(a.target), part(a.lun), "",
+                                           DisplayName(r.identity),
+                                           UpToNul(r.identity.revision.substr(0, pkg::kRevisionChars))});
 }
 
 std::string PlanText(const std::vector<PlannedCommand>& plan) {

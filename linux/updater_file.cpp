@@ -8,15 +8,13 @@
 #include <cstring>
 
 #include "src/drive/command_codes.h"
-#include "src/package/package_layout.h"
+#include "src/flash/image_pieces.h"
 #include "src/package/pe_checksum.h"
 #include "tools/pack/block_locator.h"
 #include "tools/pack/sha256.h"
 
 namespace nflash {
 namespace {
-
-constexpr std::int32_t kPieceBytes = wire::kPieceSize;  // the flash procedure's piece
 
 // The whole file in one read of its size: the program's first command waits
 // on this, and a character-wise stream read costs several times as much.
@@ -52,21 +50,19 @@ LoadedFile Refusal(ExitCode code, std::string message) {
     return loaded;
 }
 
-// The flash procedure sends whole pieces only and commits what it sent, so
-// an image with a partial piece, or none, would program a truncated image
-// and report success; the packer refuses such a package, and so does this.
+// The image of a bank in use must be whole pieces inside the image area
+// (src/flash/image_pieces.h says why); the packer refuses such a package,
+// and so does this.
 std::optional<std::string> BankProblem(const pkg::PackageReader& package, int bank) {
     const std::int64_t start = package.BinStart(bank);
     const std::int64_t size = package.BinSize(bank);
     const std::string name = "bank " + std::to_string(bank + 1);
     if (start < 0) return name + " starts at " + std::to_string(start);
-    if (size <= 0 || size % kPieceBytes != 0) {
+    if (!IsWholePieces(size)) {
         return name + " has " + std::to_string(size) + " bytes, not a positive multiple of " +
-               std::to_string(kPieceBytes);
+               std::to_string(wire::kPieceSize);
     }
-    if (start + size > static_cast<std::int64_t>(pkg::kImageAreaSize)) {
-        return name + " reaches past the 1 MiB image area";
-    }
+    if (!pkg::RangeInImageArea(start, size)) return name + " reaches past the 1 MiB image area";
     return std::nullopt;
 }
 
@@ -75,7 +71,7 @@ std::optional<LoadedFile> PackageProblem(const pkg::PackageReader& package, cons
         return Refusal(ExitCode::BadInput,
                        name + " carries no firmware (\"No F/W in executable !\"): it is an unpacked template");
     }
-    for (int bank = 0; bank < BanksInUse(package); ++bank) {
+    for (int bank = 0; bank < pkg::BanksInUse(package.HowManyBin()); ++bank) {
         if (auto problem = BankProblem(package, bank)) {
             return Refusal(ExitCode::BadInput, name + " has a damaged package: " + *problem);
         }
@@ -116,8 +112,6 @@ std::optional<LoadedFile> LoaderProblem(const pack::LoaderSet& set, const std::s
 }
 
 }  // namespace
-
-int BanksInUse(const pkg::PackageReader& package) { return std::min<int>(package.HowManyBin(), pkg::kBankCount); }
 
 const std::uint8_t* UpdaterFile::Image(int bank) const {
     const pkg::PackageReader package = Package();

@@ -45,7 +45,4 @@ struct LoadedFile {
 // `allowTestLoaders`.
 LoadedFile LoadUpdaterFile(const std::filesystem::path& path, bool allowTestLoaders);
 
-// Banks the package uses: HOW_MANY_BIN, never more than the four that exist.
-int BanksInUse(const pkg::PackageReader& package);
-
 }  // namespace nflash

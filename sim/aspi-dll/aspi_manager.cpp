@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "sim/aspi-common/final_status.h"
+#include "src/drive/hex_bytes.h"
 
 namespace aspidll {
 namespace {
@@ -135,7 +136,7 @@ DWORD AspiManager::ExecScsi(SRB_ExecSCSICmd& srb) {
         srb.SRB_Status = ValidAdapter(srb.SRB_HaId) ? SS_NO_DEVICE : SS_INVALID_HA;
         log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x",
                          srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun,
-                         Hex(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16)).c_str(),
+                         HexBytes(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16)).c_str(),
                          DirectionName(srb.SRB_Flags), static_cast<unsigned long>(srb.SRB_BufLen),
                          srb.SRB_Status));
         return srb.SRB_Status;
@@ -198,7 +199,7 @@ AspiManager::Answer AspiManager::Run(SRB_ExecSCSICmd& srb, Slot& slot) {
     Answer answer;
     answer.flags = srb.SRB_Flags;
     answer.event = static_cast<HANDLE>(srb.SRB_PostProc);
-    answer.cdb = Hex(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16));
+    answer.cdb = HexBytes(srb.CDBByte, std::min<std::size_t>(srb.SRB_CDBLen, 16));
     answer.outcome =
         slot.drive->Execute(srb.CDBByte, DirectionOf(answer.flags), srb.SRB_BufPointer, srb.SRB_BufLen);
     return answer;
@@ -217,7 +218,7 @@ HANDLE AspiManager::Publish(SRB_ExecSCSICmd& srb, const Slot& slot, const Answer
         if (outcome.scsiStatus == vdrive::kStatusCheckCondition) {
             const std::size_t length = std::min<std::size_t>(srb.SRB_SenseLen, outcome.sense.size());
             std::memcpy(srb.SenseArea, outcome.sense.data(), length);
-            sense = Hex(outcome.sense.data(), length);
+            sense = HexBytes(outcome.sense.data(), length);
         }
     }
     log_.Line(Format("exec ha=%d target=%d lun=%d cdb=%s dir=%s len=%lu status=%02x sense=%s",

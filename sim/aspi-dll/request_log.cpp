@@ -46,15 +46,4 @@ void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index
     log.Line(line);
 }
 
-std::string Hex(const unsigned char* bytes, std::size_t count) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(count * 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
-    }
-    return text;
-}
-
 }  // namespace aspidll

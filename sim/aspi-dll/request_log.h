@@ -42,7 +42,4 @@ std::string ExecLine(int adapter, int target, int lun, const std::string& cdbHex
 void LogDriveExit(RequestLog& log, const std::string& logPath, std::size_t index, int adapter, int target, int lun,
                   const vdrive::Drive& drive);
 
-// "3b0501000000000000a00000": the bytes as lower-case hex, no separators.
-std::string Hex(const unsigned char* bytes, std::size_t count);
-
 }  // namespace aspidll

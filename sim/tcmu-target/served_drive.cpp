@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "src/drive/command_codes.h"
+#include "src/drive/hex_bytes.h"
 
 namespace tcmu {
 
@@ -55,12 +56,12 @@ Answer ServedDrive::Execute(Command& command) {
     const vdrive::Direction direction = DirectionOf(command);
     const auto length = static_cast<std::uint32_t>(command.data.size());
     // Logged as it arrives, so a test can act while the drive still has it.
-    log_.Line("take ha=" + std::to_string(slot_.adapter) + " cdb=" + aspidll::Hex(command.cdb.data(), command.cdb.size()));
+    log_.Line("take ha=" + std::to_string(slot_.adapter) + " cdb=" + HexBytes(command.cdb.data(), command.cdb.size()));
     const vdrive::Outcome outcome = drive_.Execute(cdb.data(), direction, command.data.data(), length);
     if (!outcome.delivered) {
         // A drive that never answers: the kernel's own time-out and abort
         // handling take over; this drive serves nothing more.
-        log_.Line("hang ha=" + std::to_string(slot_.adapter) + " cdb=" + aspidll::Hex(cdb.data(), command.cdb.size()));
+        log_.Line("hang ha=" + std::to_string(slot_.adapter) + " cdb=" + HexBytes(cdb.data(), command.cdb.size()));
         for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(outcome.latencySeconds));
@@ -75,9 +76,9 @@ Answer ServedDrive::Execute(Command& command) {
     }
     const bool done = outcome.scsiStatus == vdrive::kStatusGood;
     log_.Line(aspidll::ExecLine(slot_.adapter, slot_.target, slot_.lun,
-                                aspidll::Hex(command.cdb.data(), command.cdb.size()), DirectionName(direction), length,
+                                HexBytes(command.cdb.data(), command.cdb.size()), DirectionName(direction), length,
                                 done,
-                                answer.sense.empty() ? "-" : aspidll::Hex(answer.sense.data(), answer.sense.size())));
+                                answer.sense.empty() ? "-" : HexBytes(answer.sense.data(), answer.sense.size())));
     return answer;
 }
 

@@ -2,6 +2,6 @@
 // no flags), reduced to less (-1), equal (0) or greater (1).
 #pragma once
 
-#include <string>
+#include <string_view>
 
-int CompareText(const std::string& a, const std::string& b);
+int CompareText(std::string_view a, std::string_view b);

@@ -3,16 +3,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../drive/table/entry_text.h"
+
+std::string FormatDriveLine(const DriveLineFields& drive) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%2d-%d-%d-%d %.2s%24s %4s", drive.adapter, drive.bus, drive.target, drive.lun,
+                  drive.rootPath.c_str(), drive.displayName.c_str(), drive.revision.c_str());
+    return line;
+}
+
 std::string FormatDriveLine(const DriveEntry& entry) {
     // The fields are fixed-width and zero-terminated in the table; bound
     // every read by its field so a damaged row cannot run past it.
-    const std::string root(entry.rootPath, strnlen(entry.rootPath, sizeof entry.rootPath));
-    const std::string name(entry.displayName, strnlen(entry.displayName, sizeof entry.displayName));
-    const std::string revision(entry.revision, strnlen(entry.revision, sizeof entry.revision));
-    char line[128];
-    std::snprintf(line, sizeof line, "%2d-%d-%d-%d %.2s%24s %4s", entry.adapter, entry.bus,
-                  entry.target, entry.lun, root.c_str(), name.c_str(), revision.c_str());
-    return line;
+    return FormatDriveLine(DriveLineFields{entry.adapter, entry.bus, entry.target, entry.lun,
+                                           EntryField(entry.rootPath, sizeof entry.rootPath),
+                                           EntryField(entry.displayName, sizeof entry.displayName),
+                                           EntryField(entry.revision, sizeof entry.revision)});
 }
 
 std::string NoMatchedDriveText(const std::string& driveName, const std::string& detectedDrives) {

@@ -6,7 +6,19 @@
 
 #include "../drive/table/drive_entry.h"
 
+// What a line of the drive list shows of a drive.
+struct DriveLineFields {
+    int adapter = 0;
+    int bus = 0;
+    int target = 0;
+    int lun = 0;
+    std::string rootPath;     // "X:\", or empty
+    std::string displayName;  // vendor (8) then product (16)
+    std::string revision;
+};
+
 // One line of the drive list: "%2d-%d-%d-%d %.2s%24s %4s".
+std::string FormatDriveLine(const DriveLineFields& drive);
 std::string FormatDriveLine(const DriveEntry& entry);
 
 std::string NoMatchedDriveText(const std::string& driveName, const std::string& detectedDrives);

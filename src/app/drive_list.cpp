@@ -2,7 +2,6 @@
 
 #include "../drive/drive_commands.h"
 #include "../package/settings.h"
-#include "matching.h"
 #include "dialog_texts.h"
 #include "drive_table_log.h"
 #include "norvek_main.h"

@@ -120,7 +120,7 @@ ExitCode UnattendedRun::Execute() {
 }
 
 void UnattendedRun::DescribeBanks(const pkg::PackageReader& package) {
-    for (int b = 0; b < CurrentSettings().BankCount(); ++b) {
+    for (int b = 0; b < pkg::BanksInUse(CurrentSettings().howManyBin); ++b) {
         const RunImage image = ImageOfBank(package, b);
         ReportBank bank{b + 1, image.offset, image.size, package.NewRevision(b), ""};
         if (image.pointer != nullptr) {

@@ -2,7 +2,12 @@
 
 #include <cstdio>
 
+#include "hex_bytes.h"
+#include "table/drive_entry.h"
+
 namespace {
+
+constexpr std::size_t kChipIdLength = sizeof DriveEntry::chipId;
 
 const char* OutcomeWord(CommandOutcome outcome) {
     switch (outcome) {
@@ -20,15 +25,7 @@ const char* DirectionWord(std::uint8_t direction) {
 
 }  // namespace
 
-std::string CdbHex(const std::uint8_t* cdb) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < kCdbLength; ++i) {
-        text += kDigits[cdb[i] >> 4];
-        text += kDigits[cdb[i] & 0x0F];
-    }
-    return text;
-}
+std::string CdbHex(const std::uint8_t* cdb) { return HexBytes(cdb, kCdbLength); }
 
 std::string CommandLogHead(const char* word, const std::string& label, const CommandRequest& request) {
     return std::string(word) + " " + label + " " + CdbHex(request.cdb) + " " + DirectionWord(request.direction) +
@@ -60,8 +57,4 @@ std::string IdentityLogText(const std::string& vendor, const std::string& produc
     return "\"" + vendor + "\" \"" + product + "\" \"" + revision + "\" vendor-specific \"" + vendorSpecific + "\"";
 }
 
-std::string ChipIdText(const std::uint8_t* chip) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02x %02x %02x %02x", chip[0], chip[1], chip[2], chip[3]);
-    return text;
-}
+std::string ChipIdText(const std::uint8_t* chip) { return HexBytes(chip, kChipIdLength, " "); }

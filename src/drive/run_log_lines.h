@@ -13,7 +13,7 @@
 
 #include "transport/transport.h"
 
-// "3b0501000000004000000000"
+// A command block, always its twelve bytes: "3b0501000000004000000000".
 std::string CdbHex(const std::uint8_t* cdb);
 
 // "WORD LABEL CDB DIRECTION LENGTH": WORD says what became of the command

@@ -6,6 +6,7 @@
 #include "../drive/drive_commands.h"
 #include "../drive/session/drive_session.h"
 #include "chip_loader.h"
+#include "image_pieces.h"
 
 namespace {
 
@@ -13,14 +14,10 @@ constexpr std::int32_t kReadyWaitSeconds = 60;
 constexpr double kPauseBeforeCommitSeconds = 1.0;
 constexpr auto kMaxImageSize = static_cast<std::int32_t>(wire::kDownloadBufferSize);
 
-// Only whole pieces are ever sent, so an image that is not a whole number of
-// pieces would lose its tail (or, below one piece, send nothing at all) and
-// the commit would then program a truncated or stale image while the run
-// reported success. Such an image, or one larger than the download buffer,
-// is refused before the drive is touched.
+// An image of whole pieces that fits the download buffer; any other is
+// refused before the drive is touched.
 bool ImageIsWholePieces(const std::uint8_t* image, std::int32_t imageSize) {
-    return image != nullptr && imageSize > 0 && imageSize <= kMaxImageSize &&
-           imageSize % static_cast<std::int32_t>(kPieceSize) == 0;
+    return image != nullptr && IsWholePieces(imageSize) && imageSize <= kMaxImageSize;
 }
 
 bool SendAndVerifyPiece(DriveSession& m, const std::uint8_t* image, std::uint32_t piece) {

@@ -47,6 +47,15 @@ private:
     const std::uint8_t* block_;
 };
 
+// The banks a package uses: HOW_MANY_BIN, but never more than the four
+// that exist.
+constexpr int BanksInUse(std::uint16_t howManyBin) { return howManyBin < kBankCount ? howManyBin : kBankCount; }
+
+// Whether `size` bytes from `start` lie inside the image area.
+constexpr bool RangeInImageArea(std::int64_t start, std::int64_t size) {
+    return start >= 0 && size >= 0 && start + size <= static_cast<std::int64_t>(kImageAreaSize);
+}
+
 // The block embedded in this executable, read through an accessor the
 // optimiser cannot see through (the packer rewrites it after the build).
 const std::uint8_t* EmbeddedBlock();

@@ -19,12 +19,9 @@ struct Settings {
     bool warning = false;
     bool reboot = false;
     bool autoMode = false;
-    std::uint16_t howManyBin = 0;
+    std::uint16_t howManyBin = 0;  // as packaged; pkg::BanksInUse says how many banks are read
     bool nbWarning = false;
     bool admin = false;
-
-    // Banks to iterate: HOW_MANY_BIN, but never more than the four that exist.
-    int BankCount() const { return howManyBin < pkg::kBankCount ? howManyBin : pkg::kBankCount; }
 };
 
 // Reads CHKDISC, N2OMESSAGE, BOOTCODE, CLOSEAP, WARNING, REBOOT, AUTOMODE,

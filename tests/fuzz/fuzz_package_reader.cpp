@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "src/app/matching.h"
+#include "src/app/table_matching.h"
 #include "src/package/package_reader.h"
 #include "src/package/settings.h"
 
@@ -69,7 +69,8 @@ void CheckConstraints(const pkg::PackageReader& reader) {
 void CheckSettings(const pkg::PackageReader& reader) {
     ReadSettings(reader);
     const Settings& s = CurrentSettings();
-    Require(s.BankCount() >= 0 && s.BankCount() <= pkg::kBankCount, "at most four banks iterated");
+    const int banks = pkg::BanksInUse(s.howManyBin);
+    Require(banks >= 0 && banks <= pkg::kBankCount, "at most four banks iterated");
     Require(s.admin == (reader.Block()[pkg::kAdminValueOffset] == '1'), "ADMIN read from its one character");
 }
 
@@ -87,11 +88,14 @@ void CheckMatching(const pkg::PackageReader& reader, const std::uint8_t* drive) 
     const std::uint8_t n2oMessage = drive[kDriveBytes - 3];
     const std::uint16_t howManyBin = static_cast<std::uint16_t>(drive[kDriveBytes - 2] << 8 | drive[kDriveBytes - 1]);
     // As the Settings read it: the flag is on only at 1.
-    MatchEntry(entry, reader, howManyBin, n2oMessage == 1);
+    Settings settings;
+    settings.howManyBin = howManyBin;
+    settings.n2oMessage = n2oMessage == 1;
+    MatchEntry(entry, reader, settings);
     Require(entry.matched <= 1, "matched is a flag");
     if (entry.present != 1 || reader.ImageAreaEmpty()) Require(entry.matched == 0, "nothing matched without firmware");
     if (entry.matched == 0) return;
-    Require(entry.bank < std::min<int>(howManyBin, pkg::kBankCount), "matched bank is one in use");
+    Require(entry.bank < pkg::BanksInUse(howManyBin), "matched bank is one in use");
     Require(entry.upToDate <= 1, "upToDate is a flag");
     if (n2oMessage != 1) Require(entry.upToDate == 0, "up to date only with N2OMESSAGE=1");
 }

@@ -6,6 +6,7 @@
 #include "block_locator.h"
 #include "package_rules.h"
 #include "sha256.h"
+#include "src/flash/image_pieces.h"
 
 namespace pack {
 namespace {
@@ -44,9 +45,7 @@ InspectedBank ReadBank(const pkg::PackageReader& block, int b) {
         bank.slots[s] = block.Constraint(b, s);
         bank.unfilled[s] = pkg::PackageReader::IsUnfilledSlot(bank.slots[s]);
     }
-    bank.rangeValid =
-        bank.start >= 0 && bank.size > 0 && bank.size % kImageUnit == 0 &&
-        static_cast<std::int64_t>(bank.start) + bank.size <= static_cast<std::int64_t>(pkg::kImageAreaSize);
+    bank.rangeValid = IsWholePieces(bank.size) && pkg::RangeInImageArea(bank.start, bank.size);
     return bank;
 }
 
@@ -137,7 +136,7 @@ Inspection Inspect(const pkg::PackageReader& block) {
     in.version = block.Version();
     in.driveName = block.DriveName();
     in.howManyBin = block.HowManyBin();
-    in.banksInUse = in.howManyBin < pkg::kBankCount ? in.howManyBin : pkg::kBankCount;
+    in.banksInUse = pkg::BanksInUse(in.howManyBin);
     in.isTemplate = IsTemplate(block);
     in.imageAreaEmpty = block.ImageAreaEmpty();
     ReadSettingsInto(in, block);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "file_bytes.h"
+#include "src/drive/command_codes.h"
 #include "package_rules.h"
 
 namespace pack {
@@ -27,7 +28,7 @@ Result<PackageModel> PlanPackage(const Manifest& manifest) {
             return Error{ExitCode::kBadInput, "bank " + std::to_string(b + 1) + " image: " + image.error().message};
         }
         BankModel bank;
-        bank.start = wanted.start.value_or(AlignUp(end, kImageUnit));
+        bank.start = wanted.start.value_or(AlignUp(end, wire::kPieceSize));
         bank.image = std::move(image.value());
         bank.newRevision = wanted.newRevision;
         bank.slots = wanted.slots;

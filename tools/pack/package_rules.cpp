@@ -4,6 +4,9 @@
 #include <cstring>
 #include <optional>
 
+#include "src/flash/image_pieces.h"
+#include "src/package/package_reader.h"
+
 namespace pack {
 namespace {
 
@@ -58,13 +61,13 @@ void CheckSlots(std::vector<std::string>& out, const std::string& where, const s
 
 void CheckImage(std::vector<std::string>& out, const std::string& where, const BankModel& bank) {
     const auto size = static_cast<std::int64_t>(bank.image.size());
-    if (size <= 0 || size % kImageUnit != 0) {
+    if (!IsWholePieces(size)) {
         out.push_back(where + " image: size " + std::to_string(size) + " is not a positive multiple of " +
-                      std::to_string(kImageUnit));
+                      std::to_string(wire::kPieceSize));
     }
     if (bank.start < 0) {
         out.push_back(where + " start " + std::to_string(bank.start) + ": must not be negative");
-    } else if (bank.start + size > static_cast<std::int64_t>(pkg::kImageAreaSize)) {
+    } else if (!pkg::RangeInImageArea(bank.start, size)) {
         out.push_back(where + " image: bytes " + std::to_string(bank.start) + " to " +
                       std::to_string(bank.start + size) + " end past the " + std::to_string(pkg::kImageAreaSize) +
                       "-byte image area");
@@ -89,8 +92,7 @@ bool SameBytes(const BankModel& a, const BankModel& b, Overlap o) {
 }
 
 bool RangeValid(const BankModel& bank) {
-    return bank.start >= 0 &&
-           bank.start + static_cast<std::int64_t>(bank.image.size()) <= static_cast<std::int64_t>(pkg::kImageAreaSize);
+    return pkg::RangeInImageArea(bank.start, static_cast<std::int64_t>(bank.image.size()));
 }
 
 // Banks may share an image; overlapping ranges with different bytes would

@@ -10,7 +10,6 @@ namespace pack {
 
 inline constexpr std::size_t kTitleMax = 63;       // 64 bytes with the NUL
 inline constexpr std::size_t kDriveNameMax = 64;   // 65 bytes with the NUL
-inline constexpr std::int64_t kImageUnit = 16384;  // the updater writes 16 KiB pieces
 
 // Every refusal for `model`, in field order; empty when it can be packed.
 std::vector<std::string> Refusals(const PackageModel& model);

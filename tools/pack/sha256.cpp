@@ -3,8 +3,9 @@
 #include "sha256.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <vector>
+
+#include "src/drive/hex_bytes.h"
 
 namespace pack {
 namespace {
@@ -72,15 +73,7 @@ std::array<std::uint8_t, 32> Sha256(std::span<const std::uint8_t> data) {
     return digest;
 }
 
-std::string DigestHex(const std::array<std::uint8_t, 32>& digest) {
-    std::string hex;
-    char pair[3];
-    for (std::uint8_t byte : digest) {
-        std::snprintf(pair, sizeof pair, "%02x", byte);
-        hex += pair;
-    }
-    return hex;
-}
+std::string DigestHex(const std::array<std::uint8_t, 32>& digest) { return HexBytes(digest.data(), digest.size()); }
 
 std::string Sha256Hex(std::span<const std::uint8_t> data) { return DigestHex(Sha256(data)); }
 

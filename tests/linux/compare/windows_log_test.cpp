@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "scenario/scenario_fixture.h"
+#include "src/drive/hex_bytes.h"
 #include "src/package/pe_checksum.h"
 #include "tests/linux/e2e/e2e_fixture.h"
 
@@ -22,22 +23,12 @@ std::string Command(const std::string& execLine) {
     return std::regex_search(execLine, match, kCommand) ? match[1].str() : "?";
 }
 
-std::string Hex(const std::array<std::uint8_t, 12>& bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
-}
-
 Log CommandsOf(const vdrive::Drive& drive) {
     static constexpr const char* kDirection[] = {"out", "in", "none"};
     Log log;
     for (const vdrive::CommandRecord& r : drive.Commands()) {
-        log.push_back("cdb=" + Hex(r.cdb) + " dir=" + kDirection[static_cast<int>(r.direction)] +
-                      " len=" + std::to_string(r.length));
+        log.push_back("cdb=" + HexBytes(r.cdb.data(), r.cdb.size()) + " dir=" +
+                      kDirection[static_cast<int>(r.direction)] + " len=" + std::to_string(r.length));
     }
     return log;
 }

@@ -56,6 +56,7 @@
 #include <vector>
 
 #include "sim/aspi-dll/request_log.h"
+#include "src/drive/hex_bytes.h"
 #include "sim/aspi-dll/scenario.h"
 #include "tests/linux/support/vdrive_sg_system.h"
 
@@ -169,8 +170,8 @@ void LogCommand(const sgsim::ServedCommand& c) {
     const aspidll::DriveSlot& slot = g->scenario.drives.at(static_cast<std::size_t>(c.driveIndex));
     const sg_io_hdr_t& h = *c.header;
     const bool done = c.outcome.delivered && h.host_status == 0 && c.outcome.scsiStatus == vdrive::kStatusGood;
-    const std::string sense = h.sb_len_wr > 0 ? aspidll::Hex(h.sbp, h.sb_len_wr) : "-";
-    g->log->Line(aspidll::ExecLine(slot.adapter, slot.target, slot.lun, aspidll::Hex(h.cmdp, h.cmd_len),
+    const std::string sense = h.sb_len_wr > 0 ? HexBytes(h.sbp, h.sb_len_wr) : "-";
+    g->log->Line(aspidll::ExecLine(slot.adapter, slot.target, slot.lun, HexBytes(h.cmdp, h.cmd_len),
                                    DirectionName(h.dxfer_direction), h.dxfer_len, done,
                                    sense));
 }

@@ -15,6 +15,7 @@
 #include "linux/commands.h"
 #include "linux/console.h"
 #include "linux/options.h"
+#include "src/drive/hex_bytes.h"
 #include "tests/linux/support/fake_machine.h"
 #include "tests/linux/support/updater_files.h"
 #include "tests/linux/support/vdrive_sg_system.h"
@@ -103,15 +104,7 @@ protected:
     // The command blocks a drive received, as hex.
     std::vector<std::string> Blocks(std::size_t drive) const {
         std::vector<std::string> blocks;
-        for (const auto& cdb : drives.at(drive)->CommandBlocks()) {
-            std::string hex;
-            for (std::uint8_t b : cdb) {
-                static constexpr char kDigits[] = "0123456789abcdef";
-                hex += kDigits[b >> 4];
-                hex += kDigits[b & 0x0F];
-            }
-            blocks.push_back(hex);
-        }
+        for (const auto& cdb : drives.at(drive)->CommandBlocks()) blocks.push_back(HexBytes(cdb.data(), cdb.size()));
         return blocks;
     }
 

@@ -1,5 +1,5 @@
 // The Linux edition decides every drive exactly as the window does: the
-// window's MatchEntry with the same collation rule.
+// same matching, with the word sort the window's collation follows.
 #include <gtest/gtest.h>
 
 #include "linux/decision.h"

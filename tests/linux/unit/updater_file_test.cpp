@@ -39,7 +39,7 @@ TEST_F(UpdaterFileTest, ThePackageAndTheLoadersComeFromTheFile) {
     ASSERT_TRUE(loaded.file) << loaded.message;
     const nflash::UpdaterFile& file = *loaded.file;
     EXPECT_EQ(file.Package().Title(), "Flash Program for VELMORA DVDRW KTV-360R");
-    EXPECT_EQ(nflash::BanksInUse(file.Package()), 1);
+    EXPECT_EQ(pkg::BanksInUse(file.Package().HowManyBin()), 1);
     EXPECT_EQ(std::memcmp(file.Image(0), sgsim::DemoImage().data(), pkg::kImageAreaSize), 0);
     EXPECT_TRUE(file.loaders.testSet);
     EXPECT_EQ(std::memcmp(file.LoaderStoreBytes(), sgsim::TestLoaderStore().data(), kLoaderStoreSize), 0);

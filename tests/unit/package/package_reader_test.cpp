@@ -159,6 +159,18 @@ TEST(Banks, StartAndSizeParseLikeStrtol) {
     EXPECT_EQ(b.Reader().BinStart(1), -2147483647 - 1);
 }
 
+TEST(Banks, ARangeReachesAtMostTheImageAreasLastByte) {
+    constexpr std::int64_t kArea = pkg::kImageAreaSize;
+    EXPECT_TRUE(pkg::RangeInImageArea(0, kArea));
+    EXPECT_TRUE(pkg::RangeInImageArea(kArea, 0));
+    EXPECT_TRUE(pkg::RangeInImageArea(16384, kArea - 16384));
+    EXPECT_FALSE(pkg::RangeInImageArea(16384, kArea - 16383));
+    EXPECT_FALSE(pkg::RangeInImageArea(-1, 16384));
+    EXPECT_FALSE(pkg::RangeInImageArea(0, -16384));
+    // The largest values the reader gives never wrap round.
+    EXPECT_FALSE(pkg::RangeInImageArea(2147483647, 2147483647));
+}
+
 TEST(Banks, UnterminatedValueDoesNotRunIntoTheNextKey) {
     PackageBuilder b;
     // Eleven digits and no NUL: the next bank's "BIN_START2=" would add

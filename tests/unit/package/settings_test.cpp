@@ -52,15 +52,15 @@ TEST(ReadSettings, TwoCountsAsOnOnlyForTheSwitchesThatTestNonZero) {
     EXPECT_TRUE(s.closeAp);
 }
 
-TEST(ReadSettings, BankCountNeverExceedsTheFourBanks) {
+TEST(ReadSettings, BanksInUseNeverExceedTheFourBanks) {
     testpkg::PackageBuilder b;
     for (int n : {0, 1, 4}) {
         ReadSettings(b.HowManyBin(n).Reader());
-        EXPECT_EQ(CurrentSettings().BankCount(), n);
+        EXPECT_EQ(pkg::BanksInUse(CurrentSettings().howManyBin), n);
     }
     ReadSettings(b.HowManyBin(9).Reader());
     EXPECT_EQ(CurrentSettings().howManyBin, 9);
-    EXPECT_EQ(CurrentSettings().BankCount(), 4);
+    EXPECT_EQ(pkg::BanksInUse(CurrentSettings().howManyBin), 4);
 }
 
 }  // namespace
