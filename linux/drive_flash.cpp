@@ -109,7 +109,8 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
                         report.chipId.value_or(std::array<std::uint8_t, 4>{}), observe);
 
     const auto start = Clock::now();
-    const bool committed = FlashDrive(gate, LoaderStore(order.loaders, kLoaderStoreSize), order.image, order.imageSize, order.bootCode);
+    const bool committed =
+        FlashDrive(gate, LoaderStore(order.loaders, kLoaderStoreSize), order.image, order.imageSize, order.bootCode);
     report.passes = progress.Snapshot().pass;
     if (order.mode == RunMode::DryRun) {
         report.result = committed ? DriveResult::Planned : DriveResult::Failed;

@@ -29,7 +29,8 @@ std::unique_ptr<RunLogFile> RunLogFile::Open(const fs::path& path, bool readable
     return std::unique_ptr<RunLogFile>(new RunLogFile(error ? path : absolute, std::move(file)));
 }
 
-RunLogFile::RunLogFile(fs::path path, std::unique_ptr<TimedLogFile> file) : path_(std::move(path)), file_(std::move(file)) {}
+RunLogFile::RunLogFile(fs::path path, std::unique_ptr<TimedLogFile> file)
+    : path_(std::move(path)), file_(std::move(file)) {}
 
 void RunLogFile::Line(const std::string& text) {
     std::lock_guard lock(mutex_);

@@ -41,7 +41,8 @@ TEST_F(DriveChoiceTest, NamedNodesChooseTheirDrivesOnceEachInTheOrderNamedUnderA
     const nflash::Candidates chosen = ByDevice({dir / "dev" / "by-id" / "usb-VELMORA", dir / "dev" / "sg0",
                                                 dir / "dev" / "sr0", dir / "dev" / "." / "sg2"});
     EXPECT_EQ(chosen.code, nflash::ExitCode::Success) << chosen.problem;
-    EXPECT_EQ(chosen.indexes, (std::vector<std::size_t>{2, 0})) << "sr0 and sg0 are one drive, sg2 and the link another";
+    EXPECT_EQ(chosen.indexes, (std::vector<std::size_t>{2, 0}))
+        << "sr0 and sg0 are one drive, sg2 and the link another";
 }
 
 TEST_F(DriveChoiceTest, ANodeThatIsNoSurveyedDrivesChoosesNothingAtAll) {
