@@ -6,9 +6,8 @@
 #include <fstream>
 #include <thread>
 
+#include "command_logging.h"
 #include "drive_access.h"
-#include "observed_transport.h"
-#include "survey.h"
 #include "sysfs_discovery.h"
 
 namespace nflash {
@@ -43,7 +42,7 @@ std::optional<Identity> ReinquireNode(const OpticalDrive& drive, ProgramContext&
     OpenedDevice opened = OpenSgDevice(context.system, drive.CommandPath().string(), OpenMode::Shared);
     if (opened.error != 0) return std::nullopt;
     SgIoTransport transport(std::move(opened.file));
-    ObservedTransport logged(transport, LoggingObserver(context, drive.CommandPath().filename().string(), transport));
+    ObservedTransport logged = LoggedTransport(context, drive, transport);
     return Reinquire(logged);
 }
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "src/package/pe_checksum.h"
+#include "run_log_text.h"
 #include "tools/pack/sha256.h"
 
 namespace nflash {
@@ -33,26 +33,7 @@ FileReport DescribeFile(const UpdaterFile& file) {
     return report;
 }
 
-std::vector<std::string> FileLogLines(const FileReport& f) {
-    std::vector<std::string> lines{"file " + f.path + " sha256 " + f.sha256,
-                                   "package \"" + f.title + "\" version " + f.version + " for " + f.driveName,
-                                   "loaders " + f.loaderSet + " sha256 " + f.loaderSha256,
-                                   "integrity " + IntegrityText(f)};
-    for (const BankReport& b : f.banks) {
-        lines.push_back("bank " + std::to_string(b.bank) + " start " + std::to_string(b.start) + " size " +
-                        std::to_string(b.size) + " new revision " + b.newRevision + " image sha256 " + b.sha256);
-    }
-    return lines;
-}
-
-std::string IntegrityText(const FileReport& f) {
-    std::string text = "PE checksum " + pkg::ChecksumHex(f.peChecksum) + " matches; ";
-    if (f.signer.empty()) return text + "not signed";
-    return text + "signed by " + f.signer + " (issued by " + f.signerIssuer + "), its " + f.signatureDigest +
-           " digest matches the file; the certificate chain is not verified";
-}
-
-RunReport& Described(RunReport& report, const UpdaterFile& file, RunLog* log) {
+RunReport& Described(RunReport& report, const UpdaterFile& file, RunLogFile* log) {
     report.file = DescribeFile(file);
     if (log) {
         for (const std::string& line : FileLogLines(*report.file)) log->Line(line);

@@ -1,7 +1,7 @@
 // The updater file as the report and the log describe it.
 #pragma once
 
-#include "run_log.h"
+#include "run_log_file.h"
 #include "run_report.h"
 #include "updater_file.h"
 
@@ -11,14 +11,7 @@ namespace nflash {
 // done once the drives have been asked, so it never delays the first command.
 FileReport DescribeFile(const UpdaterFile& file);
 
-// One line per fact, for the run log's head.
-std::vector<std::string> FileLogLines(const FileReport& file);
-
-// "PE checksum 0x... matches; signed by CN=... (issued by CN=...), its
-// sha256 digest matches the file; the certificate chain is not verified".
-std::string IntegrityText(const FileReport& file);
-
 // The file in the report and in the log (when there is one).
-RunReport& Described(RunReport& report, const UpdaterFile& file, RunLog* log);
+RunReport& Described(RunReport& report, const UpdaterFile& file, RunLogFile* log);
 
 }  // namespace nflash

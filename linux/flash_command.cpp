@@ -4,21 +4,24 @@
 #include <numeric>
 #include <optional>
 
+#include "command_logging.h"
 #include "commands.h"
 #include "confirmation.h"
 #include "drive_access.h"
+#include "drive_choice.h"
+#include "drive_return.h"
 #include "exit_precedence.h"
 #include "file_report.h"
-#include "flash_run.h"
+#include "flash_threads.h"
+#include "held_drives.h"
 #include "inhibitor.h"
-#include "observed_transport.h"
+#include "machine_power.h"
 #include "privileges.h"
 #include "report_text.h"
-#include "safety.h"
+#include "safety_checks.h"
 #include "src/app/dialog_texts.h"
 #include "src/package/settings.h"
 #include "survey.h"
-#include "system_power.h"
 #include "updater_file.h"
 
 namespace nflash {
@@ -149,12 +152,20 @@ std::vector<std::string> DiscProblems(const RunReport& report, HeldDrives& held,
     for (auto& [i, drive] : held.drives) {
         const DriveReport& r = report.drives[i];
         if (!r.chosen) continue;
-        ObservedTransport logged(*drive.transport,
-                                 LoggingObserver(context, r.drive.CommandPath().filename().string(), *drive.transport));
+        ObservedTransport logged = LoggedTransport(context, r.drive, *drive.transport);
         const std::string problem = DiscProblem(r.drive.CommandPath().string(), CheckDiscAndTray(logged));
         if (!problem.empty()) problems.push_back(problem);
     }
     return problems;
+}
+
+// After an --all-matched run, the drives that were not flashed are asked
+// for their identity too, as the window re-inquires every drive after an
+// automatic run.
+void ReinquireOthers(RunReport& report, ProgramContext& context) {
+    for (DriveReport& r : report.drives) {
+        if (!r.chosen) r.after = ReinquireNode(r.drive, context);
+    }
 }
 
 void SayRestart(RunReport& report, Console& console) {

@@ -1,4 +1,4 @@
-// The transport a flash worker's session talks through: it asks the run's
+// The transport one drive's flash talks through: it asks the run's
 // control before the first command that changes the drive, and keeps every
 // later command from the drive once the drive is cancelled; in a dry run it
 // lets the drive see nothing from that first changing command on and

@@ -10,6 +10,7 @@
 #include "privileges.h"
 #include "report_json.h"
 #include "run_log_place.h"
+#include "run_log_text.h"
 #include "signal_watcher.h"
 #include "src/drive/transport/sg_io/sg_system.h"
 #ifdef NORVEK_TEST_BUILD
@@ -39,12 +40,13 @@ nflash::SystemPaths MachineRoots() {
 
 // The report as the output and the exit code: errors on standard error
 // (and in the log), then the JSON document or the log's path.
-int Finish(nflash::RunReport& report, const nflash::Options& options, nflash::Console& console, nflash::RunLog* log) {
+int Finish(nflash::RunReport& report, const nflash::Options& options, nflash::Console& console,
+           nflash::RunLogFile* log) {
     if (log) report.logPath = log->Path().string();
     for (const std::string& error : report.errors) console.Error(error);
     if (log) {
-        for (const std::string& error : report.errors) log->Line("error " + error);
-        log->Line("exit " + std::to_string(nflash::Code(report.code)));
+        for (const std::string& error : report.errors) log->Line(nflash::ErrorLogLine(error));
+        log->Line(nflash::ExitLogLine(report.code));
     }
     if (options.json) {
         std::cout << nflash::ReportJson(report).dump(2) << "\n";
@@ -94,8 +96,8 @@ int main(int argc, char** argv) {
                       options, console, nullptr);
     }
     if (!logChoice.problem.empty()) console.Warn("no run log: " + logChoice.problem);
-    nflash::RunLog* log = logChoice.log.get();
-    if (log) log->Line(std::string("norvek-flash ") + NORVEK_VERSION + ": " + CommandLine(argc, argv));
+    nflash::RunLogFile* log = logChoice.log.get();
+    if (log) log->Line(nflash::StartLogLine(CommandLine(argc, argv)));
 
     nflash::ProgramContext context{paths,
                                    HostSgSystem(),

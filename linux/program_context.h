@@ -8,7 +8,7 @@
 
 #include "privileges.h"
 #include "run_control.h"
-#include "run_log.h"
+#include "run_log_file.h"
 #include "src/drive/transport/sg_io/sg_system.h"
 #include "system_paths.h"
 
@@ -23,7 +23,7 @@ struct ProgramContext {
     int inputFd = -1;       // `in`'s descriptor, to wait on it with the wake descriptor; -1: read it directly
     bool terminal = false;  // progress is redrawn in place rather than written as lines
     RunControl& control;
-    RunLog* log = nullptr;  // none when it could not be opened
+    RunLogFile* log = nullptr;  // none when it could not be opened
     // What the kernel grants this process (the program reads it once at
     // its start; in-process tests give their own).
     Privileges privileges;

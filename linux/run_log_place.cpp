@@ -38,7 +38,7 @@ std::optional<fs::path> DefaultLogDirectory(const SystemPaths& paths, bool root)
 LogChoice OpenRunLogFor(const Options& options, const SystemPaths& paths, bool root) {
     LogChoice choice;
     if (options.log) {
-        choice.log = RunLog::Open(*options.log, false, choice.problem);
+        choice.log = RunLogFile::Open(*options.log, false, choice.problem);
         choice.refuse = choice.log == nullptr;
         return choice;
     }
@@ -48,7 +48,9 @@ LogChoice OpenRunLogFor(const Options& options, const SystemPaths& paths, bool r
         choice.problem = "neither XDG_STATE_HOME nor HOME is set; give --log";
         return choice;
     }
-    if (MakeFolder(*folder, root, choice.problem)) choice.log = RunLog::Open(*folder / RunLog::NewFileName(), root, choice.problem);
+    if (MakeFolder(*folder, root, choice.problem)) {
+        choice.log = RunLogFile::Open(*folder / RunLogFile::NewFileName(), root, choice.problem);
+    }
     return choice;
 }
 

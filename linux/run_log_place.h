@@ -21,13 +21,13 @@
 #include <string>
 
 #include "options.h"
-#include "run_log.h"
+#include "run_log_file.h"
 #include "system_paths.h"
 
 namespace nflash {
 
 struct LogChoice {
-    std::unique_ptr<RunLog> log;  // none: no log for this run
+    std::unique_ptr<RunLogFile> log;  // none: no log for this run
     std::string problem;          // why there is none, when one was wanted
     bool refuse = false;          // --log could not be written: end the run (BadInput)
 };

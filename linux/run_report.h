@@ -84,6 +84,10 @@ struct RunReport {
 // Ends the run with `code`, the message among its errors.
 RunReport& Stop(RunReport& report, ExitCode code, const std::string& message);
 
+// "PE checksum 0x... matches; signed by CN=... (issued by CN=...), its
+// sha256 digest matches the file; the certificate chain is not verified".
+std::string IntegrityText(const FileReport& file);
+
 // "bf d6 00 01"
 std::string ChipText(const std::array<std::uint8_t, 4>& chip);
 

@@ -1,33 +1,17 @@
 #include "survey.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "command_logging.h"
 #include "drive_access.h"
-#include "observed_transport.h"
-#include "src/drive/run_log_lines.h"
-#include "src/drive/transport/sg_io/sg_answer_text.h"
+#include "run_log_text.h"
 #include "stoppable_transport.h"
 #include "sysfs_discovery.h"
-#include "wire_command.h"
 
 namespace nflash {
 namespace {
 
 constexpr char kNotReadText[] = "not read: the run was interrupted";
-
-std::string Label(const DriveReport& r) { return r.drive.CommandPath().filename().string(); }
-
-void LogReading(ProgramContext& context, const DriveReport& r) {
-    if (context.log == nullptr) return;
-    std::string line = "identity " + Label(r) + " " + r.drive.address.Text() + " " + r.drive.Nodes() + ": ";
-    line += r.answered ? IdentityLogText(r.identity.vendor, r.identity.product, r.identity.revision,
-                                         r.identity.vendorSpecific)
-                       : "no answer (" + r.problem + "), sysfs says " + r.identity.Text();
-    line += r.chipId ? ", chip " + ChipText(*r.chipId) : ", no chip identity";
-    line += "; decision: " + r.decision.Text();
-    context.log->Line(line);
-}
 
 // Why a drive gave no identity: the time-out, the system call, or the drive.
 std::string NoIdentity(const StoppableTransport& stoppable, const SgIoTransport& transport) {
@@ -41,7 +25,7 @@ std::string NoIdentity(const StoppableTransport& stoppable, const SgIoTransport&
 }
 
 void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader& package, ProgramContext& context) {
-    ObservedTransport logged(transport, LoggingObserver(context, Label(r), transport));
+    ObservedTransport logged = LoggedTransport(context, r.drive, transport);
     StoppableTransport stoppable(logged, context.control);
     const DriveReading reading = ReadDrive(stoppable, package);
     r.chipId = reading.chipId;
@@ -57,23 +41,6 @@ void ReadOne(DriveReport& r, SgIoTransport& transport, const pkg::PackageReader&
 }
 
 }  // namespace
-
-std::string CommandLogLine(const std::string& label, const CommandRequest& request, const CommandResult& result,
-                           Delivery delivery, const SgIoAnswer* answer) {
-    const char* word = delivery == Delivery::Sent ? "command" : delivery == Delivery::Planned ? "planned" : "withheld";
-    const std::string line = CommandLogHead(word, label, request);
-    if (delivery == Delivery::Planned) return line + " (dry run: not sent)";
-    if (delivery == Delivery::Withheld) return line + " (cancelled: not sent)";
-    return line + CommandLogTail(result) + (answer != nullptr ? ": " + DescribeAnswer(*answer) : "");
-}
-
-CommandObserver LoggingObserver(ProgramContext& context, const std::string& label, SgIoTransport& transport) {
-    return [&context, label, &transport](const CommandRequest& request, const CommandResult& result, Delivery d) {
-        if (context.log == nullptr) return;
-        const SgIoAnswer* answer = d == Delivery::Sent ? &transport.LastAnswer() : nullptr;
-        context.log->Line(CommandLogLine(label, request, result, d, answer));
-    };
-}
 
 void WarnAboutMissingSgNodes(RunReport& report, Console& console) {
     for (const DriveReport& r : report.drives) {
@@ -115,7 +82,7 @@ void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t
                 ReadOne(r, transport, package, context);
             }
         }
-        LogReading(context, r);
+        if (context.log != nullptr) context.log->Line(IdentityLogLine(r));
     }
 }
 

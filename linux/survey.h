@@ -24,7 +24,8 @@ std::vector<DriveReport> SurveyDrives(const SystemPaths& paths, const pkg::Packa
 // of its command node that is closed again; decides again on the live
 // identity. A drive that cannot be opened or does not answer keeps its
 // sysfs identity and says why. Once the run is interrupted no further
-// command is sent, and the drives not yet read say so.
+// command is sent, and the drives not yet read say so. The run log gets
+// every command and, for each drive, what was found.
 void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t, SgIoTransport*>& open,
                     const pkg::PackageReader& package, ProgramContext& context);
 
@@ -32,13 +33,5 @@ void ReadIdentities(std::vector<DriveReport>& drives, const std::map<std::size_t
 // console: the sg driver is not loaded. Its commands then go through the
 // block node, where the kernel lets only root send vendor commands.
 void WarnAboutMissingSgNodes(RunReport& report, Console& console);
-
-// An observer that logs every command of a drive with `transport`'s raw
-// answer under `label` ("sg0").
-CommandObserver LoggingObserver(ProgramContext& context, const std::string& label, SgIoTransport& transport);
-
-// The run log's account of one command.
-std::string CommandLogLine(const std::string& label, const CommandRequest& request, const CommandResult& result,
-                           Delivery delivery, const SgIoAnswer* answer);
 
 }  // namespace nflash

@@ -5,6 +5,7 @@
 #include <new>
 #include <span>
 
+#include "../drive/run_log_lines.h"
 #include "../package/settings.h"
 #include "flash_worker.h"
 #include "run_log.h"
@@ -46,9 +47,7 @@ void UpdateRun::ReleaseManagers() {
 namespace {
 
 void LogFlashStart(const RunDrive& drive, const DriveEntry& entry, const FlashJob& job, const std::string& digest) {
-    LogLine("flash " + drive.manager->DriveLabel() + " bank " + std::to_string(entry.bank + 1) + " image " +
-            std::to_string(job.imageSize) + " bytes sha256 " + digest +
-            (job.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
+    LogLine(FlashLogText(drive.manager->DriveLabel(), entry.bank, job.imageSize, digest, job.bootCode));
 }
 
 }  // namespace

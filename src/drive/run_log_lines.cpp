@@ -39,6 +39,12 @@ std::string CommandLogTail(const CommandResult& result) {
     return tail;
 }
 
+std::string FlashLogText(const std::string& label, int bank, std::int32_t imageSize, const std::string& sha256,
+                         bool bootCode) {
+    return "flash " + label + " bank " + std::to_string(bank + 1) + " image " + std::to_string(imageSize) +
+           " bytes sha256 " + sha256 + (bootCode ? ", commit with boot code (a0)" : ", commit (80)");
+}
+
 std::string SenseText(const CommandResult& result) {
     if (result.sense == 0) return "";
     char text[32];

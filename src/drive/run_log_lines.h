@@ -23,6 +23,12 @@ std::string CommandLogHead(const char* word, const std::string& label, const Com
 // " -> OUTCOME BYTES bytes MS ms", for a command that was sent.
 std::string CommandLogTail(const CommandResult& result);
 
+// "flash LABEL bank N image SIZE bytes sha256 DIGEST, commit (80)" (or
+// ", commit with boot code (a0)"): a drive's flash as it starts, `bank`
+// counted from 0 and written from 1 as the package names it.
+std::string FlashLogText(const std::string& label, int bank, std::int32_t imageSize, const std::string& sha256,
+                         bool bootCode);
+
 // "sense 2/3a/00"; empty without sense data.
 std::string SenseText(const CommandResult& result);
 

@@ -82,7 +82,7 @@ protected:
         EXPECT_TRUE(parsed.options.has_value()) << parsed.output;
         if (!parsed.options) return {};
         std::string problem;
-        log = nflash::RunLog::Open(dir / "run.log", false, problem);
+        log = nflash::RunLogFile::Open(dir / "run.log", false, problem);
         in.clear();
         in.str(answers);
         nflash::ProgramContext context{nflash::SystemPaths{machine->Sys(), machine->Dev(), machine->Proc()},
@@ -130,7 +130,7 @@ protected:
     SgSystem* systemOverride = nullptr;  // the program's system calls, when not `system`'s
     std::vector<std::shared_ptr<vdrive::Drive>> drives;
     nflash::RunControl control;
-    std::unique_ptr<nflash::RunLog> log;
+    std::unique_ptr<nflash::RunLogFile> log;
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;

@@ -10,7 +10,7 @@
 
 #include "linux/drive_holders.h"
 #include "linux/privileges.h"
-#include "linux/safety.h"
+#include "linux/safety_checks.h"
 #include "linux/sysfs_discovery.h"
 #include "linux/test_build/environment_roots.h"
 #include "tests/linux/support/fake_machine.h"

@@ -1,4 +1,4 @@
-#include "run_log.h"
+#include "run_log_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@ namespace nflash {
 
 namespace fs = std::filesystem;
 
-std::string RunLog::NewFileName() {
+std::string RunLogFile::NewFileName() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -19,31 +19,32 @@ std::string RunLog::NewFileName() {
     return std::string("norvek-flash-") + stamp + "-" + std::to_string(getpid()) + ".log";
 }
 
-std::unique_ptr<RunLog> RunLog::Open(const fs::path& path, bool readable, std::string& problem) {
+std::unique_ptr<RunLogFile> RunLogFile::Open(const fs::path& path, bool readable, std::string& problem) {
     constexpr mode_t kReadableMode = 0644;
     std::unique_ptr<TimedLogFile> file = TimedLogFile::Open(path.string(), problem);
     if (file == nullptr) return nullptr;
     if (readable) ::chmod(path.c_str(), kReadableMode);
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error);
-    return std::unique_ptr<RunLog>(new RunLog(error ? path : absolute, std::move(file)));
+    return std::unique_ptr<RunLogFile>(new RunLogFile(error ? path : absolute, std::move(file)));
 }
 
-RunLog::RunLog(fs::path path, std::unique_ptr<TimedLogFile> file) : path_(std::move(path)), file_(std::move(file)) {}
+RunLogFile::RunLogFile(fs::path path, std::unique_ptr<TimedLogFile> file)
+    : path_(std::move(path)), file_(std::move(file)) {}
 
-void RunLog::Line(const std::string& text) {
+void RunLogFile::Line(const std::string& text) {
     std::lock_guard lock(mutex_);
     file_->Line(text);
     last_ = text;
 }
 
-void RunLog::Sync() {
+void RunLogFile::Sync() {
     std::lock_guard lock(mutex_);
     file_->Sync();
     synced_.push_back(last_);
 }
 
-std::vector<std::string> RunLog::SyncedAfter() const {
+std::vector<std::string> RunLogFile::SyncedAfter() const {
     std::lock_guard lock(mutex_);
     return synced_;
 }

@@ -25,6 +25,14 @@ struct FlashOrder {
     RunMode mode = RunMode::Flash;
 };
 
+// Flashes the drive behind `transport` (the caller holds it open for the
+// whole call) as `order` says, and writes the outcome into `report`:
+// result, error, passes, seconds, the identity afterwards and, in a dry
+// run, the plan. `index` is the drive's place in the run's control, which
+// may cancel it before its first changing command. Every command goes to
+// the run log and to `progress`. Nothing is retried here beyond the procedure's own repeats (readiness
+// waits, up to three write-and-verify passes); after a commit the drive is
+// asked once a second for context.answerWaitSeconds.
 void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashOrder& order,
                    FlashProgress& progress, ProgramContext& context);
 

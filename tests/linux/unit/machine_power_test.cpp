@@ -1,6 +1,6 @@
 // The machine's power as norvek-flash reads it: UPower over the system bus,
 // else the kernel's power_supply class in sysfs.
-#include "linux/system_power.h"
+#include "linux/machine_power.h"
 
 #include <gtest/gtest.h>
 

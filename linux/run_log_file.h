@@ -1,12 +1,12 @@
-// The log of a run: every command with its outcome (sense decoded), its
-// time, the image's SHA-256 and the drives' identities before and after, in
-// a file of its own, so a failure can be sent to the vendor with evidence.
-// Where it goes is run_log_place.h's decision.
+// The file a run's log is written to: every command with its outcome (sense
+// decoded), its time, the image's SHA-256 and the drives' identities before
+// and after, so a failure can be sent to the vendor with evidence. What each
+// line says is run_log_text.h's; where the file goes, run_log_place.h's.
 //
 // Lines are written and flushed as they happen (TimedLogFile), so a crash
 // leaves everything up to it; Sync() puts them on the disk as well, at the
 // moments a power cut would cost the most (the STOP, the last verified
-// piece, the commit). Thread-safe: every worker writes to it.
+// piece, the commit). Thread-safe: every drive's flash writes to it.
 #pragma once
 
 #include <filesystem>
@@ -19,12 +19,12 @@
 
 namespace nflash {
 
-class RunLog {
+class RunLogFile {
 public:
     // Appends to `path`; with `readable` the file gets mode 0644 whatever
     // the umask. Nothing, and a reason in `problem`, when the file cannot
     // be written.
-    static std::unique_ptr<RunLog> Open(const std::filesystem::path& path, bool readable, std::string& problem);
+    static std::unique_ptr<RunLogFile> Open(const std::filesystem::path& path, bool readable, std::string& problem);
     // "norvek-flash-20261208T201500-4711.log": the time and the process.
     static std::string NewFileName();
 
@@ -37,7 +37,7 @@ public:
     std::vector<std::string> SyncedAfter() const;
 
 private:
-    RunLog(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
+    RunLogFile(std::filesystem::path path, std::unique_ptr<TimedLogFile> file);
 
     std::filesystem::path path_;
     std::unique_ptr<TimedLogFile> file_;

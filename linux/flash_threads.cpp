@@ -1,17 +1,13 @@
-#include "flash_run.h"
+#include "flash_threads.h"
 
-#include <cstring>
 #include <exception>
-#include <span>
 #include <memory>
+#include <span>
 #include <thread>
 
-#include "drive_access.h"
-#include "drive_return.h"
-#include "flash_worker.h"
-#include "observed_transport.h"
+#include "drive_flash.h"
+#include "run_log_text.h"
 #include "src/package/settings.h"
-#include "survey.h"
 #include "tools/pack/sha256.h"
 #include "wire_command.h"
 
@@ -35,23 +31,6 @@ std::vector<std::string> RunLabels(const RunReport& report) {
     return labels;
 }
 
-void LogStart(ProgramContext& context, const DriveReport& r, const FlashOrder& order) {
-    if (context.log == nullptr) return;
-    context.log->Line("flash " + r.drive.CommandPath().filename().string() + " bank " +
-                      std::to_string(r.decision.bank + 1) + " image " + std::to_string(order.imageSize) +
-                      " bytes sha256 " + r.imageSha256 +
-                      (order.bootCode ? ", commit with boot code (a0)" : ", commit (80)"));
-}
-
-void LogEnd(ProgramContext& context, const DriveReport& r) {
-    if (context.log == nullptr) return;
-    std::string line = "result " + r.drive.CommandPath().filename().string() + " " + ResultName(r.result);
-    if (r.after)
-        line += ", after: \"" + r.after->vendor + "\" \"" + r.after->product + "\" \"" + r.after->revision + "\"";
-    if (!r.error.empty()) line += ": " + r.error;
-    context.log->Line(line);
-}
-
 }  // namespace
 
 void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& file, RunMode mode,
@@ -65,7 +44,7 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
         if (!r.chosen) continue;
         const FlashOrder order = OrderFor(r, file, mode);
         r.imageSha256 = pack::Sha256Hex(std::span(order.image, static_cast<std::size_t>(order.imageSize)));
-        LogStart(context, r, order);
+        if (context.log != nullptr) context.log->Line(FlashLogLine(r, order.imageSize, order.bootCode));
         progress[i] = std::make_unique<FlashProgress>(static_cast<std::uint32_t>(order.imageSize) / wire::kPieceSize);
         rows.push_back(Console::Row{r.drive.CommandPath().string(), progress[i].get()});
         SgIoTransport& transport = *held.drives.at(i).transport;
@@ -82,14 +61,7 @@ void FlashChosenDrives(RunReport& report, HeldDrives& held, const UpdaterFile& f
     for (std::thread& worker : workers) worker.join();
     console.StopProgress();
     for (const DriveReport& r : report.drives) {
-        if (r.chosen) LogEnd(context, r);
-    }
-}
-
-void ReinquireOthers(RunReport& report, ProgramContext& context) {
-    for (DriveReport& r : report.drives) {
-        if (r.chosen) continue;
-        r.after = ReinquireNode(r.drive, context);
+        if (r.chosen && context.log != nullptr) context.log->Line(ResultLogLine(r));
     }
 }
 

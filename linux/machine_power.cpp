@@ -1,4 +1,4 @@
-#include "system_power.h"
+#include "machine_power.h"
 
 #include <systemd/sd-bus.h>
 
@@ -7,7 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "run_log.h"
+#include "run_log_file.h"
+#include "run_log_text.h"
 
 namespace nflash {
 namespace {
@@ -99,7 +100,7 @@ PowerState ReadPowerState(const SystemPaths& paths) {
 
 bool PowerAllowsFlash(RunReport& report, ProgramContext& context, bool dryRun, Console& console) {
     const PowerState state = ReadPowerState(context.paths);
-    if (context.log != nullptr) context.log->Line("power: " + PowerStateText(state));
+    if (context.log != nullptr) context.log->Line(PowerLogLine(state));
     const PowerJudgement judgement = JudgePower(state);
     if (judgement.verdict == PowerVerdict::Go) return true;
     if (judgement.verdict == PowerVerdict::Refuse && !dryRun) {
@@ -110,7 +111,7 @@ bool PowerAllowsFlash(RunReport& report, ProgramContext& context, bool dryRun, C
         judgement.verdict == PowerVerdict::Refuse ? "a real flash would be refused: " + judgement.text : judgement.text;
     report.warnings.push_back(warning);
     console.Warn(warning);
-    if (context.log != nullptr) context.log->Line("warning: " + warning);
+    if (context.log != nullptr) context.log->Line(WarningLogLine(warning));
     return true;
 }
 

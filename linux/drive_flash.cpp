@@ -1,12 +1,13 @@
-#include "flash_worker.h"
+#include "drive_flash.h"
 
 #include <chrono>
 
+#include "command_logging.h"
 #include "drive_access.h"
 #include "drive_return.h"
+#include "run_log_text.h"
 #include "src/drive/transport/sg_io/sg_answer.h"
 #include "src/drive/transport/sg_io/sg_answer_text.h"
-#include "survey.h"
 #include "wire_command.h"
 
 namespace nflash {
@@ -50,7 +51,7 @@ void Judge(DriveReport& report, const ReturnedDrive& returned, ProgramContext& c
     }
     const OpticalDrive& now = returned.movedTo ? *returned.movedTo : report.drive;
     const std::string rescan = RequestRescan(now);
-    if (context.log != nullptr) context.log->Line("rescan " + now.address.Text() + (rescan.empty() ? "" : ": " + rescan));
+    if (context.log != nullptr) context.log->Line(RescanLogLine(now, rescan));
     if (ReportsRevision(*report.after, report.decision.to)) {
         report.result = DriveResult::Flashed;
         return;
@@ -82,8 +83,7 @@ void AwaitCommitOutcome(DriveReport& report, Transport& flashed, ProgramContext&
 
 void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transport, const FlashOrder& order,
                    FlashProgress& progress, ProgramContext& context) {
-    const std::string label = report.drive.CommandPath().filename().string();
-    const CommandObserver log = LoggingObserver(context, label, transport);
+    const CommandObserver log = LoggingObserver(context, report.drive, transport);
     std::string lastFailure;
     bool commitAnswerLost = false;
     const CommandObserver observe = [&](const CommandRequest& request, const CommandResult& result, Delivery d) {
@@ -109,7 +109,8 @@ void FlashOneDrive(DriveReport& report, std::size_t index, SgIoTransport& transp
                         report.chipId.value_or(std::array<std::uint8_t, 4>{}), observe);
 
     const auto start = Clock::now();
-    const bool committed = FlashDrive(gate, LoaderStore(order.loaders, kLoaderStoreSize), order.image, order.imageSize, order.bootCode);
+    const bool committed =
+        FlashDrive(gate, LoaderStore(order.loaders, kLoaderStoreSize), order.image, order.imageSize, order.bootCode);
     report.passes = progress.Snapshot().pass;
     if (order.mode == RunMode::DryRun) {
         report.result = committed ? DriveResult::Planned : DriveResult::Failed;
