@@ -23,7 +23,10 @@ lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 |
 if grep -q '^E: ' "$work/lintian.log"; then cat "$work/lintian.log"; fail "lintian reports errors"; fi
 echo "lintian: no error ($(grep -c '^[WI]: ' "$work/lintian.log" || true) warnings and notes)"
 [ "$(dpkg-deb -f "$deb" Suggests)" = "sg3-utils" ] || fail "the package does not suggest sg3-utils"
-dpkg-deb -f "$deb" Description | grep -q 'VELMORA DVDRW KTV-360R' || fail "the description does not name the drive"
+# Texts are read whole before they are searched: with pipefail, a grep -q
+# that stops at its match would fail the writer still writing into the pipe.
+description=$(dpkg-deb -f "$deb" Description)
+grep -q 'VELMORA DVDRW KTV-360R' <<<"$description" || fail "the description does not name the drive"
 maintainer=$(dpkg-deb -f "$deb" Maintainer)
 
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -50,12 +53,14 @@ if grep -q 'norvek-flash-test' <<<"$contents" || grep -qa 'NORVEK_SYSFS_ROOT' "$
 fi
 help=$("$root/usr/bin/norvek-flash" --help) || fail "the installed program's --help failed"
 grep -q 'Exit codes: 0 done' <<<"$help" || fail "--help does not show the exit codes"
-zcat "$root/usr/share/man/man1/norvek-flash.1.gz" | grep -q '^\.SH EXIT STATUS' || fail "the man page has no exit status"
+man_page=$(zcat "$root/usr/share/man/man1/norvek-flash.1.gz")
+grep -q '^\.SH EXIT STATUS' <<<"$man_page" || fail "the man page has no exit status"
 grep -qF "Upstream-Contact: $maintainer" "$root/usr/share/doc/norvek-flash/copyright" ||
   fail "the copyright file does not name the maintainer ($maintainer)"
-zcat "$root/usr/share/doc/norvek-flash/changelog.gz" | grep -qF -- " -- $maintainer  " ||
+changelog=$(zcat "$root/usr/share/doc/norvek-flash/changelog.gz")
+grep -qF -- " -- $maintainer  " <<<"$changelog" ||
   fail "the changelog is not signed by the maintainer ($maintainer)"
-if command -v man >/dev/null && man -l "$root/usr/share/man/man1/norvek-flash.1.gz" 2>/dev/null | grep -q 'EXIT STATUS'; then
+if command -v man >/dev/null && grep -q 'EXIT STATUS' <<<"$(man -l "$root/usr/share/man/man1/norvek-flash.1.gz" 2>/dev/null)"; then
   echo "man renders the page"
 fi
 echo "deb test: $(basename "$deb") installs norvek-flash and its man page; --help works"
