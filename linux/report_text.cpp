@@ -16,15 +16,12 @@ std::string Seconds(double seconds) {
     return text;
 }
 
-// A text read as the window's table holds it: up to its first NUL.
-std::string UpToNul(const std::string& text) { return text.substr(0, text.find('\0')); }
-
 // The window's list name: the vendor's 8 bytes and the product's 16 side by
 // side, as discovery copies them into the table, read up to the first NUL.
 std::string DisplayName(const Identity& identity) {
     std::string vendor = identity.vendor.substr(0, pkg::kVendorChars);
     vendor.resize(pkg::kVendorChars, '\0');
-    return UpToNul(vendor + identity.product.substr(0, pkg::kProductChars));
+    return matching::Clipped(vendor + identity.product, pkg::kVendorChars + pkg::kProductChars);
 }
 
 std::string Plural(int count, const char* one, const char* many) {
@@ -59,7 +56,7 @@ std::string WindowListLine(const DriveReport& r) {
     const ScsiAddress& a = r.drive.address;
     return FormatDriveLine(DriveLineFields{part(a.host), part(a.channel), part(a.target), part(a.lun), "",
                                            DisplayName(r.identity),
-                                           UpToNul(r.identity.revision.substr(0, pkg::kRevisionChars))});
+                                           matching::Clipped(r.identity.revision, pkg::kRevisionChars)});
 }
 
 std::string PlanText(const std::vector<PlannedCommand>& plan) {

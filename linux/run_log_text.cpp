@@ -6,10 +6,6 @@
 namespace nflash {
 namespace {
 
-std::string QuotedIdentity(const Identity& identity) {
-    return "\"" + identity.vendor + "\" \"" + identity.product + "\" \"" + identity.revision + "\"";
-}
-
 const char* DeliveryWord(Delivery delivery) {
     switch (delivery) {
         case Delivery::Sent: return "command";
@@ -70,7 +66,7 @@ std::string RescanLogLine(const OpticalDrive& drive, const std::string& problem)
 
 std::string ResultLogLine(const DriveReport& r) {
     std::string line = "result " + LogLabel(r.drive) + " " + ResultName(r.result);
-    if (r.after) line += ", after: " + QuotedIdentity(*r.after);
+    if (r.after) line += ", after: " + QuotedIdentityText(r.after->vendor, r.after->product, r.after->revision);
     if (!r.error.empty()) line += ": " + r.error;
     return line;
 }

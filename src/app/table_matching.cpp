@@ -6,20 +6,16 @@
 #include "../matching/test_loader_rule.h"
 #include "collation.h"
 
-namespace {
-
-matching::Identity IdentityOf(const DriveEntry& e) {
+matching::Identity RowIdentity(const DriveEntry& e) {
     return matching::Identity{EntryField(e.vendor, sizeof e.vendor), EntryField(e.product, sizeof e.product),
                               EntryField(e.revision, sizeof e.revision),
                               EntryField(e.vendorSpecific, sizeof e.vendorSpecific)};
 }
 
-}  // namespace
-
 void MatchEntry(DriveEntry& entry, const pkg::PackageReader& package, const Settings& settings) {
     entry.matched = 0;
     if (entry.present != 1) return;
-    const matching::Decision decision = matching::Decide(IdentityOf(entry), package, settings, CompareText);
+    const matching::Decision decision = matching::Decide(RowIdentity(entry), package, settings, CompareText);
     if (!decision.matched) return;
     entry.matched = 1;
     entry.bank = static_cast<std::uint16_t>(decision.bank);
@@ -36,7 +32,7 @@ void MatchTable(DriveManager& manager) {
 }
 
 bool TestBuildLeavesAlone(const DriveEntry& entry) {
-    return matching::TestLoadersForbid(IdentityOf(entry), EmbeddedLoaderStoreIsTestSet());
+    return matching::TestLoadersForbid(RowIdentity(entry), EmbeddedLoaderStoreIsTestSet());
 }
 
 std::string TestBuildNote(const DriveEntry& entry) {

@@ -9,7 +9,11 @@
 #include <string>
 
 #include "../drive/drive_manager.h"
+#include "../matching/identity.h"
 #include "../package/settings.h"
+
+// The row's identity: each field up to its terminator.
+matching::Identity RowIdentity(const DriveEntry& entry);
 
 // Sets `matched`, `bank` and `upToDate` of every row of `manager`'s table.
 void MatchTable(DriveManager& manager);

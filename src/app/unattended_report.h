@@ -10,12 +10,10 @@
 #include <string>
 #include <vector>
 
-struct ReportIdentity {
-    std::string vendor;
-    std::string product;
-    std::string revision;
-    std::string vendorSpecific;
-};
+#include "../matching/identity.h"
+
+// A drive's identity as the report writes it: its fields raw.
+using ReportIdentity = matching::Identity;
 
 struct ReportDrive {
     std::string device;   // "D:", or the address for a drive without a letter

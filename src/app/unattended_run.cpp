@@ -28,11 +28,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::int32_t kTrayWaitSeconds = 120;
 
-ReportIdentity IdentityOf(const DriveEntry& e) {
-    return {EntryField(e.vendor, sizeof e.vendor), EntryField(e.product, sizeof e.product), EntryField(e.revision, sizeof e.revision),
-            EntryField(e.vendorSpecific, sizeof e.vendorSpecific)};
-}
-
 // Why the drive may not be flashed now, or nothing. Without anyone at the
 // screen a disc cannot be taken out: a drive holding one fails, its tray is
 // not opened. An open tray is closed, as the window does.
@@ -179,7 +174,7 @@ void UnattendedRun::MatchAndDescribe() {
         ReportDrive drive;
         drive.device = EntryLabel(e);
         drive.address = EntryAddress(e);
-        drive.identity = IdentityOf(e);
+        drive.identity = RowIdentity(e);
         drive.chipId = ChipIdText(e.chipId);
         drive.matched = e.matched == 1;
         if (drive.matched) {
@@ -280,7 +275,7 @@ void UnattendedRun::Reinquire() {
     for (std::uint16_t i = 0; i < main_->GetDriveCount(); ++i) {
         const DriveEntry* e = main_->GetEntry(i);
         if (e == nullptr || e->present != 1) continue;
-        if (report_.drives[reportEntry].chosen) report_.drives[reportEntry].after = IdentityOf(*e);
+        if (report_.drives[reportEntry].chosen) report_.drives[reportEntry].after = RowIdentity(*e);
         ++reportEntry;
     }
     run_.EnterPhase(RunPhase::Idle);

@@ -52,9 +52,13 @@ std::string SenseText(const CommandResult& result) {
     return text;
 }
 
+std::string QuotedIdentityText(const std::string& vendor, const std::string& product, const std::string& revision) {
+    return "\"" + vendor + "\" \"" + product + "\" \"" + revision + "\"";
+}
+
 std::string IdentityLogText(const std::string& vendor, const std::string& product, const std::string& revision,
                             const std::string& vendorSpecific) {
-    return "\"" + vendor + "\" \"" + product + "\" \"" + revision + "\" vendor-specific \"" + vendorSpecific + "\"";
+    return QuotedIdentityText(vendor, product, revision) + " vendor-specific \"" + vendorSpecific + "\"";
 }
 
 std::string ChipIdText(const std::uint8_t* chip) { return HexBytes(chip, kChipIdLength, " "); }

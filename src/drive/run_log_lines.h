@@ -32,7 +32,10 @@ std::string FlashLogText(const std::string& label, int bank, std::int32_t imageS
 // "sense 2/3a/00"; empty without sense data.
 std::string SenseText(const CommandResult& result);
 
-// A drive's identity: "\"VELMORA \" \"DVDRW KTV-360R  \" \"1.02\" vendor-specific \"...\"".
+// Vendor, product and revision quoted: "\"VELMORA \" \"DVDRW KTV-360R  \" \"1.02\"".
+std::string QuotedIdentityText(const std::string& vendor, const std::string& product, const std::string& revision);
+
+// A drive's identity: the quoted three, then "vendor-specific \"...\"".
 std::string IdentityLogText(const std::string& vendor, const std::string& product, const std::string& revision,
                             const std::string& vendorSpecific);
 

@@ -1,5 +1,7 @@
 #include "identity.h"
 
+#include <algorithm>
+
 namespace matching {
 namespace {
 
@@ -10,6 +12,10 @@ std::string Trimmed(const std::string& text) {
 }
 
 }  // namespace
+
+std::string Clipped(const std::string& text, std::size_t width) {
+    return text.substr(0, std::min(text.find('\0'), width));
+}
 
 std::string Identity::Text() const {
     std::string text = Trimmed(vendor);

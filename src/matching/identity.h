@@ -4,9 +4,13 @@
 // widths, and only up to a NUL, as "%.8s", "%.16s" and "%.4s" read them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace matching {
+
+// "%.Ns": at most `width` characters of `text`, and none from a NUL on.
+std::string Clipped(const std::string& text, std::size_t width);
 
 struct Identity {
     std::string vendor;          // 8 characters

@@ -1,14 +1,7 @@
 #include "matching.h"
 
-#include <algorithm>
-
 namespace matching {
 namespace {
-
-// "%.Ns": at most `width` characters, and none from a NUL on.
-std::string Cut(const std::string& text, std::size_t width) {
-    return text.substr(0, std::min(text.find('\0'), width));
-}
 
 struct DriveTexts {
     std::string vendor;
@@ -16,9 +9,9 @@ struct DriveTexts {
     std::string revision;
 
     explicit DriveTexts(const Identity& drive)
-        : vendor(Cut(drive.vendor, pkg::kVendorChars)),
-          product(Cut(drive.product, pkg::kProductChars)),
-          revision(Cut(drive.revision, pkg::kRevisionChars)) {}
+        : vendor(Clipped(drive.vendor, pkg::kVendorChars)),
+          product(Clipped(drive.product, pkg::kProductChars)),
+          revision(Clipped(drive.revision, pkg::kRevisionChars)) {}
 };
 
 // The four steps of one slot: vendor, product, lowest and highest revision.
